@@ -1,0 +1,116 @@
+#include "app/app_window.h"
+
+#include "app/screen.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+AppWindow* theHost = nullptr;
+}
+
+AppWindow::AppWindow(QWidget* parent) : QWidget(parent)
+{
+    theHost = this;
+    setWindowTitle(QStringLiteral("Munchora"));
+    setAccessibleName(QStringLiteral("Munchora"));
+}
+
+AppWindow::~AppWindow()
+{
+    if (theHost == this)
+        theHost = nullptr;
+}
+
+AppWindow* AppWindow::instance()
+{
+    return theHost;
+}
+
+void AppWindow::showScreen(Screen* screen)
+{
+    QPointer<Screen> previous = current_;
+    QPointer<Screen> previousOverlay = overlay_;
+    current_ = screen;
+    overlay_ = nullptr;
+    screen->setParent(this);
+    screen->Form_Load();
+    screen->show();
+    screen->raise();
+    screen->Form_Activate();
+    if (previousOverlay)
+        unload(previousOverlay);
+    if (previous && previous != screen)
+        unload(previous);
+}
+
+void AppWindow::showOverlay(Screen* overlay)
+{
+    if (overlay_)
+        unload(overlay_);
+    overlay_ = overlay;
+    overlay->setParent(this);
+    overlay->Form_Load();
+    overlay->show();
+    overlay->raise();
+    overlay->Form_Activate();
+}
+
+void AppWindow::closeOverlay()
+{
+    if (!overlay_)
+        return;
+    unload(overlay_);
+    overlay_ = nullptr;
+    if (current_)
+        current_->Form_Activate();
+}
+
+void AppWindow::unload(Screen* screen)
+{
+    // Deferred, because a screen often unloads itself from one of its own handlers.
+    screen->hide();
+    screen->setEnabled(false);
+    screen->deleteLater();
+}
+
+void AppWindow::endProgram()
+{
+    if (overlay_)
+        unload(overlay_);
+    if (current_)
+        unload(current_);
+    overlay_ = nullptr;
+    current_ = nullptr;
+    emit programEnded();
+    QCoreApplication::exit(0);
+}
+
+void AppWindow::showFullScreenOnItsScreen()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(screen->geometry());
+    showFullScreen();
+}
+
+void AppWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // A screen that has been placed fills the window; follow a change of display size.
+    for (Screen* screen : {current_.data(), overlay_.data()}) {
+        if (screen && screen->pos() == QPoint(0, 0))
+            screen->resize(size());
+    }
+}
+
+void AppWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QLinearGradient gradient(0, 0, 0, height());
+    gradient.setColorAt(0, QColor(0xbf, 0xe9, 0xff));
+    gradient.setColorAt(1, QColor(0xff, 0xf3, 0xc4));
+    painter.fillRect(rect(), gradient);
+}

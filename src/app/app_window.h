@@ -1,0 +1,55 @@
+#pragma once
+// The one top-level window of the program. It hosts exactly one of splash, menu and
+// exercise or game screen at a time, and the voice settings screen laid over it.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "app/screen.h"
+
+class AppWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AppWindow(QWidget* parent = nullptr);
+    ~AppWindow() override;
+
+    // The host of the run (the one most recently made).
+    static AppWindow* instance();
+
+    // Loads a screen: it is built, sized (Form_Load), shown and activated; then the screen
+    // that was there is unloaded with all its state.
+    void showScreen(Screen* screen);
+    // Lays a screen over the current one, which stays loaded beneath.
+    void showOverlay(Screen* overlay);
+    // Unloads the overlay; the screen below becomes active again (its Form_Activate runs).
+    void closeOverlay();
+
+    Screen* currentScreen() const { return current_; }
+    Screen* overlay() const { return overlay_; }
+
+    // Ends the program at once: every screen is unloaded without further events.
+    void endProgram();
+
+    // Full screen on the display the window is on (Xvfb without a window manager ignores
+    // showFullScreen's size, so the geometry is set first).
+    void showFullScreenOnItsScreen();
+
+signals:
+    void programEnded();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void unload(Screen* screen);
+
+    QPointer<Screen> current_;
+    QPointer<Screen> overlay_;
+};
+
+// Makers of the shell's screens, so the exercise screens need not know their classes.
+Screen* newFormAvvio();
+Screen* newFormMenu();
+Screen* newFormImposta();

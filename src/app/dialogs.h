@@ -1,0 +1,28 @@
+#pragma once
+// Message boxes go through one seam so that tests can answer them.
+
+#include <QString>
+
+class QWidget;
+
+enum class BoxIcon { None, Question, Information, Critical };
+enum class BoxButtons { Ok, YesNo };
+enum class BoxAnswer { Ok, Yes, No };
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    virtual BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
+                                 BoxIcon icon, BoxButtons buttons) = 0;
+
+    // The installed replacement, or real QMessageBox boxes.
+    static Dialogs& current();
+    static void install(Dialogs* dialogs); // not owned; nullptr restores the real boxes
+};
+
+inline BoxAnswer MsgBox(QWidget* parent, const QString& text, const QString& title,
+                        BoxIcon icon = BoxIcon::None, BoxButtons buttons = BoxButtons::Ok)
+{
+    return Dialogs::current().messageBox(parent, text, title, icon, buttons);
+}

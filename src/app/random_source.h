@@ -1,0 +1,22 @@
+#pragma once
+// The one random source of the run. Every draw x satisfies 0 <= x < 1.
+// Tests install a scripted source so that arrangements and words can be forced.
+
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual double next() = 0;
+
+    // The installed source, or the clock-seeded generator of the program.
+    static RandomSource& current();
+    // Installs a replacement (not owned); nullptr goes back to the program's generator.
+    static void install(RandomSource* source);
+    // Seeds the program's generator from the clock; done once by start-up.
+    static void seedFromClock();
+};
+
+// floor(x * n): a choice among n, from 0 to n - 1.
+int RandomChoice(int n);
+// floor(x * 30) + 1: a word index from 1 to 30.
+int RandomWordIndex();

@@ -1,0 +1,63 @@
+#pragma once
+// A screen of the program: designed once at DesignSize with absolute positions, fitted to
+// the display by its own scaler. The host window loads it (Form_Load), shows it and calls
+// Form_Activate explicitly: when first shown and again when the voice settings screen laid
+// over it closes, never because the window manager moved the focus.
+
+#include <QWidget>
+#include <memory>
+
+class AppWindow;
+class clsResize;
+
+class Screen : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 1024;
+    static constexpr int DesignHeight = 768;
+
+    // name is the screen's name in the code and in the speech log ("Form2").
+    explicit Screen(const QString& name, QWidget* parent = nullptr);
+    ~Screen() override;
+
+    // Scaling set-up: a scaler of its own, sized to 75 % of the display.
+    virtual void Form_Load();
+    // Places the screen at the top left corner with the full display size.
+    virtual void Form_Activate();
+
+    clsResize* scaler() const { return scaler_.get(); }
+    QString screenName() const { return objectName(); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void placeFullScreen();
+    AppWindow* host() const;
+    // A font for a control at design size: "Comic Neue" where a screen asks for
+    // Comic Sans MS, "Liberation Sans" where it asks for Arial.
+    static QFont designFont(const QString& family, int pixelSize, bool bold = false);
+
+private:
+    std::unique_ptr<clsResize> scaler_;
+};
+
+// The decorative background of most screens: a soft vertical gradient that fills the screen.
+class GradientBackground : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit GradientBackground(QWidget* parent = nullptr);
+    void setColors(const QColor& top, const QColor& bottom);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QColor top_;
+    QColor bottom_;
+};

@@ -1,0 +1,71 @@
+#pragma once
+// Fits one screen to the display: records the design geometry of the screen and of every
+// control on it, sizes and centres the screen to a share of the display, and re-applies the
+// recorded geometry scaled to the screen's current size on each resize. Always scaling from
+// the recording means repeated resizes never drift.
+//
+// A control's dynamic property "tag" selects what is scaled: a tag beginning with "@" scales
+// only the measures whose letters it holds (L left, T top, W width, H height; for a line the
+// end points X1, Y1, X2, Y2); any other tag scales everything. Fonts scale with the control,
+// by the smaller of the two factors, so words stay in proportion on large displays.
+//
+// The controls are the screen's child widgets (and other child objects, which have no
+// geometry and are skipped) in creation order, and the children of any child widget whose
+// dynamic property "container" is true, measured inside it.
+
+#include <QFont>
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+class clsResize
+{
+public:
+    clsResize();
+    ~clsResize();
+    clsResize(const clsResize&) = delete;
+    clsResize& operator=(const clsResize&) = delete;
+
+    QWidget* SourceForm() const { return sourceForm_; }
+    void setSourceForm(QWidget* form) { sourceForm_ = form; }
+
+    // Records the geometry first if needed, then sizes the screen to percent of the display,
+    // centres it and rescales its controls.
+    void SizeFormToScreen(quint8 percent);
+    // Rescales every recorded control to the screen's current size. False when nothing could
+    // be done (not recorded yet, no controls, minimised, or a zero recorded size).
+    bool ResizeControls();
+    // Records the geometry again from the screen as it stands.
+    void ReInitialise() { Initialise(); }
+
+    int BaseWidth() const { return baseWidth_; }
+    int BaseHeight() const { return baseHeight_; }
+    bool NeedsInitialise() const { return needsInitialise_; }
+    int controlCount() const { return int(Positions.size()); }
+
+    // The size the screen is fitted to: its host window when it has one, else its display.
+    static QSize displaySize(const QWidget* form);
+
+private:
+    struct ControlPosition
+    {
+        QPointer<QObject> control;
+        bool line = false;
+        bool geometric = false;
+        int first = 0;  // Left or X1
+        int second = 0; // Top or Y1
+        int third = 0;  // Width or X2
+        int fourth = 0; // Height or Y2
+        QFont font;
+        bool hasFont = false;
+    };
+
+    void Initialise();
+    void collect(QObject* parent, bool topLevel);
+
+    QPointer<QWidget> sourceForm_;
+    int baseWidth_ = 0;
+    int baseHeight_ = 0;
+    std::vector<ControlPosition> Positions;
+    bool needsInitialise_ = true;
+};

@@ -1,0 +1,60 @@
+#pragma once
+// The mouth every screen carries: the screen's speech channel, drawn as a friendly mouth
+// that moves while it speaks and can be clicked.
+
+#include "speech/speech_service.h"
+
+#include <QLoggingCategory>
+#include <QWidget>
+#include <memory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcSpeech)
+
+class QTimer;
+
+class Bocca : public QWidget
+{
+    Q_OBJECT
+public:
+    // owner names the screen in the speech log ("Form2").
+    explicit Bocca(const QString& owner, QWidget* parent = nullptr);
+    ~Bocca() override;
+
+    void Speak(const QString& text);
+    void StopSpeech();
+    int SpeakingNow() const;
+    void setSpeechRate(int rate);
+    int VoiceCount() const;
+    QString VoiceName(int number) const;
+    // 1 for a voice that needs no adjustment (the engine's own voice as shipped),
+    // 2 for a voice the program adjusts (a variant of another voice); 0 for no such voice.
+    int VoiceKind(int number) const;
+    // The flag travels with the voice (see VoiceKind); it does not change the sound today.
+    void setVoiceFlag(qint16 flag);
+    // Selects a voice; false when refused (the previous voice stays).
+    bool setVoiceNumber(int number);
+    int VoiceNumber() const;
+
+    QString owner() const { return owner_; }
+
+signals:
+    void Bocca_Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void animate();
+
+    QString owner_;
+    std::unique_ptr<SpeechChannel> channel_;
+    QTimer* animation_ = nullptr;
+    int phase_ = 0;
+    bool pressed_ = false;
+};
+
+// Applies Voce and Velocita to a mouth in the fixed order: voice number, read it back,
+// its kind gives FlagVoce, the flag, then the speed. A refused voice falls back to voice 1.
+void ImpostaVoce(Bocca& bocca);

@@ -1,0 +1,198 @@
+#include "helpers/fakes.h"
+
+#include "app/modulo1.h"
+#include "app/pictures.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+
+namespace {
+
+class RecordingChannel final : public SpeechChannel
+{
+public:
+    RecordingChannel(RecordingSpeechService& service, QString owner)
+        : service_(service), owner_(std::move(owner))
+    {
+        ++service_.openChannels;
+    }
+    ~RecordingChannel() override { --service_.openChannels; }
+
+    void speak(const QString& text) override
+    {
+        service_.events.push_back({owner_, QStringLiteral("speak"), text, 0});
+        speaking_ = true;
+    }
+    void stop() override
+    {
+        service_.events.push_back({owner_, QStringLiteral("stop"), QString(), 0});
+        speaking_ = false;
+    }
+    bool speakingNow() const override { return speaking_ && service_.holdSpeaking; }
+    void setRate(int velocita) override
+    {
+        service_.events.push_back({owner_, QStringLiteral("rate"), QString(), velocita});
+    }
+    bool setVoice(int number) override
+    {
+        if (number < 1 || number > service_.voiceCount() || service_.refusedVoices.contains(number))
+            return false;
+        voice_ = number;
+        service_.events.push_back({owner_, QStringLiteral("voice"), QString(), number});
+        return true;
+    }
+    int voice() const override { return voice_; }
+    void setFlag(int flag) override
+    {
+        service_.events.push_back({owner_, QStringLiteral("flag"), QString(), flag});
+    }
+
+private:
+    RecordingSpeechService& service_;
+    QString owner_;
+    bool speaking_ = false;
+    int voice_ = 1;
+};
+
+} // namespace
+
+RecordingSpeechService::RecordingSpeechService()
+{
+    SpeechService::install(this);
+}
+
+RecordingSpeechService::~RecordingSpeechService()
+{
+    SpeechService::install(nullptr);
+}
+
+QString RecordingSpeechService::voiceName(int number) const
+{
+    return number >= 1 && number <= voiceNames.size() ? voiceNames.at(number - 1) : QString();
+}
+
+int RecordingSpeechService::voiceKind(int number) const
+{
+    return number >= 1 && number <= voiceKinds.size() ? voiceKinds.at(number - 1) : 0;
+}
+
+std::unique_ptr<SpeechChannel> RecordingSpeechService::openChannel(const QString& owner)
+{
+    return std::make_unique<RecordingChannel>(*this, owner);
+}
+
+QStringList RecordingSpeechService::spoken(const QString& owner) const
+{
+    QStringList texts;
+    for (const Event& e : events)
+        if (e.kind == QLatin1String("speak") && (owner.isEmpty() || e.owner == owner))
+            texts << e.text;
+    return texts;
+}
+
+QStringList RecordingSpeechService::log(const QString& owner) const
+{
+    QStringList lines;
+    for (const Event& e : events) {
+        if (!owner.isEmpty() && e.owner != owner)
+            continue;
+        if (e.kind == QLatin1String("speak"))
+            lines << e.owner + QStringLiteral(": speak \"") + e.text + QLatin1Char('"');
+        else if (e.kind == QLatin1String("stop"))
+            lines << e.owner + QStringLiteral(": stop");
+    }
+    return lines;
+}
+
+int RecordingSpeechService::lastValue(const QString& owner, const QString& kind) const
+{
+    for (auto it = events.rbegin(); it != events.rend(); ++it)
+        if (it->owner == owner && it->kind == kind)
+            return it->value;
+    return -1;
+}
+
+ScriptedRandom::ScriptedRandom()
+{
+    RandomSource::install(this);
+}
+
+ScriptedRandom::~ScriptedRandom()
+{
+    RandomSource::install(nullptr);
+}
+
+double ScriptedRandom::next()
+{
+    ++used;
+    if (draws.empty()) {
+        ++ranShort;
+        return 0.0;
+    }
+    const double x = draws.front();
+    draws.pop_front();
+    return x;
+}
+
+ScriptedDialogs::ScriptedDialogs()
+{
+    Dialogs::install(this);
+}
+
+ScriptedDialogs::~ScriptedDialogs()
+{
+    Dialogs::install(nullptr);
+}
+
+BoxAnswer ScriptedDialogs::messageBox(QWidget*, const QString& text, const QString& title,
+                                      BoxIcon icon, BoxButtons buttons)
+{
+    shown.append({text, title, icon, buttons});
+    if (buttons == BoxButtons::Ok)
+        return BoxAnswer::Ok;
+    if (answers.empty())
+        return BoxAnswer::Yes;
+    const BoxAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+TempFolders::TempFolders()
+{
+    Modulo1::setSettingsFolder(settings());
+    Modulo1::FileImpostazioni = settings() + QStringLiteral("/programmiinglese.ini");
+    // The program folder holds the real pictures, as an installed tree does.
+    QDir(program()).mkpath(QStringLiteral("jpg"));
+    const QString source = qEnvironmentVariable("MUNCHORA_SOURCE_DIR", QStringLiteral(MUNCHORA_SOURCE_DIR_DEFAULT));
+    const QDir pictures(source + QStringLiteral("/assets/jpg"));
+    for (const QString& name : pictures.entryList({QStringLiteral("*.jpg")}, QDir::Files))
+        QFile::copy(pictures.filePath(name), program() + QStringLiteral("/jpg/") + name);
+    Modulo1::setProgramFolder(program());
+    PictureLoader::instance().clearCache();
+}
+
+TempFolders::~TempFolders()
+{
+    Modulo1::setSettingsFolder(QString());
+    Modulo1::setProgramFolder(QString());
+    PictureLoader::instance().clearCache();
+}
+
+void resetSharedState()
+{
+    using namespace Modulo1;
+    CaricaParole();
+    ParolaCorrente = ParolaA = ParolaB = 0;
+    Esatti = Errati = 0;
+    Voce = DefaultVoce;
+    Velocita = DefaultVelocita;
+    FlagVoce = 0;
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}

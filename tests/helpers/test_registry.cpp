@@ -1,0 +1,7 @@
+#include "helpers/test_registry.h"
+
+std::vector<TestRegistration>& testRegistry()
+{
+    static std::vector<TestRegistration> registry;
+    return registry;
+}
