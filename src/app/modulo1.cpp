@@ -1,7 +1,16 @@
 #include "app/modulo1.h"
 
-#include <QCoreApplication>
+#include "app/app_window.h"
+#include "app/dialogs.h"
+#include "app/fonts.h"
+#include "app/random_source.h"
+#include "app/settings_file.h"
+#include "app/single_copy.h"
+#include "speech/speech_service.h"
+
+#include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace Modulo1 {
 
@@ -44,7 +53,16 @@ void CaricaParole()
 
 QString settingsFolder()
 {
-    return settingsFolderOverride;
+    if (!settingsFolderOverride.isEmpty())
+        return settingsFolderOverride;
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:/") + QLatin1String(SettingsFile::FolderName);
+#else
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QLatin1Char('/') + QLatin1String(SettingsFile::FolderName);
+#endif
 }
 
 void setSettingsFolder(const QString& folder)
@@ -67,6 +85,48 @@ void setProgramFolder(const QString& folder)
 QString picturePath(const QString& word)
 {
     return programFolder() + QStringLiteral("/jpg/") + word + QStringLiteral(".jpg");
+}
+
+void MostraCrediti(QWidget* parent)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    const QString text = QStringLiteral("Munchora team  ") + crlf
+        + QStringLiteral(" ----------------------- ") + crlf
+        + QStringLiteral("https://") + QLatin1String(SettingsFile::MakerHost) + crlf
+        + QStringLiteral("mail: munchora@example.org") + crlf
+        + QStringLiteral("Pictures: Microsoft Fluent UI Emoji (npm package fluentui-emoji), MIT licence");
+    MsgBox(parent, text, QStringLiteral("munchora"), BoxIcon::Information, BoxButtons::Ok);
+}
+
+int Main()
+{
+    // 1. One copy at a time; the lock stays held until Main returns.
+    SingleCopy singleCopy;
+    if (singleCopy.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
+        MsgBox(nullptr, QString::fromUtf8("E' già stata avviata una copia di questo programma!"),
+               QStringLiteral("Error"), BoxIcon::Critical, BoxButtons::Ok);
+        return 0;
+    }
+
+    // 2, 3. The read-me, not the folder or the settings file, says the folder is set up.
+    FileImpostazioni = settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName);
+    if (!EsisteFile(SettingsFile::readmePath()))
+        CreaCartellaImpostazioni(); // on failure the program runs on the defaults
+
+    // 4 to 7.
+    RandomSource::seedFromClock();
+    FlagVoce = 0;
+    LeggiImpostazioni();
+    CaricaParole();
+
+    // 8. The splash screen. The speech engines warm up in the background meanwhile, so the
+    // welcome is not delayed.
+    loadBundledFonts();
+    SpeechService::instance();
+    AppWindow window;
+    window.showFullScreenOnItsScreen();
+    window.showScreen(newFormAvvio());
+    return QApplication::exec();
 }
 
 } // namespace Modulo1
