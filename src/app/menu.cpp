@@ -67,7 +67,8 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
 
     auto makeButton = [this](const char* name, const char* caption, ButtonPicture picture, int variant,
                              QRgb colour, const QRect& geometry, int fontSize) {
-        auto* button = new PictureButton(QString::fromUtf8(caption), picture, variant, QColor(colour), this);
+        const auto shape = geometry.top() >= barTop ? PictureButton::Shape::Bar : PictureButton::Shape::Tile;
+        auto* button = new PictureButton(QString::fromUtf8(caption), picture, variant, QColor(colour), shape, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(geometry);
         button->setFont(designFont(QStringLiteral("Liberation Sans"), fontSize, true));

@@ -8,8 +8,8 @@
 #include <QPainterPath>
 
 PictureButton::PictureButton(const QString& caption, ButtonPicture picture, int variant,
-                             const QColor& colour, QWidget* parent)
-    : QPushButton(caption, parent), picture_(picture), variant_(variant), colour_(colour)
+                             const QColor& colour, Shape shape, QWidget* parent)
+    : QPushButton(caption, parent), picture_(picture), variant_(variant), shape_(shape), colour_(colour)
 {
     setAccessibleName(caption);
     setCursor(Qt::PointingHandCursor);
@@ -46,7 +46,7 @@ PictureButton::Parts PictureButton::parts() const
                                          -parts.border - parts.side * 0.03);
     const double pad = parts.pad;
     const QRectF inner = parts.tile.adjusted(pad, pad, -pad, -pad);
-    if (parts.tile.width() > parts.tile.height() * 1.6) {
+    if (shape_ == Shape::Bar) {
         // A bar: the picture on the left, the caption beside it.
         parts.panel = QRectF(inner.left(), inner.top(), inner.height(), inner.height());
         parts.caption = QRectF(parts.panel.right() + pad, inner.top(), inner.right() - parts.panel.right() - pad,

@@ -1,7 +1,6 @@
 #pragma once
 // A big, friendly command button with a small picture and its caption: a tile (picture above
-// the caption) when it is about as wide as tall, a bar (picture left, caption right) when it is
-// much wider. Everything is drawn from the button's current size and font, so it scales with
+// the caption) or a bar (picture left, caption right). Everything is drawn from the button's current size and font, so it scales with
 // its screen. Its accessible name is its caption.
 
 #include "app/button_pictures.h"
@@ -14,8 +13,10 @@ class PictureButton : public QPushButton
 {
     Q_OBJECT
 public:
+    enum class Shape { Tile, Bar };
+
     PictureButton(const QString& caption, ButtonPicture picture, int variant, const QColor& colour,
-                  QWidget* parent = nullptr);
+                  Shape shape, QWidget* parent = nullptr);
 
     ButtonPicture picture() const { return picture_; }
     // Lines kept for the caption of a tile (0: a fixed share of the tile). A screen sets the
@@ -43,6 +44,7 @@ private:
 
     ButtonPicture picture_;
     int variant_;
+    Shape shape_;
     QColor colour_;
     QPixmap cached_; // the picture at its current size and state, drawn once
     bool cachedEnabled_ = true;

@@ -199,7 +199,8 @@ FormImposta::FormImposta(QWidget* parent) : Screen(QStringLiteral("FormImposta")
     HScroll1->setPageStep(25);
     HScroll1->setAccessibleName(QStringLiteral("speed"));
 
-    BottoneEsci = new PictureButton(QStringLiteral("conferma"), ButtonPicture::Confirm, 0, QColor(0xa5, 0xd6, 0xa7), this);
+    BottoneEsci = new PictureButton(QStringLiteral("conferma"), ButtonPicture::Confirm, 0, QColor(0xa5, 0xd6, 0xa7),
+                                    PictureButton::Shape::Bar, this);
     BottoneEsci->setObjectName(QStringLiteral("BottoneEsci"));
     BottoneEsci->setGeometry(372, 590, 280, 120);
     BottoneEsci->setFont(designFont(QStringLiteral("Liberation Sans"), 32, true));
