@@ -243,6 +243,8 @@ void FormImposta::Form_Load()
     connect(HScroll1, &QScrollBar::valueChanged, this, &FormImposta::HScroll1_Change);
 
     Bocca_->Speak(QStringLiteral("click here"));
+    // Keys go to this screen, not to the button of the screen below that opened it.
+    BottoneEsci->setFocus(Qt::OtherFocusReason);
 }
 
 void FormImposta::showVoice(int voice)
