@@ -1,0 +1,26 @@
+#pragma once
+// The small pictures on the buttons of the menu and of the voice settings screen: each shows
+// at a glance what its screen is about, drawn from the food pictures and simple shapes.
+
+#include <QRectF>
+
+class QPainter;
+
+enum class ButtonPicture {
+    Listen,      // a loudspeaker and a food
+    WhatIsIt,    // a question and three foods, one chosen
+    ListenOrder, // three foods numbered 1, 2, 3
+    ReadWords,   // a food and two words to pick from
+    ILike,       // a smiley thinking of a food
+    TomSusy,     // two children and the foods they like
+    WordSearch,  // a letter grid with words marked
+    Memory,      // cards, some turned
+    Voice,       // a loudspeaker and a speed slider
+    Credits,     // a question mark badge
+    Exit,        // an open door and an arrow
+    Confirm,     // a green tick
+};
+
+// Draws the picture inside area (any size; the drawing keeps its proportions and is centred).
+// variant picks other foods or another arrangement, so buttons of one kind still differ.
+void drawButtonPicture(QPainter& painter, const QRectF& area, ButtonPicture picture, int variant);

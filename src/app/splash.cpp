@@ -1,0 +1,170 @@
+#include "app/splash.h"
+
+#include "app/app_window.h"
+#include "app/modulo1.h"
+#include "app/pictures.h"
+#include "app/random_source.h"
+#include "speech/bocca.h"
+
+#include <QEvent>
+#include <QGraphicsDropShadowEffect>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+// A food picture on a white card, slightly tilted, as if laid on the table.
+class TiltedCard final : public PictureBox
+{
+public:
+    TiltedCard(double tilt, QWidget* parent) : PictureBox(parent), tilt_(tilt) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        if (!hasPicture()) {
+            PictureBox::paintEvent(event); // the card with the word
+            return;
+        }
+        const QSize side(std::min(width(), height()) * 9 / 10, std::min(width(), height()) * 9 / 10);
+        if (scaled_.isNull() || scaled_.size() != side * 88 / 100) {
+            const QImage image = PictureLoader::instance().picture(word());
+            scaled_ = QPixmap::fromImage(
+                image.scaled(side * 88 / 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        }
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.translate(width() / 2.0, height() / 2.0);
+        p.rotate(tilt_);
+        const QRectF card(-side.width() / 2.0, -side.height() / 2.0, side.width(), side.height());
+        const double radius = side.width() * 0.08;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 40));
+        p.drawRoundedRect(card.translated(side.width() * 0.02, side.width() * 0.03), radius, radius);
+        p.setBrush(Qt::white);
+        p.setPen(QPen(QColor(0xff, 0xb7, 0x4d), std::max(2.0, side.width() * 0.015)));
+        p.drawRoundedRect(card, radius, radius);
+        p.drawPixmap(QPointF(-scaled_.width() / 2.0, -scaled_.height() / 2.0), scaled_);
+    }
+
+private:
+    double tilt_;
+    QPixmap scaled_;
+};
+
+} // namespace
+
+FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), parent)
+{
+    // Designed at 1024 x 768; the background first so that it lies beneath everything.
+    ARGradient1 = new GradientBackground(this);
+    ARGradient1->setGeometry(0, 0, DesignWidth, DesignHeight);
+    ARGradient1->setColors(QColor(0x9e, 0xdc, 0xff), QColor(0xff, 0xf0, 0xb3));
+    connect(ARGradient1, &GradientBackground::clicked, this, &FormAvvio::leaveSplash);
+
+    Label2 = new QLabel(QStringLiteral("Munchora"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(112, 34, 800, 160);
+    Label2->setFont(designFont(QStringLiteral("Comic Neue"), 128, true));
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setStyleSheet(QStringLiteral("color: #e8542f;"));
+    auto* shadow = new QGraphicsDropShadowEffect(Label2);
+    shadow->setColor(QColor(255, 255, 255, 230));
+    shadow->setOffset(4, 4);
+    shadow->setBlurRadius(0);
+    Label2->setGraphicsEffect(shadow);
+
+    static constexpr double tilts[3] = {-5, 2, 6};
+    for (int i = 0; i < 3; ++i) {
+        auto* picture = new TiltedCard(tilts[i], this);
+        picture->setObjectName(QStringLiteral("Image1_%1").arg(i));
+        picture->setGeometry(97 + i * 290, 214, 250, 250);
+        picture->setCursor(Qt::PointingHandCursor);
+        connect(picture, &PictureBox::clicked, this, &FormAvvio::leaveSplash);
+        Image1[static_cast<size_t>(i)] = picture;
+    }
+
+    Bocca_ = new Bocca(objectName(), this);
+    Bocca_->setObjectName(QStringLiteral("Bocca"));
+    Bocca_->setGeometry(447, 500, 130, 130);
+    connect(Bocca_, &Bocca::Bocca_Click, this, &FormAvvio::leaveSplash);
+
+    Label1 = new QLabel(QStringLiteral("06 ottobre 2003"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(262, 664, 500, 56);
+    Label1->setFont(designFont(QStringLiteral("Comic Neue"), 32, true));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setStyleSheet(QStringLiteral("color: #2b4a8b;"));
+
+    for (QLabel* label : {Label1, Label2}) {
+        label->setAccessibleName(label->text());
+        label->installEventFilter(this);
+    }
+    setCursor(Qt::PointingHandCursor);
+}
+
+FormAvvio::~FormAvvio() = default;
+
+void FormAvvio::Form_Load()
+{
+    Screen::Form_Load();
+    // One draw per picture, in order; the same word may come up more than once.
+    for (PictureBox* picture : Image1) {
+        Modulo1::ParolaA = static_cast<qint16>(RandomWordIndex());
+        picture->setWord(Modulo1::Parola(Modulo1::ParolaA));
+    }
+    ImpostaVoce();
+    Bocca_->Speak(QStringLiteral("welcome. unit 7. munchora"));
+}
+
+void FormAvvio::ImpostaVoce()
+{
+    ::ImpostaVoce(*Bocca_);
+}
+
+void FormAvvio::resizeEvent(QResizeEvent* event)
+{
+    Screen::resizeEvent(event);
+    // The title's white edge grows with the title.
+    if (auto* shadow = Label2 ? qobject_cast<QGraphicsDropShadowEffect*>(Label2->graphicsEffect()) : nullptr) {
+        const double factor = std::min(width() / double(DesignWidth), height() / double(DesignHeight));
+        shadow->setOffset(4 * factor, 4 * factor);
+    }
+}
+
+void FormAvvio::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        leaveSplash();
+}
+
+bool FormAvvio::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && (watched == Label1 || watched == Label2)) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* label = static_cast<QWidget*>(watched);
+        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
+            leaveSplash();
+            return true;
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+void FormAvvio::leaveSplash()
+{
+    // A second click before the menu is up must not make a second menu.
+    if (leaving_)
+        return;
+    leaving_ = true;
+    if (AppWindow* window = host())
+        window->showScreen(newFormMenu());
+}
+
+Screen* newFormAvvio()
+{
+    return new FormAvvio;
+}

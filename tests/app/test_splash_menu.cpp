@@ -1,0 +1,280 @@
+#include "app/app_window.h"
+#include "app/menu.h"
+#include "app/modulo1.h"
+#include "app/picture_button.h"
+#include "app/pictures.h"
+#include "app/splash.h"
+#include "app/voice_settings.h"
+#include "helpers/fakes.h"
+#include "helpers/test_registry.h"
+#include "speech/bocca.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A shown host window of a fixed size with every seam replaced.
+struct Rig
+{
+    explicit Rig(QSize size = {1024, 768})
+    {
+        resetSharedState();
+        window.resize(size);
+        window.show();
+    }
+    ~Rig() { flushDeletes(); }
+
+    RecordingSpeechService speech;
+    ScriptedRandom random;
+    ScriptedDialogs dialogs;
+    TempFolders folders;
+    AppWindow window;
+};
+
+void click(QWidget* widget, QPoint at = QPoint())
+{
+    QVERIFY(widget);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
+}
+
+FormMenu* showMenu(Rig& rig)
+{
+    rig.window.showScreen(newFormMenu());
+    return qobject_cast<FormMenu*>(rig.window.currentScreen());
+}
+
+} // namespace
+
+class TestSplashMenu : public QObject
+{
+    Q_OBJECT
+private slots:
+    void splashShowsThreeDrawnPicturesAndWelcomes()
+    {
+        Rig rig;
+        // The same word twice: the three draws are independent.
+        rig.random.push({ScriptedRandom::word(6), ScriptedRandom::word(6), ScriptedRandom::word(20)});
+        rig.window.showScreen(newFormAvvio());
+        auto* splash = qobject_cast<FormAvvio*>(rig.window.currentScreen());
+        QVERIFY(splash);
+        QCOMPARE(rig.random.used, 3);
+        QCOMPARE(splash->Image1[0]->word(), QStringLiteral("orange"));
+        QCOMPARE(splash->Image1[1]->word(), QStringLiteral("orange"));
+        QCOMPARE(splash->Image1[2]->word(), QStringLiteral("ice cream"));
+        QVERIFY(splash->Image1[2]->hasPicture()); // the file name with a blank is found
+        QCOMPARE(Modulo1::ParolaA, qint16(20));
+        QCOMPARE(rig.speech.spoken(), QStringList{QStringLiteral("welcome. unit 7. munchora")});
+        QCOMPARE(rig.speech.lastValue(QStringLiteral("FormAvvio"), QStringLiteral("rate")), 135);
+
+        // What a screen reader hears.
+        QCOMPARE(splash->Image1[2]->accessibleName(), QStringLiteral("ice cream"));
+        QCOMPARE(splash->Label1->accessibleName(), QStringLiteral("06 ottobre 2003"));
+        QCOMPARE(splash->Label2->accessibleName(), QStringLiteral("Munchora"));
+        QCOMPARE(splash->Bocca_->accessibleName(), QStringLiteral("mouth"));
+
+        // No timer: it waits for a click.
+        QTest::qWait(50);
+        QCOMPARE(rig.window.currentScreen(), splash);
+        QCOMPARE(rig.speech.spoken().size(), 1);
+    }
+
+    void anyClickOnTheSplashOpensTheMenu_data()
+    {
+        QTest::addColumn<QString>("target");
+        for (const char* target : {"Image1_0", "Image1_1", "Image1_2", "Label1", "Label2", "Bocca",
+                                   "ARGradient1", "FormAvvio"})
+            QTest::newRow(target) << QString::fromLatin1(target);
+    }
+
+    void anyClickOnTheSplashOpensTheMenu()
+    {
+        QFETCH(QString, target);
+        Rig rig;
+        rig.window.showScreen(newFormAvvio());
+        QPointer<Screen> splash = rig.window.currentScreen();
+        QWidget* widget = target == QLatin1String("FormAvvio") ? splash.data()
+                                                                : splash->findChild<QWidget*>(target);
+        QVERIFY(widget);
+        click(widget, target == QLatin1String("FormAvvio") ? QPoint(3, 3) : QPoint());
+        QVERIFY(rig.window.currentScreen());
+        QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormMenu"));
+        QCOMPARE(rig.window.currentScreen()->geometry(), rig.window.rect());
+        flushDeletes();
+        QVERIFY(splash.isNull());
+    }
+
+    void menuHasItsTwentyOneButtons()
+    {
+        Rig rig;
+        FormMenu* menu = showMenu(rig);
+        QVERIFY(menu);
+        const QList<QPair<QString, QString>> table{
+            {"Command1", "Voice"}, {"BottoneEsci", "Exit"}, {"Command14", "?"},
+            {"Command2", "1 - listen"}, {"Command3", "2 - What is it?"}, {"Command4", "3 - What is it?"},
+            {"Command5", "4 - listen and order"}, {"Command15", "5 - listen and order"},
+            {"Command16", "6 - listen and order"}, {"Command6", "7 - read the words"},
+            {"Command7", "8 - read the words"}, {"Command9", "9 - read the words"},
+            {"Command8", "10 - read the words"}, {"Command11", "11 - read the words"},
+            {"Command17", "12 - I like ...."}, {"Command18", "13 - I like ...."},
+            {"Command19", "14 - I like ...."}, {"Command12", "15 - Tom.. Susy..."},
+            {"Command13", "Crucipuzzle"}, {"Command20", "Memory 1"}, {"Command10", "Memory 2"}};
+        QCOMPARE(menu->buttons().size(), 21);
+        const QStringList open{"Command1", "BottoneEsci", "Command14", "Command2", "Command3", "Command4"};
+        for (const auto& [name, caption] : table) {
+            PictureButton* button = menu->button(name);
+            QVERIFY2(button, qPrintable(name));
+            QCOMPARE(button->text(), caption);
+            QCOMPARE(button->accessibleName(), caption);
+            QCOMPARE(button->font().family(), QStringLiteral("Liberation Sans"));
+            // Screens not built yet are shown but cannot be opened.
+            QCOMPARE(button->isEnabled(), open.contains(name));
+        }
+        // The menu applies the voice settings when it loads.
+        QCOMPARE(rig.speech.lastValue(QStringLiteral("FormMenu"), QStringLiteral("rate")), 135);
+        QVERIFY(rig.speech.spoken().isEmpty());
+    }
+
+    void menuButtonsAreTidyAndBigEnough_data()
+    {
+        QTest::addColumn<QSize>("display");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+
+    void menuButtonsAreTidyAndBigEnough()
+    {
+        QFETCH(QSize, display);
+        Rig rig(display);
+        FormMenu* menu = showMenu(rig);
+        QCOMPARE(menu->size(), display);
+        const QList<PictureButton*> buttons = menu->buttons();
+        for (int i = 0; i < buttons.size(); ++i) {
+            const QRect place = buttons[i]->geometry();
+            QVERIFY2(menu->rect().contains(place), qPrintable(buttons[i]->objectName()));
+            // A finger on a whiteboard needs room: at least about 1.5 cm at 1024 x 768.
+            QVERIFY(place.width() >= 100 && place.height() >= 100);
+            for (int j = i + 1; j < buttons.size(); ++j)
+                QVERIFY2(!place.intersects(buttons[j]->geometry()),
+                         qPrintable(buttons[i]->objectName() + " / " + buttons[j]->objectName()));
+            QVERIFY(!place.intersects(menu->Bocca_->geometry()));
+        }
+    }
+
+    void exitAnsweredNoKeepsTheMenu()
+    {
+        Rig rig;
+        FormMenu* menu = showMenu(rig);
+        QSignalSpy ended(&rig.window, &AppWindow::programEnded);
+        rig.dialogs.answers = {BoxAnswer::No};
+        click(menu->button(QStringLiteral("BottoneEsci")));
+        QCOMPARE(rig.speech.spoken(), QStringList{QStringLiteral("Exit?")});
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("exit?"));
+        QCOMPARE(rig.dialogs.shown[0].title, QStringLiteral("munchora"));
+        QCOMPARE(rig.dialogs.shown[0].icon, BoxIcon::Question);
+        QCOMPARE(rig.dialogs.shown[0].buttons, BoxButtons::YesNo);
+        QCOMPARE(ended.count(), 0);
+        QCOMPARE(rig.window.currentScreen(), menu);
+        QVERIFY(menu->isVisible() && menu->isEnabled());
+    }
+
+    void exitAnsweredYesSaysByeAndEnds()
+    {
+        Rig rig;
+        QPointer<FormMenu> menu = showMenu(rig);
+        QSignalSpy ended(&rig.window, &AppWindow::programEnded);
+        rig.dialogs.answers = {BoxAnswer::Yes};
+        click(menu->button(QStringLiteral("BottoneEsci")));
+        QCOMPARE(rig.speech.spoken(), (QStringList{QStringLiteral("Exit?"), QStringLiteral("bye!")}));
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!rig.window.currentScreen());
+        flushDeletes();
+        QVERIFY(menu.isNull());
+    }
+
+    void creditsKeepTheMenu()
+    {
+        Rig rig;
+        FormMenu* menu = showMenu(rig);
+        click(menu->button(QStringLiteral("Command14")));
+        // Whatever the credits box says, it is an information box and the only box.
+        QVERIFY(rig.dialogs.shown.size() <= 1);
+        for (const ScriptedDialogs::Box& box : rig.dialogs.shown) {
+            QCOMPARE(box.title, QStringLiteral("munchora"));
+            QCOMPARE(box.icon, BoxIcon::Information);
+            QCOMPARE(box.buttons, BoxButtons::Ok);
+        }
+        flushDeletes();
+        QCOMPARE(rig.window.currentScreen(), menu);
+        QVERIFY(!rig.window.overlay());
+        QVERIFY(menu->isVisible() && menu->isEnabled());
+    }
+
+    void voiceLaysTheSettingsOverTheMenuUntilConfirmed()
+    {
+        Rig rig;
+        QPointer<FormMenu> menu = showMenu(rig);
+        const size_t eventsBefore = rig.speech.events.size();
+        click(menu->button(QStringLiteral("Command1")));
+        QCOMPARE(rig.speech.spoken(QStringLiteral("FormMenu")), QStringList{QStringLiteral("Voice")});
+        QPointer<Screen> settings = rig.window.overlay();
+        QVERIFY(settings);
+        QCOMPARE(settings->screenName(), QStringLiteral("FormImposta"));
+        QCOMPARE(rig.window.currentScreen(), menu.data());
+        flushDeletes();
+        QVERIFY(menu); // still loaded beneath
+
+        click(static_cast<FormImposta*>(settings.data())->BottoneEsci);
+        QVERIFY(!rig.window.overlay());
+        flushDeletes();
+        QVERIFY(settings.isNull());
+        QCOMPARE(rig.window.currentScreen(), menu.data());
+        QVERIFY(menu->isVisible() && menu->isEnabled());
+        QCOMPARE(menu->geometry(), rig.window.rect());
+        // Its activation only places it: no voice settings applied again, nothing said.
+        int menuRates = 0;
+        for (size_t i = eventsBefore; i < rig.speech.events.size(); ++i)
+            if (rig.speech.events[i].owner == QLatin1String("FormMenu") && rig.speech.events[i].kind == QLatin1String("rate"))
+                ++menuRates;
+        QCOMPARE(menuRates, 0);
+        QCOMPARE(rig.speech.spoken(QStringLiteral("FormMenu")).size(), 1);
+    }
+
+    void exerciseButtonsOpenTheirScreens_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("1 - listen") << "Command2" << "Form1";
+        QTest::newRow("2 - What is it?") << "Command3" << "Form2";
+        QTest::newRow("3 - What is it?") << "Command4" << "Form3";
+    }
+
+    void exerciseButtonsOpenTheirScreens()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, screen);
+        Rig rig;
+        QPointer<FormMenu> menu = showMenu(rig);
+        click(menu->button(button));
+        QVERIFY(rig.window.currentScreen());
+        QCOMPARE(rig.window.currentScreen()->screenName(), screen);
+        QVERIFY(rig.speech.spoken(QStringLiteral("FormMenu")).isEmpty());
+        flushDeletes();
+        QVERIFY(menu.isNull());
+    }
+
+    void disabledButtonsOpenNothing()
+    {
+        Rig rig;
+        FormMenu* menu = showMenu(rig);
+        click(menu->button(QStringLiteral("Command13")));
+        QCOMPARE(rig.window.currentScreen(), menu);
+        QVERIFY(!rig.window.overlay());
+    }
+};
+
+MUNCHORA_TEST(TestSplashMenu)
+#include "test_splash_menu.moc"
