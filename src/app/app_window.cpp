@@ -51,6 +51,9 @@ void AppWindow::showOverlay(Screen* overlay)
     if (overlay_)
         unload(overlay_);
     overlay_ = overlay;
+    // The screen beneath stays loaded but takes no input (keys, Tab) while it is covered.
+    if (current_)
+        current_->setEnabled(false);
     overlay->setParent(this);
     overlay->Form_Load();
     overlay->show();
@@ -64,8 +67,10 @@ void AppWindow::closeOverlay()
         return;
     unload(overlay_);
     overlay_ = nullptr;
-    if (current_)
+    if (current_) {
+        current_->setEnabled(true);
         current_->Form_Activate();
+    }
 }
 
 void AppWindow::unload(Screen* screen)
