@@ -8,6 +8,7 @@
 // placed with placeControl() in design coordinates: the scaler puts every control back at its
 // design place on each resize, and the frame then puts the moved ones where they belong.
 
+#include "app/pictures.h"
 #include "app/screen.h"
 
 #include <QHash>
@@ -18,7 +19,6 @@
 
 class Bocca;
 class GradientBackground;
-class PictureBox;
 class QAction;
 class QLabel;
 class QMenuBar;

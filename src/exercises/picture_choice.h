@@ -7,7 +7,6 @@
 
 #include <vector>
 
-class PictureBox;
 
 // What tells the two picture-choice screens apart.
 struct PictureChoiceSet
