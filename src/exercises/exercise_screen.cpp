@@ -181,7 +181,13 @@ ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidg
     }
 }
 
-ExerciseScreen::~ExerciseScreen() = default;
+ExerciseScreen::~ExerciseScreen()
+{
+    // The controls outlive this part of the screen (the widget base deletes them later):
+    // they must not report their end to the placement table, which is gone by then.
+    for (QWidget* control : std::as_const(watched_))
+        disconnect(control, &QObject::destroyed, this, nullptr);
+}
 
 void ExerciseScreen::buildMenu()
 {
@@ -384,6 +390,14 @@ QPointF ExerciseScreen::designPosition(const QWidget* control) const
 
 void ExerciseScreen::placeControl(QWidget* control, QPointF designTopLeft)
 {
+    if (!watched_.contains(control)) {
+        // A control a screen removes must not be moved on the next resize.
+        watched_.insert(control);
+        connect(control, &QObject::destroyed, this, [this, control] {
+            placed_.remove(control);
+            watched_.remove(control);
+        });
+    }
     placed_.insert(control, designTopLeft);
     control->move(toScreen(designTopLeft));
 }

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QPointF>
 #include <QPushButton>
+#include <QSet>
 #include <QStringList>
 #include <vector>
 
@@ -139,4 +140,5 @@ private:
     ExerciseConfig config_;
     QHash<const QWidget*, QRect> design_;
     QHash<QWidget*, QPointF> placed_;
+    QSet<QWidget*> watched_;
 };
