@@ -25,7 +25,7 @@ Form1::Form1(QWidget* parent) : ExerciseScreen(QStringLiteral("Form1"), form1Con
 {
     Image1 = new PictureBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(262, 120, 500, 500);
+    Image1->setGeometry(262, 146, 500, 500);
 }
 
 void Form1::CaricaPalla()
