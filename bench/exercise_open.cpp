@@ -1,0 +1,153 @@
+// How long a child waits for an exercise screen: from the menu's request to the screen painted
+// with its first question, at 1920 x 1080, with the pictures already decoded and not; and the
+// time of one "next". Speech goes to a silent service, so only the screen is measured.
+//
+//   QT_QPA_PLATFORM=offscreen bench_exercise_open [runs]
+
+#include "app/app_window.h"
+#include "app/fonts.h"
+#include "app/modulo1.h"
+#include "app/pictures.h"
+#include "app/random_source.h"
+#include "exercises/exercise_makers.h"
+#include "exercises/picture_choice.h"
+#include "speech/speech_service.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+class SilentChannel final : public SpeechChannel
+{
+public:
+    void speak(const QString&) override {}
+    void stop() override {}
+    bool speakingNow() const override { return false; }
+    void setRate(int) override {}
+    bool setVoice(int number) override { voice_ = number; return true; }
+    int voice() const override { return voice_; }
+    void setFlag(int) override {}
+
+private:
+    int voice_ = 1;
+};
+
+class SilentSpeech final : public SpeechService
+{
+public:
+    int voiceCount() const override { return 1; }
+    QString voiceName(int) const override { return QStringLiteral("silent"); }
+    int voiceKind(int) const override { return 1; }
+    std::unique_ptr<SpeechChannel> openChannel(const QString&) override
+    {
+        return std::make_unique<SilentChannel>();
+    }
+};
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+struct Figures
+{
+    double median, minimum, maximum;
+};
+
+Figures measure(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.front(), times.back()};
+}
+
+void print(const char* what, const Figures& f)
+{
+    std::printf("%-44s %8.2f %8.2f %8.2f\n", what, f.median, f.minimum, f.maximum);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+    loadBundledFonts();
+    SilentSpeech speech;
+    SpeechService::install(&speech);
+    RandomSource::seedFromClock();
+    Modulo1::CaricaParole();
+    Modulo1::setProgramFolder(QStringLiteral(MUNCHORA_SOURCE_DIR "/assets"));
+
+    AppWindow window;
+    window.setGeometry(0, 0, 1920, 1080);
+    window.show();
+    window.showScreen(newFormMenu());
+    flushDeletes();
+
+    // Opening an exercise from the menu, painted with its first question.
+    auto open = [&window](Screen* (*make)()) {
+        return [&window, make] {
+            window.showScreen(make());
+            window.repaint();
+        };
+    };
+    auto backToMenu = [&window](bool clearCache) {
+        return [&window, clearCache] {
+            window.showScreen(newFormMenu());
+            flushDeletes();
+            if (clearCache)
+                PictureLoader::instance().clearCache();
+        };
+    };
+    // Warm-up: fonts, styles and the first pictures.
+    open (&newForm2)();
+    backToMenu(false)();
+
+    std::printf("%d runs at 1920 x 1080, milliseconds        median      min      max\n", runs);
+    print("open exercise 2, pictures cached", measure(runs, backToMenu(false), open(&newForm2)));
+    print("open exercise 2, pictures not cached", measure(runs, backToMenu(true), open(&newForm2)));
+    print("open exercise 3, pictures cached", measure(runs, backToMenu(false), open(&newForm3)));
+    print("open exercise 3, pictures not cached", measure(runs, backToMenu(true), open(&newForm3)));
+    print("open exercise 1, pictures cached", measure(runs, backToMenu(false), open(&newForm1)));
+
+    for (auto make : {&newForm2, &newForm3}) {
+        window.showScreen(make());
+        flushDeletes();
+        auto* form = static_cast<PictureChoice*>(window.currentScreen());
+        for (const bool cached : {true, false}) {
+            const Figures next = measure(
+                runs,
+                [form, cached] {
+                    form->Image1_Click(0); // answered, so "next" is open
+                    if (!cached)
+                        PictureLoader::instance().clearCache();
+                },
+                [&window, form] {
+                    form->Command1_Click();
+                    window.repaint();
+                });
+            const QString what = QStringLiteral("\"next\" on %1, pictures %2")
+                                     .arg(form->screenName(), cached ? "cached" : "not cached");
+            print(qPrintable(what), next);
+        }
+    }
+    window.showScreen(newFormMenu());
+    flushDeletes();
+    return 0;
+}

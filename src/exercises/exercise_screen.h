@@ -1,0 +1,144 @@
+#pragma once
+// The frame every exercise and game screen is built on: placement and scaling, the start
+// sequence, the score panel with its two scoring steps, the mouth that repeats what is asked,
+// the "Voice" and "Go back" menu entries and the "next" button. A screen passes what it
+// varies in an ExerciseConfig and adds only its own controls and handlers.
+//
+// Controls a screen moves at run time (shuffled pictures, a highlight frame, dealt cards) are
+// placed with placeControl() in design coordinates: the scaler puts every control back at its
+// design place on each resize, and the frame then puts the moved ones where they belong.
+
+#include "app/pictures.h"
+#include "app/screen.h"
+
+#include <QHash>
+#include <QPointF>
+#include <QPushButton>
+#include <QSet>
+#include <QStringList>
+#include <vector>
+
+class Bocca;
+class GradientBackground;
+class QAction;
+class QLabel;
+class QMenuBar;
+
+struct ExerciseConfig
+{
+    enum class Next { Enabled, Disabled, None };
+
+    QString title;              // spoken by the start sequence
+    bool scorePanel = true;     // the panel with "Correct" and "Mistake"
+    bool voiceEntry = true;     // the "Voice" menu entry
+    bool mouthRepeats = true;   // a click on the mouth stops speech and says mouthItems()
+    Next next = Next::Disabled; // the "next" button at start
+    QString nextCaption;        // empty: the drawn arrow; otherwise a written caption ("new")
+};
+
+// The "next" button: a big drawn arrow, or a written caption when it has one.
+class NextButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit NextButton(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The frame drawn around the right picture once it has been found. It lets every click
+// through to what lies beneath.
+class HighlightFrame : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit HighlightFrame(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class ExerciseScreen : public Screen
+{
+    Q_OBJECT
+public:
+    ExerciseScreen(const QString& name, ExerciseConfig config, QWidget* parent = nullptr);
+    ~ExerciseScreen() override;
+
+    void Form_Load() override;
+    // The start sequence: counters to 0, full display, the screen's measures, voice
+    // settings, title, first question.
+    void Form_Activate() override;
+
+    // The scoring steps of an answer.
+    void SegnaEsatto();
+    void SegnaErrato();
+
+    void Bocca_Click();
+    void mnuImposta_Click();
+    void mnuEsci_Click();
+    virtual void Command1_Click() {}
+
+    const ExerciseConfig& config() const { return config_; }
+
+    // The frame's controls (null where the screen has none).
+    GradientBackground* ARGradient1 = nullptr;
+    ::Bocca* Bocca = nullptr;
+    NextButton* Command1 = nullptr;
+    QMenuBar* menuBar = nullptr;
+    QAction* mnuImposta = nullptr;
+    QAction* mnuEsci = nullptr;
+    QWidget* PicturesattiErrati = nullptr;
+    QLabel* LabelEst = nullptr;
+    QLabel* EtichettaEsatti = nullptr;
+    QLabel* LabelErt = nullptr;
+    QLabel* EtichettaErrati = nullptr;
+    PictureBox* ComandoIconaSi = nullptr;
+    PictureBox* ComandoIconaNo = nullptr;
+
+    // Design layout of the frame, shared by the screens so their own controls fit around it.
+    static constexpr int MenuHeight = 44;
+    static QRect mouthRect() { return {24, 60, 132, 132}; }
+    static QRect scorePanelRect() { return {632, 58, 372, 132}; }
+    static QRect nextRect() { return {834, 606, 170, 136}; }
+
+    // Where a control stands in design coordinates: where it was last placed, or its design place.
+    QPointF designPosition(const QWidget* control) const;
+    QRect designRect(const QWidget* control) const;
+
+protected:
+    // Prepares and presents one new question.
+    virtual void CaricaPalla() {}
+    // The screen's own measures, taken after the screen has been given the full display
+    // and before the voice settings are applied.
+    virtual void measurePlaces() {}
+    // The texts the mouth says again, each as one Speak.
+    virtual QStringList mouthItems() const { return {}; }
+
+    // Pieces of the start sequence, for screens whose start differs.
+    void resetScore();
+    void speakTitle();
+
+    // Moves a control to a place given in design coordinates; it stays there across resizes.
+    void placeControl(QWidget* control, QPointF designTopLeft);
+    // Puts a control back at its design place.
+    void clearPlacement(QWidget* control);
+
+    // A word index 1..30 drawn again, without limit, while it equals one already taken.
+    static int drawWordExcept(const std::vector<int>& taken);
+
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildScorePanel();
+    void recordDesign(QObject* parent);
+    void applyPlacements();
+    QPoint toScreen(QPointF designPoint) const;
+
+    ExerciseConfig config_;
+    QHash<const QWidget*, QRect> design_;
+    QHash<QWidget*, QPointF> placed_;
+    QSet<QWidget*> watched_;
+};

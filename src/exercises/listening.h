@@ -1,0 +1,21 @@
+#pragma once
+// Exercise 1: the screen shows the picture of a word and says it; "next" shows another.
+// Nothing is asked and nothing is scored.
+
+#include "exercises/exercise_screen.h"
+
+
+class Form1 : public ExerciseScreen
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    void Command1_Click() override;
+
+    PictureBox* Image1 = nullptr;
+
+protected:
+    void CaricaPalla() override;
+    QStringList mouthItems() const override;
+};

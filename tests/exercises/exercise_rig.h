@@ -1,0 +1,69 @@
+#pragma once
+// A host window of a fixed size with every seam replaced, for driving exercise screens as a
+// child would.
+
+#include "app/app_window.h"
+#include "app/modulo1.h"
+#include "exercises/exercise_screen.h"
+#include "helpers/fakes.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTest>
+
+struct ExerciseRig
+{
+    explicit ExerciseRig(QSize size = {1024, 768})
+    {
+        resetSharedState();
+        window.setGeometry(QRect(QPoint(0, 0), size));
+        window.show();
+    }
+    ~ExerciseRig() { flushDeletes(); }
+
+    template <class T>
+    T* open(Screen* screen)
+    {
+        window.showScreen(screen);
+        flushDeletes();
+        return static_cast<T*>(screen);
+    }
+
+    // Resizes the host and waits until the screen has followed.
+    void resize(QSize size)
+    {
+        window.resize(size);
+        QTRY_COMPARE_WITH_TIMEOUT(window.currentScreen()->size(), size, 2000);
+    }
+
+    // Log lines from position `from` on.
+    QStringList logFrom(qsizetype from) const { return speech.log().mid(from); }
+    qsizetype logSize() const { return speech.log().size(); }
+
+    RecordingSpeechService speech;
+    ScriptedRandom random;
+    ScriptedDialogs dialogs;
+    TempFolders folders;
+    AppWindow window;
+};
+
+inline void click(QWidget* widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+inline void clickMenu(ExerciseScreen* screen, QAction* entry)
+{
+    QTest::mouseClick(screen->menuBar, Qt::LeftButton, {},
+                      screen->menuBar->actionGeometry(entry).center());
+}
+
+inline QString speakLine(const QString& owner, const QString& text)
+{
+    return owner + QStringLiteral(": speak \"") + text + QLatin1Char('"');
+}
+
+inline QString stopLine(const QString& owner)
+{
+    return owner + QStringLiteral(": stop");
+}

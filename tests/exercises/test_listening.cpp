@@ -1,0 +1,53 @@
+// Exercise 1: a word shown and said, "next", the mouth, and a picture that takes no answer.
+
+#include "exercise_rig.h"
+#include "exercises/exercise_makers.h"
+#include "exercises/listening.h"
+#include "helpers/test_registry.h"
+#include "speech/bocca.h"
+
+#include <QLabel>
+
+using namespace Modulo1;
+
+class TestListening : public QObject
+{
+    Q_OBJECT
+private slots:
+    void showsAndSaysWordsWithoutScoring()
+    {
+        ExerciseRig rig;
+        rig.speech.holdSpeaking = true;
+        Esatti = 4;
+        Errati = 3;
+        rig.random.push({ScriptedRandom::word(20)});
+        auto* form = rig.open<Form1>(newForm1());
+        QCOMPARE(rig.speech.log(), QStringList({speakLine("Form1", "exercise 1. listen."),
+                                                speakLine("Form1", "ice cream")}));
+        QCOMPARE(form->Image1->accessibleName(), QStringLiteral("ice cream"));
+        QVERIFY(!form->PicturesattiErrati);
+        QVERIFY(form->findChildren<QLabel*>().isEmpty());
+        QVERIFY(form->Command1->isEnabled());
+
+        // The picture takes no answer; the mouth says the word again.
+        qsizetype before = rig.logSize();
+        click(form->Image1);
+        click(form->Bocca);
+        QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form1"), speakLine("Form1", "ice cream")}));
+
+        // "next" cuts off the word; the same word may come twice in a row.
+        rig.random.push({ScriptedRandom::word(20), ScriptedRandom::word(30)});
+        before = rig.logSize();
+        click(form->Command1);
+        click(form->Command1);
+        QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form1"), speakLine("Form1", "ice cream"),
+                                                   stopLine("Form1"), speakLine("Form1", "pear")}));
+        QCOMPARE(ParolaB, qint16(30));
+        QCOMPARE(form->Image1->word(), QStringLiteral("pear"));
+        QCOMPARE(Esatti, qint16(4));
+        QCOMPARE(Errati, qint16(3));
+    }
+};
+
+MUNCHORA_TEST(TestListening)
+#include "test_listening.moc"
