@@ -160,10 +160,11 @@ private slots:
         auto* form = rig.open<Form2>(newForm2());
         click(form->Image1[2]);
         click(form->Image1[0]);
-        const qsizetype before = rig.logSize();
+        const qsizetype before = rig.speech.log(QStringLiteral("Form2")).size();
 
         clickMenu(form, form->mnuImposta);
-        QCOMPARE(rig.logFrom(before), QStringList{speakLine("Form2", "VOICE")});
+        QCOMPARE(rig.speech.log(QStringLiteral("Form2")).mid(before),
+                 QStringList{speakLine("Form2", "VOICE")});
         QVERIFY(rig.window.overlay());
         QCOMPARE(rig.window.overlay()->screenName(), QStringLiteral("FormImposta"));
         QCOMPARE(rig.window.currentScreen(), form);

@@ -128,8 +128,9 @@ double ScriptedRandom::next()
 {
     ++used;
     if (draws.empty()) {
+        // Unscripted draws still vary, so a screen's "draw again until different" loops end.
         ++ranShort;
-        return 0.0;
+        return (ranShort * 7 % 30 + 0.5) / 30.0;
     }
     const double x = draws.front();
     draws.pop_front();

@@ -53,7 +53,7 @@ public:
     int openChannels = 0;
 };
 
-// Hands out scripted draws, then falls back to 0.0 (and counts how many it ran short).
+// Hands out scripted draws, then a fixed varying sequence (and counts how many it ran short).
 class ScriptedRandom final : public RandomSource
 {
 public:
