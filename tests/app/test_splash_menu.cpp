@@ -5,7 +5,7 @@
 #include "app/pictures.h"
 #include "app/splash.h"
 #include "app/voice_settings.h"
-#include "helpers/fakes.h"
+#include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 #include "speech/bocca.h"
 
@@ -16,29 +16,7 @@
 
 namespace {
 
-// A shown host window of a fixed size with every seam replaced.
-struct Rig
-{
-    explicit Rig(QSize size = {1024, 768})
-    {
-        resetSharedState();
-        window.resize(size);
-        window.show();
-    }
-    ~Rig() { flushDeletes(); }
-
-    RecordingSpeechService speech;
-    ScriptedRandom random;
-    ScriptedDialogs dialogs;
-    TempFolders folders;
-    AppWindow window;
-};
-
-void click(QWidget* widget, QPoint at = QPoint())
-{
-    QVERIFY(widget);
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
-}
+using Rig = ScreenRig;
 
 FormMenu* showMenu(Rig& rig)
 {

@@ -3,7 +3,7 @@
 #include "app/modulo1.h"
 #include "app/picture_button.h"
 #include "app/voice_settings.h"
-#include "helpers/fakes.h"
+#include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 #include "speech/bocca.h"
 
@@ -16,16 +16,9 @@
 namespace {
 
 // The voice settings laid over the menu, as the "Voice" button does, in a shown host.
-struct Rig
+struct Rig : ScreenRig
 {
-    Rig()
-    {
-        resetSharedState();
-        window.resize(1024, 768);
-        window.show();
-        window.showScreen(newFormMenu());
-    }
-    ~Rig() { flushDeletes(); }
+    Rig() { window.showScreen(newFormMenu()); }
 
     FormImposta* open()
     {
@@ -34,19 +27,7 @@ struct Rig
     }
     QStringList said() const { return speech.spoken(QStringLiteral("FormImposta")); }
     int last(const char* kind) const { return speech.lastValue(QStringLiteral("FormImposta"), QLatin1String(kind)); }
-
-    RecordingSpeechService speech;
-    ScriptedRandom random;
-    ScriptedDialogs dialogs;
-    TempFolders folders;
-    AppWindow window;
 };
-
-void click(QWidget* widget, QPoint at = QPoint())
-{
-    QVERIFY(widget);
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
-}
 
 // The arrow buttons sit at the two ends of the bar.
 void clickArrow(QScrollBar* bar, bool faster)

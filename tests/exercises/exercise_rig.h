@@ -5,21 +5,15 @@
 #include "app/app_window.h"
 #include "app/modulo1.h"
 #include "exercises/exercise_screen.h"
-#include "helpers/fakes.h"
+#include "helpers/screen_rig.h"
 
 #include <QAction>
 #include <QMenuBar>
 #include <QTest>
 
-struct ExerciseRig
+struct ExerciseRig : ScreenRig
 {
-    explicit ExerciseRig(QSize size = {1024, 768})
-    {
-        resetSharedState();
-        window.setGeometry(QRect(QPoint(0, 0), size));
-        window.show();
-    }
-    ~ExerciseRig() { flushDeletes(); }
+    explicit ExerciseRig(QSize size = {1024, 768}) : ScreenRig(size) {}
 
     template <class T>
     T* open(Screen* screen)
@@ -39,18 +33,7 @@ struct ExerciseRig
     // Log lines from position `from` on.
     QStringList logFrom(qsizetype from) const { return speech.log().mid(from); }
     qsizetype logSize() const { return speech.log().size(); }
-
-    RecordingSpeechService speech;
-    ScriptedRandom random;
-    ScriptedDialogs dialogs;
-    TempFolders folders;
-    AppWindow window;
 };
-
-inline void click(QWidget* widget)
-{
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-}
 
 inline void clickMenu(ExerciseScreen* screen, QAction* entry)
 {
@@ -58,12 +41,3 @@ inline void clickMenu(ExerciseScreen* screen, QAction* entry)
                       screen->menuBar->actionGeometry(entry).center());
 }
 
-inline QString speakLine(const QString& owner, const QString& text)
-{
-    return owner + QStringLiteral(": speak \"") + text + QLatin1Char('"');
-}
-
-inline QString stopLine(const QString& owner)
-{
-    return owner + QStringLiteral(": stop");
-}

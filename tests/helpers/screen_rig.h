@@ -1,0 +1,42 @@
+#pragma once
+// A shown host window of a fixed size with every seam replaced, for driving screens as a
+// child would: recorded speech, scripted draws and message boxes, temporary folders.
+
+#include "app/app_window.h"
+#include "helpers/fakes.h"
+
+#include <QTest>
+
+struct ScreenRig
+{
+    explicit ScreenRig(QSize size = {1024, 768})
+    {
+        resetSharedState();
+        window.setGeometry(QRect(QPoint(0, 0), size));
+        window.show();
+    }
+    ~ScreenRig() { flushDeletes(); }
+
+    RecordingSpeechService speech;
+    ScriptedRandom random;
+    ScriptedDialogs dialogs;
+    TempFolders folders;
+    AppWindow window;
+};
+
+// A click with the left button, in the middle of the widget unless told where.
+inline void click(QWidget* widget, QPoint at = QPoint())
+{
+    QVERIFY(widget);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
+}
+
+inline QString speakLine(const QString& owner, const QString& text)
+{
+    return owner + QStringLiteral(": speak \"") + text + QLatin1Char('"');
+}
+
+inline QString stopLine(const QString& owner)
+{
+    return owner + QStringLiteral(": stop");
+}
