@@ -260,11 +260,15 @@ bool voiceWorks(const VoiceSpec& voice)
     return espeakStart() && espeakSetVoice(voice);
 }
 
+namespace {
+// 4.5 % per step of 5: a step is heard, and 50..200 spans a slow, careful pace to a brisk one.
+constexpr double StepRatio = 1.045;
+} // namespace
+
 double paceFactor(int velocita)
 {
-    // 4.5 % per step of 5: a step is heard, and 50..200 spans a slow, careful pace to a brisk one.
     const int v = std::clamp(velocita, 50, 200);
-    return std::pow(1.045, (v - 135) / 5.0);
+    return std::pow(StepRatio, (v - 135) / 5.0);
 }
 
 double fliteStretch(const VoiceSpec& voice, int velocita)
@@ -274,13 +278,15 @@ double fliteStretch(const VoiceSpec& voice, int velocita)
 
 EspeakRate espeakRate(const VoiceSpec& voice, int velocita)
 {
+    // eSpeak NG takes 80 words per minute as its least, but it speaks no slower below 85.
+    constexpr int Slowest = 85;
     const double wpm = voice.pace * paceFactor(velocita);
-    if (wpm >= espeakRATE_MINIMUM)
+    if (wpm >= Slowest)
         return {int(std::lround(std::min<double>(wpm, espeakRATE_MAXIMUM))), 0};
-    // eSpeak NG speaks no slower than 80 words per minute; the rest of the slowing goes into
-    // longer pauses between words (a word at 80 per minute lasts 75 units of 10 ms).
-    const double stretch = espeakRATE_MINIMUM / wpm;
-    return {espeakRATE_MINIMUM, int(std::lround((stretch - 1.0) * 75.0))};
+    // The rest of the slowing goes into pauses between words: at this rate one unit of word gap
+    // lengthens an ordinary sentence by about one step of the scale (4 to 5 %).
+    const double steps = std::log(Slowest / wpm) / std::log(StepRatio);
+    return {Slowest, int(std::ceil(steps - 0.01))};
 }
 
 bool synthesize(const VoiceSpec& voice, int velocita, const QString& text, const PcmChunk& chunk)

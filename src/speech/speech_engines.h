@@ -49,7 +49,7 @@ double paceFactor(int velocita);
 double fliteStretch(const VoiceSpec& voice, int velocita);
 struct EspeakRate
 {
-    int wordsPerMinute; // never below 80: eSpeak NG does not speak slower
+    int wordsPerMinute; // never below 85: eSpeak NG does not speak slower
     int wordGap;        // extra pause between words, 10 ms units, for what 80 cannot reach
 };
 EspeakRate espeakRate(const VoiceSpec& voice, int velocita);
