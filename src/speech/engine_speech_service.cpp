@@ -207,6 +207,10 @@ void EngineSpeechService::setObserver(Observer observer)
 {
     SpeechWorker* worker = core_->worker;
     core_->post([worker, observer = std::move(observer)] {
+        if (!observer) {
+            worker->setObserver(nullptr);
+            return;
+        }
         worker->setObserver([observer](SpeechWorker::Event event, const QString& owner, const QString& text,
                                        bool sink, qint64 when) {
             observer(Event(int(event)), owner, text, sink, when);

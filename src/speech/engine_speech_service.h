@@ -49,6 +49,7 @@ public:
     };
     // Called on the worker thread with the event, the channel's owner, the text, whether an
     // audio sink (not the clock) played it, and std::chrono::steady_clock time in nanoseconds.
+    // Whatever the observer uses must outlive the service (or the observer must be cleared).
     using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink,
                                         qint64 steadyNs)>;
     void setObserver(Observer observer);

@@ -60,6 +60,7 @@ struct Pipeline
     void setRate(int engineRate)
     {
         if (!trimmer) {
+            rate = engineRate;
             trimmer.emplace(engineRate);
             resampler.emplace(engineRate, OutputRate);
         }
@@ -70,11 +71,37 @@ struct Pipeline
         trimmed.clear();
         converted.clear();
         if (trimmer && count > 0) {
+            const bool wasQuiet = !trimmer->heardAnything();
             trimmer->push(data, count, trimmed);
-            if (!trimmed.empty())
+            if (wasQuiet && !trimmed.empty() && pauseSamples > 0) {
+                // A new sentence begins: the pause after the one before goes first.
+                trimmed.insert(trimmed.begin(), size_t(pauseSamples), 0);
+            }
+            if (!trimmed.empty()) {
+                pauseSamples = 0;
                 resampler->push(trimmed.data(), trimmed.size(), converted);
+            }
         }
         if (!chunk(converted.data(), converted.size()))
+            aborted = true;
+        return !aborted;
+    }
+
+    // Ends one sentence of several, followed by a pause of that many seconds if another
+    // audible one comes.
+    bool endSentence(double pauseSeconds)
+    {
+        if (!trimmer)
+            return !aborted;
+        trimmed.clear();
+        converted.clear();
+        const bool heard = trimmer->heardAnything();
+        trimmer->finish(trimmed);
+        resampler->push(trimmed.data(), trimmed.size(), converted);
+        trimmer.emplace(rate);
+        if (heard)
+            pauseSamples = int(pauseSeconds * rate);
+        if (!converted.empty() && !chunk(converted.data(), converted.size()))
             aborted = true;
         return !aborted;
     }
@@ -96,10 +123,31 @@ struct Pipeline
     std::optional<SilenceTrimmer> trimmer;
     std::optional<Resampler> resampler;
     const PcmChunk& chunk;
+    int rate = 0;
+    int pauseSamples = 0;
     std::vector<int16_t> trimmed;
     std::vector<int16_t> converted;
     bool aborted = false;
 };
+
+// Splits after . ! or ? followed by a blank: "welcome. unit 7. munchora" -> three sentences.
+std::vector<QByteArray> sentences(const QByteArray& text)
+{
+    std::vector<QByteArray> result;
+    qsizetype begin = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool end = (c == '.' || c == '!' || c == '?') && i + 1 < text.size()
+            && (text[i + 1] == ' ' || text[i + 1] == '\n' || text[i + 1] == '\t');
+        if (end || i + 1 == text.size()) {
+            const QByteArray piece = text.mid(begin, i + 1 - begin).trimmed();
+            if (!piece.isEmpty())
+                result.push_back(piece);
+            begin = i + 1;
+        }
+    }
+    return result;
+}
 
 Pipeline* running = nullptr; // guarded by engineLock()
 
@@ -165,13 +213,22 @@ bool fliteSynthesize(const VoiceSpec& spec, int velocita, const QByteArray& text
     cst_voice* voice = fliteVoice(spec.engineVoice);
     if (!voice)
         return false;
-    feat_set_float(voice->features, "duration_stretch", float(fliteStretch(spec, velocita)));
+    const double stretch = fliteStretch(spec, velocita);
+    feat_set_float(voice->features, "duration_stretch", float(stretch));
+    // One sentence at a time, as Flite's own text reader does: the first sound comes after
+    // the first sentence is made, not the whole text. Between them, the pause Flite makes
+    // between sentences of one utterance.
     Pipeline pipeline(chunk);
     running = &pipeline;
-    cst_utterance* utterance = flite_synth_text(text.constData(), voice);
+    const std::vector<QByteArray> parts = sentences(text);
+    for (size_t i = 0; i < parts.size() && !pipeline.aborted; ++i) {
+        cst_utterance* utterance = flite_synth_text(parts[i].constData(), voice);
+        if (utterance)
+            delete_utterance(utterance);
+        if (i + 1 < parts.size())
+            pipeline.endSentence(0.1 * stretch);
+    }
     running = nullptr;
-    if (utterance)
-        delete_utterance(utterance);
     if (pipeline.aborted)
         return false;
     return pipeline.finish();
