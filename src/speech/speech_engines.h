@@ -28,7 +28,7 @@ struct VoiceSpec
     int kind;
     // The voice's pace at Velocita 135: Flite's duration_stretch, eSpeak's words per minute.
     double pace;
-    // eSpeak only, 0..100; -1 leaves the voice's own value.
+    // eSpeak only, 0..100; -1 keeps the engine's default (50).
     int pitch = -1;
     int range = -1;
 };

@@ -136,8 +136,9 @@ private slots:
         QCOMPARE(paceFactor(900), paceFactor(200));
         const VoiceSpec& espeakVoice = voiceCatalogue()[2];
         QCOMPARE(espeakVoice.engine, Engine::Espeak);
-        QCOMPARE(espeakRate(espeakVoice, 50).wordsPerMinute, 85);
-        QVERIFY(espeakRate(espeakVoice, 50).wordGap > espeakRate(espeakVoice, 60).wordGap);
+        QVERIFY(espeakRate(espeakVoice, 50).wordsPerMinute >= 85); // eSpeak's slowest
+        QVERIFY(espeakRate(espeakVoice, 50).wordGap > espeakRate(espeakVoice, 65).wordGap);
+        QCOMPARE(espeakRate(espeakVoice, 135).wordGap, 0);
     }
 
     void missingEngineLeavesTheOther()
