@@ -4,7 +4,7 @@
 // grammar to the thirty words, names the word it heard. Prints words recognised / 30 per voice,
 // as heard in a quiet room (the score that counts) and, for comparison, in digital silence.
 //
-//   bench_speech_intelligibility [--speed N] [--keep DIR] [--try SPEC ...]
+//   bench_speech_intelligibility [--speed N] [--noise N] [--keep DIR] [--try SPEC ...]
 //   SPEC = flite:VOICE:STRETCH  or  espeak:VOICE[+VARIANT]:WPM[:PITCH:RANGE]
 //   (--try scores engine voices that are not offered, to choose new ones.)
 
@@ -60,7 +60,7 @@ bool parseSpec(const QString& text, Candidate& out)
 // room has, pocketsphinx's noise estimate goes astray and the scores of the formant voices
 // (eSpeak NG) drop by several words; the second column shows that for comparison.
 constexpr int PadMs = 300;
-constexpr int NoiseLevel = 30;
+int NoiseLevel = 30; // --noise N changes it, to see how much the scores depend on it
 
 struct Score
 {
@@ -158,6 +158,8 @@ int main(int argc, char* argv[])
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--speed") && i + 1 < args.size()) {
             speed = args[++i].toInt();
+        } else if (args[i] == QLatin1String("--noise") && i + 1 < args.size()) {
+            NoiseLevel = std::max(1, args[++i].toInt());
         } else if (args[i] == QLatin1String("--keep") && i + 1 < args.size()) {
             keepDir = args[++i];
         } else if (args[i] == QLatin1String("--try")) {

@@ -26,7 +26,7 @@ public:
     void setSpeechRate(int rate);
     int VoiceCount() const;
     QString VoiceName(int number) const;
-    // 1: the engine's voice as shipped (Flite's voices, eSpeak NG's "en-us");
+    // 1: the engine's voice as shipped (Flite's slt, rms, awb, kal16);
     // 2: a voice the program adjusts (an eSpeak NG voice with a variant, such as "en+edward");
     // 0: no such voice.
     int VoiceKind(int number) const;

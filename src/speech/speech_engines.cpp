@@ -28,15 +28,15 @@ const std::vector<VoiceSpec>& voiceCatalogue()
     // matched so that every voice says a sentence in about the same time at Velocita 135
     // (about four fifths of the engines' own pace). Only voices a machine listener restricted to
     // the thirty words makes out (28 of 30 or better, bench_speech_intelligibility) are offered:
-    // eSpeak NG's plain British voices, its female British variants and its RP voice fall short;
-    // its Klatt-based "edward" variant is the clearest British voice of both engines.
+    // eSpeak NG's plain voices, its female British variants and its RP voice fall short or sit
+    // on the edge; its Klatt-based "edward" variant is the clearest eSpeak voice, British or US.
     static const std::vector<VoiceSpec> voices = {
         {"Sally (US, clear)", Engine::Flite, "slt", 1, 1.23},
         {"Robert (US)", Engine::Flite, "rms", 1, 1.17},
         {"Edward (British)", Engine::Espeak, "en+edward", 2, 141},
         {"Angus (Scottish)", Engine::Flite, "awb", 1, 1.23},
         {"Grace (US)", Engine::Espeak, "en-us+f2", 2, 150},
-        {"Jack (US)", Engine::Espeak, "en-us", 1, 146},
+        {"Jack (US)", Engine::Espeak, "en-us+edward", 2, 145},
         {"Kal (US, computer)", Engine::Flite, "kal16", 1, 1.19},
     };
     return voices;
