@@ -100,8 +100,10 @@ struct SpeechWorker::Playback
     bool onSink = false;      // this utterance plays on the sink, not on the clock
     qint64 startNs = 0;       // its first samples were handed over
     qint64 clockNs = 0;       // silent voice: its length
+    qint64 madeNs = 0;        // synthesis was over
     qint64 lastWriteNs = 0;
     qint64 bufferedNs = 0;    // audio in the sink's buffer after the last write
+    bool guardSettled = false;
     QAudioSink* sink = nullptr;
     QIODevice* io = nullptr;
     QTimer* ticker = nullptr;
@@ -170,6 +172,7 @@ void SpeechWorker::close(const std::shared_ptr<ChannelState>& channel)
     if (p->busy)
         silence(*p);
     dropSink(*p);
+    p->ticker->stop();
     p->ticker->deleteLater();
 }
 
@@ -193,8 +196,10 @@ void SpeechWorker::startNext(Playback& p)
         p.padded = false;
         p.startNs = 0;
         p.clockNs = 0;
+        p.madeNs = 0;
         p.lastWriteNs = 0;
         p.bufferedNs = 0;
+        p.guardSettled = false;
 
         if (p.current.voice < 0) {
             startSilentClock(p);
@@ -228,18 +233,27 @@ void SpeechWorker::startNext(Playback& p)
             qCWarning(lcSpeech) << p.state->owner << ": the voice" << voice.displayName
                                 << "could not say" << p.current.text;
         p.synthesised = true;
+        p.madeNs = steadyNow();
         if (p.samples.empty()) {
             complete(p);
             continue;
         }
-        if (p.startNs != 0) {
-            const qint64 length = durationNs(qint64(p.samples.size()));
-            p.state->settleGuard(id, p.startNs + length + length / 2 + 2000 * Ms);
-        }
+        settleGuard(p);
         p.ticker->start();
         tick(p);
         return;
     }
+}
+
+void SpeechWorker::settleGuard(Playback& p)
+{
+    // Once the length is known and the sound has begun, the guard follows the sound itself,
+    // with room for a slow device.
+    if (p.guardSettled || !p.synthesised || p.startNs == 0)
+        return;
+    const qint64 length = durationNs(qint64(p.samples.size()));
+    p.state->settleGuard(p.current.id, p.startNs + length + length / 2 + 2000 * Ms);
+    p.guardSettled = true;
 }
 
 void SpeechWorker::startSilentClock(Playback& p)
@@ -351,6 +365,7 @@ void SpeechWorker::tick(Playback& p)
         return;
     if (p.onSink)
         feed(p);
+    settleGuard(p);
     const qint64 now = steadyNow();
     if (p.current.voice < 0) {
         if (now >= p.startNs + p.clockNs)
@@ -360,8 +375,9 @@ void SpeechWorker::tick(Playback& p)
     const qint64 length = durationNs(qint64(p.samples.size()));
     if (p.onSink) {
         if (p.written < p.samples.size()) {
-            const qint64 since = p.startNs != 0 ? p.startNs : p.lastWriteNs;
-            if (since != 0 && now > since + 2 * length + 3000 * Ms) {
+            // A sink that takes nothing, or stops taking: give up after twice the length.
+            const qint64 since = p.startNs != 0 ? p.startNs : p.madeNs;
+            if (now > since + 2 * length + 3000 * Ms) {
                 qCWarning(lcSpeech) << "the audio output takes no more sound: giving up on"
                                     << p.current.text;
                 dropSink(p);

@@ -85,6 +85,7 @@ private:
     Playback& playback(const std::shared_ptr<ChannelState>& channel);
     void startNext(Playback& p);
     void startSilentClock(Playback& p);
+    void settleGuard(Playback& p);
     bool openSink(Playback& p);
     void feed(Playback& p);
     void tick(Playback& p);
