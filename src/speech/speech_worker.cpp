@@ -339,6 +339,9 @@ void SpeechWorker::feed(Playback& p)
             p.written += size_t(done / 2);
             p.lastWriteNs = steadyNow();
             free -= done;
+            // What the sink holds right after this write plays on after it.
+            const qint64 held = std::max<qint64>(0, p.sink->bufferSize() - p.sink->bytesFree());
+            p.bufferedNs = held * 1000000000LL / bytesPerSecond;
             if (p.startNs == 0) {
                 p.startNs = p.lastWriteNs;
                 notify(Event::FirstAudio, p, true, p.startNs);
@@ -355,8 +358,6 @@ void SpeechWorker::feed(Playback& p)
         }
         p.padded = true;
     }
-    if (p.lastWriteNs != 0)
-        p.bufferedNs = (p.sink->bufferSize() - p.sink->bytesFree()) * 1000000000LL / bytesPerSecond;
 }
 
 void SpeechWorker::tick(Playback& p)
