@@ -100,25 +100,6 @@ bool waitUntil(F condition, int limitMs)
 
 const EngineServiceOptions NoWarmUp{.warmUp = false};
 
-// Polls a mouth the way pollUntilSilent polls a channel.
-struct MouthPoll final : SpeechChannel
-{
-    explicit MouthPoll(const Bocca& m) : mouth(m) {}
-    void speak(const QString&) override {}
-    void stop() override {}
-    bool speakingNow() const override { return mouth.SpeakingNow() != 0; }
-    void setRate(int) override {}
-    bool setVoice(int) override { return false; }
-    int voice() const override { return 0; }
-    void setFlag(int) override {}
-    const Bocca& mouth;
-};
-
-std::unique_ptr<SpeechChannel> mouthChannel(const Bocca& mouth)
-{
-    return std::make_unique<MouthPoll>(mouth);
-}
-
 } // namespace
 
 class TestSpeechService : public QObject
@@ -297,7 +278,7 @@ private slots:
         QCOMPARE(mouth.VoiceName(1), QStringLiteral("Sally (US, clear)"));
         mouth.Speak(QStringLiteral("pear"));
         QCOMPARE(mouth.SpeakingNow(), 1);
-        QVERIFY(pollUntilSilent(*mouthChannel(mouth), 5000) >= 0);
+        QVERIFY(waitUntil([&] { return mouth.SpeakingNow() == 0; }, 5000));
         auto other = std::make_unique<Bocca>(QStringLiteral("FormMenu"));
         other->Speak(QStringLiteral("exit?"));
         other->Speak(QStringLiteral("go back? "));
