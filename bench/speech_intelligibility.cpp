@@ -4,8 +4,8 @@
 // grammar to the thirty words, names the word it heard. Prints words recognised / 30 per voice,
 // as heard in a quiet room (the score that counts) and, for comparison, in digital silence.
 //
-//   bench_speech_intelligibility [--speed N] [--noise N] [--keep DIR] [--try SPEC ...]
-//   SPEC = flite:VOICE:STRETCH  or  espeak:VOICE[+VARIANT]:WPM[:PITCH:RANGE]
+//   bench_speech_intelligibility [--speed N] [--noise N] [--keep DIR] [--try VOICE ...]
+//   VOICE = flite:NAME:STRETCH  or  espeak:NAME[+VARIANT]:WPM[:PITCH:RANGE]
 //   (--try scores engine voices that are not offered, to choose new ones.)
 
 #include "app/modulo1.h"
@@ -31,27 +31,27 @@ const QString Model = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
 struct Candidate
 {
     QString label;
-    VoiceSpec spec;
+    CatalogueVoice entry;
 };
 
-std::deque<QByteArray> keepAlive; // VoiceSpec holds plain C strings
+std::deque<QByteArray> keepAlive; // CatalogueVoice holds plain C strings
 
-bool parseSpec(const QString& text, Candidate& out)
+bool parseVoice(const QString& text, Candidate& out)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() < 3)
         return false;
     keepAlive.push_back(parts[1].toUtf8());
-    VoiceSpec spec{"", Engine::Flite, keepAlive.back().constData(), 1, parts[2].toDouble()};
+    CatalogueVoice entry{"", Engine::Flite, keepAlive.back().constData(), 1, parts[2].toDouble()};
     if (parts[0] == QLatin1String("espeak"))
-        spec.engine = Engine::Espeak;
+        entry.engine = Engine::Espeak;
     else if (parts[0] != QLatin1String("flite"))
         return false;
     if (parts.size() >= 5) {
-        spec.pitch = parts[3].toInt();
-        spec.range = parts[4].toInt();
+        entry.pitch = parts[3].toInt();
+        entry.range = parts[4].toInt();
     }
-    out = {text, spec};
+    out = {text, entry};
     return true;
 }
 
@@ -165,7 +165,7 @@ int main(int argc, char* argv[])
         } else if (args[i] == QLatin1String("--try")) {
             while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"))) {
                 Candidate c;
-                if (!parseSpec(args[++i], c)) {
+                if (!parseVoice(args[++i], c)) {
                     std::fprintf(stderr, "bad voice: %s\n", qPrintable(args[i]));
                     return 2;
                 }
@@ -175,8 +175,8 @@ int main(int argc, char* argv[])
     }
     if (candidates.empty()) {
         int number = 0;
-        for (const VoiceSpec& spec : voiceCatalogue())
-            candidates.push_back({QStringLiteral("%1 %2").arg(++number).arg(QString::fromUtf8(spec.displayName)), spec});
+        for (const CatalogueVoice& entry : voiceCatalogue())
+            candidates.push_back({QStringLiteral("%1 %2").arg(++number).arg(QString::fromUtf8(entry.displayName)), entry});
     }
 
     QTemporaryDir temp;
@@ -207,13 +207,13 @@ int main(int argc, char* argv[])
     int index = 0;
     for (const Candidate& candidate : candidates) {
         ++index;
-        if (!voiceWorks(candidate.spec)) {
+        if (!voiceWorks(candidate.entry)) {
             std::printf("%-34s %9s\n", qPrintable(candidate.label), "no voice");
             continue;
         }
         std::vector<Pcm> spoken;
         for (const QString& word : words)
-            spoken.push_back(synthesizeAll(candidate.spec, speed, word));
+            spoken.push_back(synthesizeAll(candidate.entry, speed, word));
         const Score room = score(dir, QStringLiteral("v%1r").arg(index), spoken, words, true);
         const Score plain = score(dir, QStringLiteral("v%1s").arg(index), spoken, words, false);
         auto column = [](const Score& s) {

@@ -208,7 +208,7 @@ int main(int argc, char* argv[])
         }
         const double synth = median(times);
         const QString name = service.voiceName(voice);
-        const bool flite = std::any_of(voiceCatalogue().begin(), voiceCatalogue().end(), [&](const VoiceSpec& v) {
+        const bool flite = std::any_of(voiceCatalogue().begin(), voiceCatalogue().end(), [&](const CatalogueVoice& v) {
             return QString::fromUtf8(v.displayName) == name && v.engine == Engine::Flite;
         });
         std::printf("%-22s %-8s %10.2f %12.1f %10.4f\n", qPrintable(name), flite ? "Flite" : "eSpeak", seconds,

@@ -19,7 +19,7 @@ std::vector<int> offeredVoices(const EngineServiceOptions& options)
     std::vector<int> voices;
     const auto& catalogue = voiceCatalogue();
     for (size_t i = 0; i < catalogue.size(); ++i) {
-        const VoiceSpec& voice = catalogue[i];
+        const CatalogueVoice& voice = catalogue[i];
         const bool engineUp = voice.engine == Engine::Flite ? flite : espeak;
         if (!engineUp)
             continue;

@@ -22,7 +22,7 @@ cst_voice* register_cmu_us_kal16(const char* voxdir);
 
 namespace speech {
 
-const std::vector<VoiceSpec>& voiceCatalogue()
+const std::vector<CatalogueVoice>& voiceCatalogue()
 {
     // Fixed order: a saved voice number must mean the same voice on the next run. Paces were
     // matched so that every voice says a sentence in about the same time at Velocita 135
@@ -30,7 +30,7 @@ const std::vector<VoiceSpec>& voiceCatalogue()
     // the thirty words makes out (28 of 30 or better, bench_speech_intelligibility) are offered:
     // eSpeak NG's plain voices, its female British variants and its RP voice fall short or sit
     // on the edge; its Klatt-based "edward" variant is the clearest eSpeak voice, British or US.
-    static const std::vector<VoiceSpec> voices = {
+    static const std::vector<CatalogueVoice> voices = {
         {"Sally (US, clear)", Engine::Flite, "slt", 1, 1.23},
         {"Robert (US)", Engine::Flite, "rms", 1, 1.17},
         {"Edward (British)", Engine::Espeak, "en+edward", 2, 141},
@@ -208,12 +208,12 @@ cst_voice* fliteVoice(const char* name)
     return nullptr;
 }
 
-bool fliteSynthesize(const VoiceSpec& spec, int velocita, const QByteArray& text, const PcmChunk& chunk)
+bool fliteSynthesize(const CatalogueVoice& entry, int velocita, const QByteArray& text, const PcmChunk& chunk)
 {
-    cst_voice* voice = fliteVoice(spec.engineVoice);
+    cst_voice* voice = fliteVoice(entry.engineVoice);
     if (!voice)
         return false;
-    const double stretch = fliteStretch(spec, velocita);
+    const double stretch = fliteStretch(entry, velocita);
     feat_set_float(voice->features, "duration_stretch", float(stretch));
     // One sentence at a time, as Flite's own text reader does: the first sound comes after
     // the first sentence is made, not the whole text. Between them, the pause Flite makes
@@ -274,21 +274,21 @@ bool espeakStart()
     return espeakSampleRate > 0;
 }
 
-bool espeakSetVoice(const VoiceSpec& spec)
+bool espeakSetVoice(const CatalogueVoice& entry)
 {
-    return espeak_SetVoiceByName(spec.engineVoice) == EE_OK;
+    return espeak_SetVoiceByName(entry.engineVoice) == EE_OK;
 }
 
-bool espeakSynthesize(const VoiceSpec& spec, int velocita, const QByteArray& text, const PcmChunk& chunk)
+bool espeakSynthesize(const CatalogueVoice& entry, int velocita, const QByteArray& text, const PcmChunk& chunk)
 {
-    if (!espeakStart() || !espeakSetVoice(spec))
+    if (!espeakStart() || !espeakSetVoice(entry))
         return false;
-    const EspeakRate rate = espeakRate(spec, velocita);
+    const EspeakRate rate = espeakRate(entry, velocita);
     espeak_SetParameter(espeakRATE, rate.wordsPerMinute, 0);
     espeak_SetParameter(espeakWORDGAP, rate.wordGap, 0);
     // Parameters outlive a change of voice: set them all every time (50 is eSpeak's own).
-    espeak_SetParameter(espeakPITCH, spec.pitch >= 0 ? spec.pitch : 50, 0);
-    espeak_SetParameter(espeakRANGE, spec.range >= 0 ? spec.range : 50, 0);
+    espeak_SetParameter(espeakPITCH, entry.pitch >= 0 ? entry.pitch : 50, 0);
+    espeak_SetParameter(espeakRANGE, entry.range >= 0 ? entry.range : 50, 0);
     Pipeline pipeline(chunk);
     pipeline.setRate(espeakSampleRate);
     running = &pipeline;
@@ -308,7 +308,7 @@ bool startEngine(Engine engine)
     return engine == Engine::Flite ? flite().started : espeakStart();
 }
 
-bool voiceWorks(const VoiceSpec& voice)
+bool voiceWorks(const CatalogueVoice& voice)
 {
     std::lock_guard guard(engineLock());
     if (voice.engine == Engine::Flite)
@@ -327,12 +327,12 @@ double paceFactor(int velocita)
     return std::pow(StepRatio, (v - 135) / 5.0);
 }
 
-double fliteStretch(const VoiceSpec& voice, int velocita)
+double fliteStretch(const CatalogueVoice& voice, int velocita)
 {
     return voice.pace / paceFactor(velocita);
 }
 
-EspeakRate espeakRate(const VoiceSpec& voice, int velocita)
+EspeakRate espeakRate(const CatalogueVoice& voice, int velocita)
 {
     // eSpeak NG takes 80 words per minute as its least, but it speaks no slower below 85.
     constexpr int Slowest = 85;
@@ -348,7 +348,7 @@ EspeakRate espeakRate(const VoiceSpec& voice, int velocita)
     return {int(std::lround(Slowest * withGap / stretch)), gap};
 }
 
-bool synthesize(const VoiceSpec& voice, int velocita, const QString& text, const PcmChunk& chunk)
+bool synthesize(const CatalogueVoice& voice, int velocita, const QString& text, const PcmChunk& chunk)
 {
     const QByteArray utf8 = text.toUtf8();
     std::lock_guard guard(engineLock());
@@ -357,7 +357,7 @@ bool synthesize(const VoiceSpec& voice, int velocita, const QString& text, const
     return espeakSynthesize(voice, velocita, utf8, chunk);
 }
 
-Pcm synthesizeAll(const VoiceSpec& voice, int velocita, const QString& text)
+Pcm synthesizeAll(const CatalogueVoice& voice, int velocita, const QString& text)
 {
     Pcm pcm;
     pcm.sampleRate = OutputRate;

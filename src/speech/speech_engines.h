@@ -17,7 +17,7 @@ enum class Engine { Flite, Espeak };
 // Everything the program plays runs at this rate (Flite's 16 kHz is converted up).
 inline constexpr int OutputRate = 22050;
 
-struct VoiceSpec
+struct CatalogueVoice
 {
     const char* displayName;
     Engine engine;
@@ -35,24 +35,24 @@ struct VoiceSpec
 
 // The voices the program offers, in their fixed order (voice number = index + 1), before
 // dropping those of an engine that does not start.
-const std::vector<VoiceSpec>& voiceCatalogue();
+const std::vector<CatalogueVoice>& voiceCatalogue();
 
 // Starts the engine once per process (later calls answer the first result). eSpeak NG is
 // never terminated: a second initialise/terminate cycle hangs.
 bool startEngine(Engine engine);
 // The engine started and knows this voice.
-bool voiceWorks(const VoiceSpec& voice);
+bool voiceWorks(const CatalogueVoice& voice);
 
 // Speed. Velocita 50..200 (values outside are clamped); every step of 5 changes the pace by the
 // same ratio, and the pace doubles roughly every 80 steps of Velocita.
 double paceFactor(int velocita);
-double fliteStretch(const VoiceSpec& voice, int velocita);
+double fliteStretch(const CatalogueVoice& voice, int velocita);
 struct EspeakRate
 {
     int wordsPerMinute; // never below 85: eSpeak NG does not speak slower
     int wordGap;        // extra pause between words, 10 ms units, for what 80 cannot reach
 };
-EspeakRate espeakRate(const VoiceSpec& voice, int velocita);
+EspeakRate espeakRate(const CatalogueVoice& voice, int velocita);
 
 // Receives consecutive blocks of the utterance at OutputRate, silence trimmed; also called
 // with count 0 now and then while nothing audible came yet. Returning false aborts.
@@ -60,9 +60,9 @@ using PcmChunk = std::function<bool(const int16_t* data, size_t count)>;
 
 // Synthesises text, streaming it to chunk as it is made. False when the engine is not
 // available, failed, or chunk asked to stop.
-bool synthesize(const VoiceSpec& voice, int velocita, const QString& text, const PcmChunk& chunk);
+bool synthesize(const CatalogueVoice& voice, int velocita, const QString& text, const PcmChunk& chunk);
 
 // The whole utterance at OutputRate, silence trimmed; empty when synthesis failed.
-Pcm synthesizeAll(const VoiceSpec& voice, int velocita, const QString& text);
+Pcm synthesizeAll(const CatalogueVoice& voice, int velocita, const QString& text);
 
 } // namespace speech

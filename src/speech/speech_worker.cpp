@@ -208,7 +208,7 @@ void SpeechWorker::startNext(Playback& p)
 
         p.onSink = openSink(p);
         const quint64 id = p.current.id;
-        const VoiceSpec& voice = voiceCatalogue()[size_t(p.current.voice)];
+        const CatalogueVoice& voice = voiceCatalogue()[size_t(p.current.voice)];
         const bool made = synthesize(voice, p.current.velocita, p.current.text,
                                      [this, &p, id](const int16_t* data, size_t count) {
             if (p.state->cancelled.load() >= id)
@@ -461,7 +461,7 @@ void SpeechWorker::warmStep()
         (void)QMediaDevices::defaultAudioOutput();
     } else if (!warmQueue_.empty()) {
         // Each engine's first utterance is slow (Flite loads its voice data lazily).
-        const VoiceSpec& voice = voiceCatalogue()[size_t(warmQueue_.front())];
+        const CatalogueVoice& voice = voiceCatalogue()[size_t(warmQueue_.front())];
         warmQueue_.pop_front();
         synthesize(voice, 135, QStringLiteral("welcome"), [](const int16_t*, size_t) { return true; });
     }

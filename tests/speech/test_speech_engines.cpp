@@ -69,10 +69,10 @@ private slots:
             british = british || name.contains(QStringLiteral("British"));
             const int kind = service.voiceKind(n);
             QVERIFY2(kind == 1 || kind == 2, qPrintable(name));
-            const VoiceSpec& spec = voiceCatalogue()[size_t(n - 1)];
-            espeak = espeak || spec.engine == Engine::Espeak;
+            const CatalogueVoice& entry = voiceCatalogue()[size_t(n - 1)];
+            espeak = espeak || entry.engine == Engine::Espeak;
             // A voice with an eSpeak variant is one the program adjusts.
-            QCOMPARE(kind == 2, QByteArray(spec.engineVoice).contains('+') || spec.pitch >= 0);
+            QCOMPARE(kind == 2, QByteArray(entry.engineVoice).contains('+') || entry.pitch >= 0);
         }
         QCOMPARE(names.size(), count);
         QVERIFY(british);
@@ -134,7 +134,7 @@ private slots:
         // Outside the scale it is clamped, not an error.
         QCOMPARE(paceFactor(20), paceFactor(50));
         QCOMPARE(paceFactor(900), paceFactor(200));
-        const VoiceSpec& espeakVoice = voiceCatalogue()[2];
+        const CatalogueVoice& espeakVoice = voiceCatalogue()[2];
         QCOMPARE(espeakVoice.engine, Engine::Espeak);
         QVERIFY(espeakRate(espeakVoice, 50).wordsPerMinute >= 85); // eSpeak's slowest
         QVERIFY(espeakRate(espeakVoice, 50).wordGap > espeakRate(espeakVoice, 65).wordGap);
@@ -145,7 +145,7 @@ private slots:
     {
         EngineSpeechService fliteOnly({.espeak = false, .warmUp = false});
         int flite = 0;
-        for (const VoiceSpec& v : voiceCatalogue())
+        for (const CatalogueVoice& v : voiceCatalogue())
             flite += v.engine == Engine::Flite ? 1 : 0;
         QCOMPARE(fliteOnly.voiceCount(), flite);
         QCOMPARE(fliteOnly.voiceName(1), QStringLiteral("Sally (US, clear)"));
