@@ -136,7 +136,9 @@ private slots:
         QCOMPARE(paceFactor(900), paceFactor(200));
         const CatalogueVoice& espeakVoice = voiceCatalogue()[2];
         QCOMPARE(espeakVoice.engine, Engine::Espeak);
-        QVERIFY(espeakRate(espeakVoice, 50).wordsPerMinute >= 85); // eSpeak's slowest
+        QCOMPARE(espeakRate(espeakVoice, 50).wordsPerMinute, 85); // eSpeak's slowest
+        for (int v = 55; v <= 200; v += 5) // a word alone is never said faster at a slower speed
+            QVERIFY(espeakRate(espeakVoice, v).wordsPerMinute >= espeakRate(espeakVoice, v - 5).wordsPerMinute);
         QVERIFY(espeakRate(espeakVoice, 50).wordGap > espeakRate(espeakVoice, 65).wordGap);
         QCOMPARE(espeakRate(espeakVoice, 135).wordGap, 0);
     }
