@@ -16,6 +16,7 @@ Bocca::Bocca(const QString& owner, QWidget* parent)
     setAccessibleName(QStringLiteral("mouth"));
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("click me"));
+    setAttribute(Qt::WA_Hover); // the rim darkens under the pointer
     animation_ = new QTimer(this);
     animation_->setInterval(90);
     connect(animation_, &QTimer::timeout, this, &Bocca::animate);
@@ -96,55 +97,103 @@ void Bocca::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal side = qMin(width(), height());
     const QRectF box((width() - side) / 2.0, (height() - side) / 2.0, side, side);
-    const QPointF centre = box.center();
-
-    // A round sticker so the mouth reads as a button.
-    painter.setPen(QPen(QColor(0xd0, 0x60, 0x30), side * 0.03));
-    painter.setBrush(QColor(0xff, 0xe0, 0x8a));
-    painter.drawEllipse(box.adjusted(side * 0.03, side * 0.03, -side * 0.03, -side * 0.03));
-
-    // How open the mouth is: closed smile when silent, a rhythm while speaking.
     const bool speaking = animation_->isActive() && channel_->speakingNow();
-    const qreal open = speaking ? 0.12 + 0.13 * std::fabs(std::sin(phase_ * 1.3)) : 0.03;
+    const bool down = pressed_ && underMouse();
 
-    const qreal w = side * 0.62;
-    const qreal top = centre.y() - side * 0.05;
-    QPainterPath lips;
-    lips.moveTo(centre.x() - w / 2, top);
-    lips.cubicTo(centre.x() - w / 4, top - side * 0.08, centre.x() + w / 4, top - side * 0.08,
-                 centre.x() + w / 2, top);
-    lips.cubicTo(centre.x() + w / 4, top + side * (0.12 + open * 1.6), centre.x() - w / 4,
-                 top + side * (0.12 + open * 1.6), centre.x() - w / 2, top);
-    painter.setPen(QPen(QColor(0x9b, 0x1b, 0x30), side * 0.03));
-    painter.setBrush(QColor(0xe0, 0x3c, 0x52));
-    painter.drawPath(lips);
+    // A round, raised button: a soft shadow below that shrinks when it is pressed.
+    const qreal inset = side * 0.1;
+    QRectF disc = box.adjusted(inset, inset, -inset, -inset);
+    const qreal lift = down ? side * 0.01 : side * 0.04;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 55));
+    painter.drawEllipse(disc.translated(side * 0.01, lift + side * 0.015).adjusted(side * 0.01, side * 0.02, -side * 0.01, 0));
+    if (down)
+        disc.translate(0, side * 0.025);
+    const QPointF c = disc.center();
+    const qreal r = disc.width() / 2;
 
-    if (open > 0.05) {
-        // Dark inside and a tongue when open.
-        QPainterPath inside;
-        const qreal iw = w * 0.7;
-        inside.moveTo(centre.x() - iw / 2, top + side * 0.02);
-        inside.cubicTo(centre.x() - iw / 4, top - side * 0.01, centre.x() + iw / 4, top - side * 0.01,
-                       centre.x() + iw / 2, top + side * 0.02);
-        inside.cubicTo(centre.x() + iw / 4, top + side * open * 1.5, centre.x() - iw / 4,
-                       top + side * open * 1.5, centre.x() - iw / 2, top + side * 0.02);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0x5a, 0x10, 0x20));
-        painter.drawPath(inside);
-        painter.setBrush(QColor(0xff, 0x8a, 0x9a));
-        painter.drawEllipse(QPointF(centre.x(), top + side * open * 0.95), iw * 0.22, side * open * 0.3);
-    } else {
-        // Teeth line of the closed smile.
-        painter.setPen(QPen(QColor(0x9b, 0x1b, 0x30), side * 0.02));
-        painter.drawLine(QPointF(centre.x() - w * 0.4, top + side * 0.03),
-                         QPointF(centre.x() + w * 0.4, top + side * 0.03));
+    QRadialGradient face(c - QPointF(r * 0.35, r * 0.45), r * 1.5);
+    face.setColorAt(0.0, QColor(0xff, 0xf6, 0xc8));
+    face.setColorAt(0.55, QColor(0xff, 0xd5, 0x5a));
+    face.setColorAt(1.0, QColor(0xf5, 0xa6, 0x23));
+    painter.setBrush(face);
+    painter.setPen(QPen(underMouse() ? QColor(0xe0, 0x5a, 0x10) : QColor(0xd9, 0x7a, 0x1c), side * 0.025));
+    painter.drawEllipse(disc);
+
+    // Shine on the top left: a shiny button.
+    QRadialGradient shine(c - QPointF(r * 0.35, r * 0.5), r * 0.5);
+    shine.setColorAt(0.0, QColor(255, 255, 255, 170));
+    shine.setColorAt(1.0, QColor(255, 255, 255, 0));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(shine);
+    painter.drawEllipse(c - QPointF(r * 0.35, r * 0.5), r * 0.5, r * 0.32);
+
+    const QColor lip(0xd8, 0x2e, 0x4a);
+    const QColor lipLine(0x8e, 0x16, 0x2c);
+    const QPointF m = c + QPointF(0, r * 0.05); // the mouth fills the button
+    if (!speaking) {
+        // Closed: a wide smile, full lips with the line between them.
+        const qreal w = r * 1.4;
+        const QPointF left(m.x() - w / 2, m.y() - r * 0.16);
+        const QPointF right(m.x() + w / 2, m.y() - r * 0.16);
+        QPainterPath lips;
+        lips.moveTo(left);
+        lips.cubicTo(m.x() - w / 4, m.y() - r * 0.02, m.x() + w / 4, m.y() - r * 0.02, right.x(), right.y());
+        lips.cubicTo(m.x() + w * 0.3, m.y() + r * 0.5, m.x() - w * 0.3, m.y() + r * 0.5, left.x(), left.y());
+        painter.setBrush(lip);
+        painter.setPen(QPen(lipLine, side * 0.02, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(lips);
+        QPainterPath line;
+        line.moveTo(left);
+        line.cubicTo(m.x() - w / 4, m.y() + r * 0.2, m.x() + w / 4, m.y() + r * 0.2, right.x(), right.y());
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(lipLine, side * 0.028, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(line);
+        return;
+    }
+
+    // Speaking: the mouth opens and changes shape in a talking rhythm.
+    const qreal t = phase_;
+    const qreal open = 0.25 + 0.75 * std::fabs(std::sin(t * 0.9) * std::cos(t * 0.37 + 0.6));
+    const qreal w = r * (1.05 + 0.35 * std::fabs(std::sin(t * 0.53 + 1.0)));
+    const qreal top = m.y() - r * 0.25;
+    const qreal depth = r * (0.25 + 0.5 * open);
+    QPainterPath mouth;
+    mouth.moveTo(m.x() - w / 2, top);
+    mouth.cubicTo(m.x() - w / 4, top - r * 0.08, m.x() + w / 4, top - r * 0.08, m.x() + w / 2, top);
+    mouth.cubicTo(m.x() + w * 0.45, top + depth * 1.3, m.x() - w * 0.45, top + depth * 1.3, m.x() - w / 2, top);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x5a, 0x0e, 0x1e));
+    painter.drawPath(mouth);
+    painter.save();
+    painter.setClipPath(mouth);
+    painter.setBrush(Qt::white); // upper teeth
+    painter.drawRect(QRectF(m.x() - w / 2, top - r * 0.1, w, r * 0.2));
+    painter.setBrush(QColor(0xff, 0x86, 0x9a)); // tongue
+    painter.drawEllipse(QPointF(m.x(), top + depth * 1.05), w * 0.3, depth * 0.38);
+    painter.restore();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(lip, side * 0.055, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(mouth);
+
+    // Sound waves beside the face, so a child sees it is the mouth that talks.
+    painter.setBrush(Qt::NoBrush);
+    for (int i = 0; i < 2; ++i) {
+        const int alpha = 110 + 120 * ((phase_ + i) % 2);
+        painter.setPen(QPen(QColor(0x1f, 0x6f, 0xd1, alpha), side * 0.028, Qt::SolidLine, Qt::RoundCap));
+        const qreal radius = r * (1.08 + 0.14 * i);
+        const QRectF arc(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
+        painter.drawArc(arc, -28 * 16, 56 * 16);    // right
+        painter.drawArc(arc, 152 * 16, 56 * 16);    // left
     }
 }
 
 void Bocca::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         pressed_ = true;
+        update();
+    }
 }
 
 void Bocca::mouseReleaseEvent(QMouseEvent* event)
@@ -152,10 +201,12 @@ void Bocca::mouseReleaseEvent(QMouseEvent* event)
     const bool inside = rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton && pressed_ && inside) {
         pressed_ = false;
+        update();
         emit Bocca_Click();
         return;
     }
     pressed_ = false;
+    update();
 }
 
 void ImpostaVoce(Bocca& bocca)

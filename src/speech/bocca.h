@@ -26,10 +26,13 @@ public:
     void setSpeechRate(int rate);
     int VoiceCount() const;
     QString VoiceName(int number) const;
-    // 1 for a voice that needs no adjustment (the engine's own voice as shipped),
-    // 2 for a voice the program adjusts (a variant of another voice); 0 for no such voice.
+    // 1: the engine's voice as shipped (Flite's slt, rms, awb, kal16);
+    // 2: a voice the program adjusts (an eSpeak NG voice with a variant, such as "en+edward");
+    // 0: no such voice.
     int VoiceKind(int number) const;
-    // The flag travels with the voice (see VoiceKind); it does not change the sound today.
+    // ImpostaVoce sets the flag from the kind: 0 for a voice as shipped, 1 for an adjusted one.
+    // The mouth keeps it with the voice; the sound depends on the voice number alone, so a
+    // saved voice number always sounds the same.
     void setVoiceFlag(qint16 flag);
     // Selects a voice; false when refused (the previous voice stays).
     bool setVoiceNumber(int number);

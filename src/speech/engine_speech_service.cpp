@@ -1,29 +1,265 @@
-// Placeholder until the engines land: a silent service that keeps no time.
 #include "speech/engine_speech_service.h"
 
+#include "speech/bocca.h" // lcSpeech
+#include "speech/speech_engines.h"
+#include "speech/speech_worker.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+using namespace speech;
+
 namespace {
-class SilentChannel final : public SpeechChannel
+
+// Catalogue indices of the voices on offer, in their fixed order.
+std::vector<int> offeredVoices(const EngineServiceOptions& options)
+{
+    const bool flite = options.flite && startEngine(Engine::Flite);
+    const bool espeak = options.espeak && startEngine(Engine::Espeak);
+    std::vector<int> voices;
+    const auto& catalogue = voiceCatalogue();
+    for (size_t i = 0; i < catalogue.size(); ++i) {
+        const CatalogueVoice& voice = catalogue[i];
+        const bool engineUp = voice.engine == Engine::Flite ? flite : espeak;
+        if (!engineUp)
+            continue;
+        if (voiceWorks(voice))
+            voices.push_back(int(i));
+        else
+            qCWarning(lcSpeech) << "voice" << voice.displayName << "is missing: not offered";
+    }
+    return voices;
+}
+
+} // namespace
+
+struct EngineSpeechService::Core
+{
+    std::vector<int> voices; // empty: no engine, the one "silent" voice
+    QThread* thread = nullptr;
+    SpeechWorker* worker = nullptr;
+    bool alive = false; // user-interface thread only
+
+    template <typename F>
+    void post(F&& command)
+    {
+        if (alive)
+            QMetaObject::invokeMethod(worker, std::forward<F>(command), Qt::QueuedConnection);
+    }
+
+    int count() const { return voices.empty() ? 1 : int(voices.size()); }
+    // Catalogue index of a voice number; -1 for the silent voice.
+    int catalogueIndex(int number) const { return voices.empty() ? -1 : voices[size_t(number - 1)]; }
+};
+
+namespace {
+
+class EngineChannel final : public SpeechChannel
+{
+public:
+    EngineChannel(std::shared_ptr<EngineSpeechService::Core> core, const QString& owner)
+        : core_(std::move(core)), state_(std::make_shared<ChannelState>(owner))
+    {
+    }
+
+    ~EngineChannel() override
+    {
+        // A mouth that goes away with its screen falls silent.
+        stop();
+        SpeechWorker* worker = core_->worker;
+        core_->post([worker, state = state_] { worker->close(state); });
+    }
+
+    void speak(const QString& text) override
+    {
+        if (!core_->alive)
+            return;
+        Utterance utterance;
+        utterance.id = state_->requested.load() + 1;
+        utterance.text = text;
+        utterance.voice = core_->catalogueIndex(voice_);
+        utterance.velocita = rate_;
+        // requested first, then the guard: the worker relies on this order (settleGuard).
+        state_->requested.store(utterance.id);
+        state_->extendGuard(steadyNow(), guardSeconds(text, rate_));
+        SpeechWorker* worker = core_->worker;
+        core_->post([worker, state = state_, utterance] { worker->speak(state, utterance); });
+    }
+
+    void stop() override
+    {
+        const quint64 last = state_->requested.load();
+        if (state_->cancelled.load() >= last)
+            return;
+        state_->cancelled.store(last);
+        SpeechWorker* worker = core_->worker;
+        core_->post([worker, state = state_, last] { worker->stop(state, last); });
+    }
+
+    bool speakingNow() const override { return state_->speaking(steadyNow()); }
+
+    void setRate(int velocita) override { rate_ = velocita; }
+
+    bool setVoice(int number) override
+    {
+        if (number < 1 || number > core_->count())
+            return false;
+        voice_ = number;
+        return true;
+    }
+
+    int voice() const override { return voice_; }
+
+    // The flag tells whether the selected voice is one the program adjusts (1) or the
+    // engine's own (0), as ImpostaVoce derives it from VoiceKind. It is kept with the channel;
+    // the sound depends on the voice number alone, so a saved voice always sounds the same.
+    void setFlag(int flag) override { flag_ = flag; }
+
+private:
+    std::shared_ptr<EngineSpeechService::Core> core_;
+    std::shared_ptr<ChannelState> state_;
+    int voice_ = 1;
+    int rate_ = 135;
+    int flag_ = 0;
+};
+
+} // namespace
+
+EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
+    : core_(std::make_shared<Core>())
+{
+    core_->voices = offeredVoices(options);
+    if (core_->voices.empty())
+        qCWarning(lcSpeech) << "no speech engine started: speech keeps its timing, silently";
+
+    core_->thread = new QThread;
+    core_->thread->setObjectName(QStringLiteral("speech"));
+    core_->worker = new SpeechWorker(options.audio);
+    core_->worker->moveToThread(core_->thread);
+    core_->thread->start();
+    core_->alive = true;
+
+    if (options.warmUp) {
+        // The voice heard first (voice 1) warms up first.
+        SpeechWorker* worker = core_->worker;
+        core_->post([worker, voices = core_->voices] { worker->warmUp(voices); });
+    } else {
+        core_->worker->warmedUp.store(true);
+    }
+}
+
+EngineSpeechService::~EngineSpeechService()
+{
+    shutdown();
+}
+
+void EngineSpeechService::shutdown()
+{
+    if (!core_->alive)
+        return;
+    SpeechWorker* worker = core_->worker;
+    QThread* thread = core_->thread;
+    core_->post([worker] {
+        worker->teardown();
+        QThread::currentThread()->quit();
+    });
+    core_->alive = false;
+    if (thread->wait(3000)) {
+        delete worker;
+        delete thread;
+    } else {
+        // A sound server that hangs holds the worker: leave it behind rather than hang the exit.
+        qCWarning(lcSpeech) << "the speech thread does not stop: left behind";
+    }
+    core_->worker = nullptr;
+    core_->thread = nullptr;
+}
+
+int EngineSpeechService::voiceCount() const
+{
+    return core_->count();
+}
+
+QString EngineSpeechService::voiceName(int number) const
+{
+    if (number < 1 || number > core_->count())
+        return QString();
+    if (core_->voices.empty())
+        return QStringLiteral("silent");
+    return QString::fromUtf8(voiceCatalogue()[size_t(core_->catalogueIndex(number))].displayName);
+}
+
+int EngineSpeechService::voiceKind(int number) const
+{
+    if (number < 1 || number > core_->count())
+        return 0;
+    if (core_->voices.empty())
+        return 1;
+    return voiceCatalogue()[size_t(core_->catalogueIndex(number))].kind;
+}
+
+std::unique_ptr<SpeechChannel> EngineSpeechService::openChannel(const QString& owner)
+{
+    return std::make_unique<EngineChannel>(core_, owner);
+}
+
+void EngineSpeechService::setObserver(Observer observer)
+{
+    SpeechWorker* worker = core_->worker;
+    core_->post([worker, observer = std::move(observer)] {
+        if (!observer) {
+            worker->setObserver(nullptr);
+            return;
+        }
+        worker->setObserver([observer](SpeechWorker::Event event, const QString& owner, const QString& text,
+                                       bool sink, qint64 when) {
+            observer(Event(int(event)), owner, text, sink, when);
+        });
+    });
+}
+
+bool EngineSpeechService::warmedUp() const
+{
+    return !core_->alive || core_->worker->warmedUp.load();
+}
+
+std::unique_ptr<SpeechService> createEngineSpeechService()
+{
+    return std::make_unique<EngineSpeechService>();
+}
+
+Pcm synthesizeSpeech(int voice, int velocita, const QString& text)
+{
+    static const std::vector<int> voices = offeredVoices({});
+    if (voice < 1 || voice > int(voices.size()))
+        return Pcm{{}, OutputRate};
+    return synthesizeAll(voiceCatalogue()[size_t(voices[size_t(voice - 1)])], velocita, text);
+}
+
+namespace {
+class MuteChannel final : public SpeechChannel
 {
 public:
     void speak(const QString&) override {}
     void stop() override {}
     bool speakingNow() const override { return false; }
     void setRate(int) override {}
-    bool setVoice(int number) override { if (number != 1) return false; return true; }
+    bool setVoice(int number) override { return number == 1; }
     int voice() const override { return 1; }
     void setFlag(int) override {}
 };
-class SilentService final : public SpeechService
+
+class MuteService final : public SpeechService
 {
 public:
     int voiceCount() const override { return 1; }
-    QString voiceName(int n) const override { return n == 1 ? QStringLiteral("silent") : QString(); }
-    int voiceKind(int n) const override { return n == 1 ? 1 : 0; }
-    std::unique_ptr<SpeechChannel> openChannel(const QString&) override { return std::make_unique<SilentChannel>(); }
+    QString voiceName(int number) const override { return number == 1 ? QStringLiteral("silent") : QString(); }
+    int voiceKind(int number) const override { return number == 1 ? 1 : 0; }
+    std::unique_ptr<SpeechChannel> openChannel(const QString&) override { return std::make_unique<MuteChannel>(); }
 };
 } // namespace
 
-std::unique_ptr<SpeechService> createEngineSpeechService()
+std::unique_ptr<SpeechService> createMuteSpeechService()
 {
-    return std::make_unique<SilentService>();
+    return std::make_unique<MuteService>();
 }

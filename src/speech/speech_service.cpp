@@ -2,15 +2,38 @@
 
 #include "speech/engine_speech_service.h"
 
+#include <QCoreApplication>
+
 namespace {
 SpeechService* installed = nullptr;
+
+std::unique_ptr<SpeechService>& realService()
+{
+    static std::unique_ptr<SpeechService> real;
+    return real;
 }
+
+// Runs while the application object is being destroyed, before static destruction: the
+// speech thread and its audio sinks must go while Qt is still there.
+void releaseRealService()
+{
+    realService() = createMuteSpeechService();
+}
+} // namespace
 
 SpeechService& SpeechService::instance()
 {
     if (installed)
         return *installed;
-    static std::unique_ptr<SpeechService> real = createEngineSpeechService();
+    std::unique_ptr<SpeechService>& real = realService();
+    if (!real) {
+        if (QCoreApplication::instance()) {
+            real = createEngineSpeechService();
+            qAddPostRoutine(releaseRealService);
+        } else {
+            real = createMuteSpeechService(); // no application: nothing could play anyway
+        }
+    }
     return *real;
 }
 

@@ -23,6 +23,7 @@ public:
     // Selects a voice by its 1-based number; false when the number is refused.
     virtual bool setVoice(int number) = 0;
     virtual int voice() const = 0;
+    // FlagVoce: 1 when the selected voice is one the program adjusts (kind 2), else 0.
     virtual void setFlag(int flag) = 0;
 };
 
@@ -33,7 +34,8 @@ public:
     virtual int voiceCount() const = 0;
     // Display name of a voice, 1-based; empty when there is no such voice.
     virtual QString voiceName(int number) const = 0;
-    // See the voice table of the real service for the meaning; 0 when there is no such voice.
+    // 1: the engine's voice as shipped; 2: a voice the program adjusts (a variant);
+    // 0 when there is no such voice.
     virtual int voiceKind(int number) const = 0;
     // A new channel; owner names the screen in the log ("Form2").
     virtual std::unique_ptr<SpeechChannel> openChannel(const QString& owner) = 0;

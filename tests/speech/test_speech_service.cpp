@@ -1,0 +1,308 @@
+// The speech service on the real engines, as the screens use it: queues, stop, several
+// mouths, and SpeakingNow polled in a tight loop. The tests run without an audio device, so
+// the service keeps its timing on the silent clock.
+
+#include "helpers/test_registry.h"
+#include "speech/bocca.h"
+#include "speech/engine_speech_service.h"
+#include "speech/speech_engines.h"
+#include "speech/speech_worker.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QTest>
+#include <QThread>
+
+using namespace speech;
+
+namespace {
+
+// The tests run with no audio device, so they are silent and their timing is the clock's,
+// also on a desktop with a sound server. Naming a server on the command line
+// (PULSE_SERVER=... test_speech) runs them against it instead.
+const bool noSoundServer = [] {
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        return false;
+    qputenv("PULSE_SERVER", "unix:/nonexistent/munchora-test-no-sound-server");
+    return true;
+}();
+
+// Records what the worker did, from its own thread.
+struct Journal
+{
+    struct Entry
+    {
+        EngineSpeechService::Event event;
+        QString owner;
+        QString text;
+        bool sink;
+        qint64 when;
+    };
+
+    void attach(EngineSpeechService& service)
+    {
+        service.setObserver([this](EngineSpeechService::Event event, const QString& owner, const QString& text,
+                                   bool sink, qint64 when) {
+            QMutexLocker lock(&mutex);
+            entries.push_back({event, owner, text, sink, when});
+        });
+    }
+
+    QStringList texts(EngineSpeechService::Event event, const QString& owner = QString())
+    {
+        QMutexLocker lock(&mutex);
+        QStringList result;
+        for (const Entry& e : entries)
+            if (e.event == event && (owner.isEmpty() || e.owner == owner))
+                result << e.text;
+        return result;
+    }
+
+    bool usedSink()
+    {
+        QMutexLocker lock(&mutex);
+        for (const Entry& e : entries)
+            if (e.sink)
+                return true;
+        return false;
+    }
+
+    QMutex mutex;
+    std::vector<Entry> entries;
+};
+
+// Polls like the screens that wait for silence: no event processing at all. Returns the
+// milliseconds it took, or -1 when still speaking after limitMs.
+qint64 pollUntilSilent(const SpeechChannel& channel, qint64 limitMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (channel.speakingNow()) {
+        if (timer.elapsed() > limitMs)
+            return -1;
+    }
+    return timer.elapsed();
+}
+
+// Waits (sleeping, not handling events) until a condition holds.
+template <typename F>
+bool waitUntil(F condition, int limitMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+const EngineServiceOptions NoWarmUp{.warmUp = false};
+
+} // namespace
+
+class TestSpeechService : public QObject
+{
+    Q_OBJECT
+private slots:
+    void speakingLastsAsLongAsTheSpeech()
+    {
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(NoWarmUp);
+        journal.attach(service);
+        auto mouth = service.openChannel(QStringLiteral("Form2"));
+        QVERIFY(!mouth->speakingNow());
+
+        const QString text = QStringLiteral("welcome. unit 7. munchora");
+        const double seconds = synthesizeSpeech(1, 135, text).seconds();
+        QVERIFY(seconds > 1.0);
+        QElapsedTimer timer;
+        timer.start();
+        mouth->speak(text);
+        QVERIFY(mouth->speakingNow()); // at once, before the worker even saw the text
+        const qint64 took = pollUntilSilent(*mouth, 10000);
+        QVERIFY2(took >= 0, "still speaking after 10 s");
+        QVERIFY2(timer.elapsed() >= qint64(seconds * 1000),
+                 qPrintable(QStringLiteral("%1 ms for %2 s of speech").arg(timer.elapsed()).arg(seconds)));
+        // A real sound server may take its time to start a new stream (a null sink up to a second).
+        QVERIFY2(timer.elapsed() < qint64(seconds * 1000) + (noSoundServer ? 600 : 1600),
+                 qPrintable(QStringLiteral("%1 ms for %2 s of speech").arg(timer.elapsed()).arg(seconds)));
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 1; }, 1000));
+        if (noSoundServer)
+            QVERIFY(!journal.usedSink()); // no audio device: the clock kept the time
+    }
+
+    void queuedTextsComeOutInOrder()
+    {
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(NoWarmUp);
+        journal.attach(service);
+        auto mouth = service.openChannel(QStringLiteral("Form4"));
+        mouth->setVoice(3); // an eSpeak NG voice
+        const QStringList texts{QStringLiteral("one"), QStringLiteral("two apples"), QStringLiteral("three")};
+        for (const QString& t : texts)
+            mouth->speak(t);
+        QVERIFY(pollUntilSilent(*mouth, 10000) >= 0);
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 3; }, 1000));
+        QCOMPARE(journal.texts(EngineSpeechService::Event::FirstAudio), texts);
+        // Each starts only after the one before has finished.
+        QMutexLocker lock(&journal.mutex);
+        QStringList sequence;
+        for (const auto& e : journal.entries)
+            sequence << (e.event == EngineSpeechService::Event::FirstAudio ? QStringLiteral("start ") : QStringLiteral("end ")) + e.text;
+        QCOMPARE(sequence, QStringList({"start one", "end one", "start two apples", "end two apples",
+                                        "start three", "end three"}));
+    }
+
+    void stopDropsTheQueueAtOnce()
+    {
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(NoWarmUp);
+        journal.attach(service);
+        auto mouth = service.openChannel(QStringLiteral("Form13"));
+        mouth->speak(QStringLiteral("I like chicken and I like chips and I like chocolate"));
+        mouth->speak(QStringLiteral("second"));
+        mouth->speak(QStringLiteral("third"));
+        QVERIFY(waitUntil([&] { return !journal.texts(EngineSpeechService::Event::FirstAudio).isEmpty(); }, 3000));
+        QVERIFY(mouth->speakingNow());
+        mouth->stop();
+        QCOMPARE(pollUntilSilent(*mouth, 0), qint64(0)); // silent the moment stop returns
+        QVERIFY(waitUntil([&] { return !journal.texts(EngineSpeechService::Event::Silenced).isEmpty(); }, 1000));
+        QThread::msleep(300);
+        QCOMPARE(journal.texts(EngineSpeechService::Event::FirstAudio).size(), 1);
+        QVERIFY(!mouth->speakingNow());
+
+        // The mouth speaks again after a stop.
+        mouth->speak(QStringLiteral("pear"));
+        QVERIFY(mouth->speakingNow());
+        QVERIFY(pollUntilSilent(*mouth, 5000) >= 0);
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).contains(QStringLiteral("pear")); }, 1000));
+    }
+
+    void stoppingOneMouthLeavesTheOther()
+    {
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(NoWarmUp);
+        journal.attach(service);
+        auto exercise = service.openChannel(QStringLiteral("Form15"));
+        auto settings = service.openChannel(QStringLiteral("FormImposta"));
+        settings->setVoice(2);
+        exercise->speak(QStringLiteral("Tom likes pizza and Anna likes grapes"));
+        settings->speak(QStringLiteral("this is my voice, do you like it"));
+        QVERIFY(exercise->speakingNow() && settings->speakingNow());
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::FirstAudio).size() == 2; }, 3000));
+        exercise->stop();
+        QVERIFY(!exercise->speakingNow());
+        QVERIFY(settings->speakingNow());
+        QVERIFY(pollUntilSilent(*settings, 10000) >= 0);
+        QCOMPARE(journal.texts(EngineSpeechService::Event::Silenced), QStringList{"Tom likes pizza and Anna likes grapes"});
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished, QStringLiteral("FormImposta")).size() == 1; }, 1000));
+    }
+
+    void closingAMouthSilencesIt()
+    {
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(NoWarmUp);
+        journal.attach(service);
+        auto mouth = service.openChannel(QStringLiteral("Form2"));
+        mouth->speak(QStringLiteral("exercise 2.. click on the object."));
+        mouth->speak(QStringLiteral("never heard"));
+        QVERIFY(waitUntil([&] { return !journal.texts(EngineSpeechService::Event::FirstAudio).isEmpty(); }, 3000));
+        mouth.reset();
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Silenced).size() == 1; }, 1000));
+        QThread::msleep(200);
+        QCOMPARE(journal.texts(EngineSpeechService::Event::FirstAudio).size(), 1);
+    }
+
+    void voiceNumbersOutsideTheListAreRefused()
+    {
+        EngineSpeechService service(NoWarmUp);
+        auto mouth = service.openChannel(QStringLiteral("FormImposta"));
+        QVERIFY(mouth->setVoice(service.voiceCount()));
+        QCOMPARE(mouth->voice(), service.voiceCount());
+        QVERIFY(!mouth->setVoice(0));
+        QVERIFY(!mouth->setVoice(service.voiceCount() + 1));
+        QVERIFY(!mouth->setVoice(-3));
+        QCOMPARE(mouth->voice(), service.voiceCount());
+    }
+
+    void withoutEnginesTheClockStillKeepsTime()
+    {
+        EngineSpeechService service({.flite = false, .espeak = false, .warmUp = false});
+        auto mouth = service.openChannel(QStringLiteral("Form1"));
+        const QString text = QStringLiteral("chicken");
+        QElapsedTimer timer;
+        timer.start();
+        mouth->speak(text);
+        QVERIFY(mouth->speakingNow());
+        QVERIFY(pollUntilSilent(*mouth, 5000) >= 0);
+        const qint64 expected = qint64(silentSeconds(text, 135) * 1000);
+        QVERIFY2(timer.elapsed() >= expected && timer.elapsed() < expected + 300,
+                 qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void guardEndsSpeakingWhenNothingAnswers()
+    {
+        // The worker never reports back (a hung sound system): the guard still ends it.
+        ChannelState state(QStringLiteral("Form14"));
+        const qint64 now = steadyNow();
+        state.requested.store(1);
+        state.extendGuard(now, 0.05);
+        QVERIFY(state.speaking(now));
+        state.requested.store(2);
+        state.extendGuard(now, 0.05); // queued behind the first: 100 ms in all
+        QVERIFY(state.speaking(now + 80000000));
+        QVERIFY(!state.speaking(now + 120000000));
+
+        // Settling the first utterance's end must not shorten the guard of the second.
+        state.settleGuard(1, now + 10000000);
+        QVERIFY(state.speaking(now + 80000000));
+        // Settling the last one does.
+        state.settleGuard(2, now + 20000000);
+        QVERIFY(!state.speaking(now + 30000000));
+        state.finished.store(2);
+        QVERIFY(!state.speaking(now));
+
+        // A long text gets a long guard, a slow speed a longer one.
+        QVERIFY(guardSeconds(QStringLiteral("welcome. unit 7. munchora"), 135) > 3.0);
+        QVERIFY(guardSeconds(QStringLiteral("pear"), 50) > guardSeconds(QStringLiteral("pear"), 200));
+    }
+
+    void theProgramsMouthUsesTheRealService()
+    {
+        // Left running on purpose: the test program's exit then takes the path the program
+        // takes, the service going away while the application object is destroyed.
+        Bocca mouth(QStringLiteral("FormAvvio"));
+        QCOMPARE(mouth.VoiceCount(), int(voiceCatalogue().size()));
+        QCOMPARE(mouth.VoiceName(1), QStringLiteral("Sally (US, clear)"));
+        mouth.Speak(QStringLiteral("pear"));
+        QCOMPARE(mouth.SpeakingNow(), 1);
+        QVERIFY(waitUntil([&] { return mouth.SpeakingNow() == 0; }, 5000));
+        auto other = std::make_unique<Bocca>(QStringLiteral("FormMenu"));
+        other->Speak(QStringLiteral("exit?"));
+        other->Speak(QStringLiteral("go back? "));
+        QCOMPARE(other->SpeakingNow(), 1);
+        other.reset(); // a screen unloaded while its mouth talks
+        mouth.Speak(QStringLiteral("still talking when the test ends"));
+    }
+
+    void channelsOutliveTheService()
+    {
+        std::unique_ptr<SpeechChannel> mouth;
+        {
+            EngineSpeechService service; // warming up while it goes away
+            mouth = service.openChannel(QStringLiteral("Form9"));
+            mouth->speak(QStringLiteral("banana"));
+            QVERIFY(mouth->speakingNow());
+        }
+        // The exit path: the channel still answers, and never speaks again.
+        mouth->speak(QStringLiteral("apple"));
+        mouth->stop();
+        QVERIFY(!mouth->speakingNow());
+        mouth.reset();
+    }
+};
+
+MUNCHORA_TEST(TestSpeechService)
+#include "test_speech_service.moc"
