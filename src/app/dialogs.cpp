@@ -1,6 +1,9 @@
 #include "app/dialogs.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <algorithm>
 
 namespace {
 
@@ -25,10 +28,16 @@ public:
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }
-        // Big enough to read and to hit with a finger on a whiteboard.
-        QFont font = box.font();
-        font.setPixelSize(22);
-        box.setFont(font);
+        // Big enough to read and to hit with a finger on a whiteboard, on any display.
+        const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+        const int display = screen ? screen->geometry().height() : 768;
+        const int letters = std::max(22, display / 30);
+        box.setStyleSheet(QStringLiteral("QMessageBox { font-family: 'Liberation Sans'; font-size: %1px; }"
+                                         "QPushButton { font-size: %1px; min-width: %2px; min-height: %3px;"
+                                         " padding: 4px 16px; }")
+                              .arg(letters)
+                              .arg(letters * 4)
+                              .arg(letters * 2));
         const int answer = box.exec();
         if (buttons == BoxButtons::Ok)
             return BoxAnswer::Ok;
