@@ -3,7 +3,7 @@
 //    the worker hands the first samples of "welcome. unit 7. munchora" to the audio sink (with
 //    no audio device: to the silent clock, at the very point they would go to the sink);
 //    the first utterance in a fresh process (spoken as soon as the service exists, as the first
-//    screen does, before the background warm-up), and the median of warm ones;
+//    screen does, with that voice not yet warmed up), and the median of warm ones;
 //  - stop -> silence: from stop() to the moment the worker stopped the sink (or the clock);
 //  - synthesis real-time factor: time to synthesise a long text / its duration.
 //
@@ -142,7 +142,7 @@ int main(int argc, char* argv[])
 
     std::printf("Speech latency, text \"%s\", %d warm runs per voice (median).\n", qPrintable(Text), runs);
     std::printf("Creating the service (on the calling thread: engines started, voices checked) took %.1f ms;\n"
-                "the background warm-up of all voices after it %lld ms.\n\n",
+                "the background warm-up after it (the sound server and the voice in the settings) %lld ms.\n\n",
                 createMs, warmMs);
     std::printf("%-22s %12s %12s %12s %12s\n", "voice", "first (ms)", "warm (ms)", "stop (ms)", "aim met");
 

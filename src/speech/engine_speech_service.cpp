@@ -4,8 +4,11 @@
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"
 
+#include "app/modulo1.h"
+
 #include <QCoreApplication>
 #include <QThread>
+#include <set>
 
 using namespace speech;
 
@@ -36,6 +39,9 @@ std::vector<int> offeredVoices(const EngineServiceOptions& options)
 struct EngineSpeechService::Core
 {
     std::vector<int> voices; // empty: no engine, the one "silent" voice
+    // Catalogue indices already warmed up or being warmed (user-interface thread only).
+    std::set<int> warmed;
+    bool warmUp = true;
     QThread* thread = nullptr;
     SpeechWorker* worker = nullptr;
     bool alive = false; // user-interface thread only
@@ -50,6 +56,16 @@ struct EngineSpeechService::Core
     int count() const { return voices.empty() ? 1 : int(voices.size()); }
     // Catalogue index of a voice number; -1 for the silent voice.
     int catalogueIndex(int number) const { return voices.empty() ? -1 : voices[size_t(number - 1)]; }
+
+    // A voice's first utterance is slow (Flite loads its data lazily): warm a voice up in the
+    // background as soon as a mouth selects it, and only then, so an unused voice costs no memory.
+    void warmVoice(int number)
+    {
+        const int index = catalogueIndex(number);
+        if (!warmUp || index < 0 || !warmed.insert(index).second)
+            return;
+        post([worker = worker, index] { worker->warmUp({index}); });
+    }
 };
 
 namespace {
@@ -105,6 +121,7 @@ public:
         if (number < 1 || number > core_->count())
             return false;
         voice_ = number;
+        core_->warmVoice(number);
         return true;
     }
 
@@ -131,6 +148,7 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
     core_->voices = offeredVoices(options);
     if (core_->voices.empty())
         qCWarning(lcSpeech) << "no speech engine started: speech keeps its timing, silently";
+    core_->warmUp = options.warmUp;
 
     core_->thread = new QThread;
     core_->thread->setObjectName(QStringLiteral("speech"));
@@ -140,9 +158,12 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
     core_->alive = true;
 
     if (options.warmUp) {
-        // The voice heard first (voice 1) warms up first.
+        // The sound server first; then the voice the settings name, which is heard first.
         SpeechWorker* worker = core_->worker;
-        core_->post([worker, voices = core_->voices] { worker->warmUp(voices); });
+        core_->post([worker] { worker->warmUp({}); });
+        const int stored = Modulo1::Voce;
+        if (stored >= 1 && stored <= core_->count())
+            core_->warmVoice(stored);
     } else {
         core_->worker->warmedUp.store(true);
     }

@@ -3,6 +3,7 @@
 #include "speech/bocca.h" // lcSpeech
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
@@ -313,7 +314,17 @@ bool voiceWorks(const CatalogueVoice& voice)
     std::lock_guard guard(engineLock());
     if (voice.engine == Engine::Flite)
         return fliteVoice(voice.engineVoice) != nullptr;
-    return espeakStart() && espeakSetVoice(voice);
+    if (!espeakStart())
+        return false;
+    // Selecting the voice would load its dictionary (some 15 ms) at start-up: the language
+    // voices come with the engine's data, so a variant's file is all there is to check.
+    const char* plus = std::strchr(voice.engineVoice, '+');
+    if (!plus)
+        return true;
+    const char* dataPath = nullptr;
+    espeak_Info(&dataPath);
+    return dataPath && QFileInfo::exists(QString::fromLocal8Bit(dataPath) + QStringLiteral("/voices/!v/")
+                                         + QString::fromLatin1(plus + 1));
 }
 
 namespace {

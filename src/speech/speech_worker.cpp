@@ -441,8 +441,17 @@ bool SpeechWorker::anyBusy() const
 
 void SpeechWorker::warmUp(std::vector<int> voices)
 {
-    warmAudio_ = audio_;
-    warmQueue_.assign(voices.begin(), voices.end());
+    if (tornDown_)
+        return;
+    if (!audioWarmAsked_) {
+        audioWarmAsked_ = true;
+        warmAudio_ = audio_;
+    }
+    warmQueue_.insert(warmQueue_.end(), voices.begin(), voices.end());
+    if (warming_)
+        return; // the running chain of steps takes the new voices too
+    warming_ = true;
+    warmedUp.store(false);
     QTimer::singleShot(0, this, [this] { warmStep(); });
 }
 
@@ -465,10 +474,12 @@ void SpeechWorker::warmStep()
         warmQueue_.pop_front();
         synthesize(voice, 135, QStringLiteral("welcome"), [](const int16_t*, size_t) { return true; });
     }
-    if (warmAudio_ || !warmQueue_.empty())
+    if (warmAudio_ || !warmQueue_.empty()) {
         QTimer::singleShot(0, this, [this] { warmStep(); });
-    else
+    } else {
+        warming_ = false;
         warmedUp.store(true);
+    }
 }
 
 void SpeechWorker::teardown()

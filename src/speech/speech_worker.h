@@ -72,6 +72,8 @@ public:
     void speak(const std::shared_ptr<ChannelState>& channel, const Utterance& utterance);
     void stop(const std::shared_ptr<ChannelState>& channel, quint64 upTo);
     void close(const std::shared_ptr<ChannelState>& channel);
+    // Queues voices (catalogue indices) to warm up in the pauses; the first call also reaches
+    // the sound server once.
     void warmUp(std::vector<int> voices);
     void setObserver(Observer observer) { observer_ = std::move(observer); }
     // Stops every sound and releases the sinks; afterwards the worker does nothing.
@@ -103,6 +105,8 @@ private:
     std::map<ChannelState*, std::unique_ptr<Playback>> channels_;
     std::deque<int> warmQueue_;
     bool warmAudio_ = false;
+    bool audioWarmAsked_ = false;
+    bool warming_ = false;
     Observer observer_;
 };
 
