@@ -11,44 +11,17 @@
 #include "app/random_source.h"
 #include "exercises/exercise_makers.h"
 #include "exercises/picture_choice.h"
-#include "speech/speech_service.h"
+#include "speech/engine_speech_service.h"
 
 #include <QApplication>
-#include <QTest>
 #include <QElapsedTimer>
+#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 namespace {
-
-class SilentChannel final : public SpeechChannel
-{
-public:
-    void speak(const QString&) override {}
-    void stop() override {}
-    bool speakingNow() const override { return false; }
-    void setRate(int) override {}
-    bool setVoice(int number) override { voice_ = number; return true; }
-    int voice() const override { return voice_; }
-    void setFlag(int) override {}
-
-private:
-    int voice_ = 1;
-};
-
-class SilentSpeech final : public SpeechService
-{
-public:
-    int voiceCount() const override { return 1; }
-    QString voiceName(int) const override { return QStringLiteral("silent"); }
-    int voiceKind(int) const override { return 1; }
-    std::unique_ptr<SpeechChannel> openChannel(const QString&) override
-    {
-        return std::make_unique<SilentChannel>();
-    }
-};
 
 void flushDeletes()
 {
@@ -89,8 +62,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     loadBundledFonts();
-    SilentSpeech speech;
-    SpeechService::install(&speech);
+    const std::unique_ptr<SpeechService> speech = createMuteSpeechService();
+    SpeechService::install(speech.get());
     RandomSource::seedFromClock();
     Modulo1::CaricaParole();
     Modulo1::setProgramFolder(QStringLiteral(MUNCHORA_SOURCE_DIR "/assets"));
