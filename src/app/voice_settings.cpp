@@ -260,7 +260,7 @@ void FormImposta::Combo1_Click()
     if (index < 0)
         return;
     Voce = static_cast<qint16>(index + 1);
-    if (!Bocca_->setVoiceNumber(Voce)) {
+    if (!applyVoice(*Bocca_, Voce)) {
         MsgBox(this, QStringLiteral("non posso selezionare questa voce"), QStringLiteral("Munchora"));
         // The refused number is never kept, so it can never be saved.
         Voce = static_cast<qint16>(lastGoodVoice_);
@@ -268,10 +268,6 @@ void FormImposta::Combo1_Click()
         return;
     }
     lastGoodVoice_ = Voce;
-    const int v = Bocca_->VoiceNumber();
-    const int k = Bocca_->VoiceKind(v);
-    FlagVoce = (k == 1) ? 0 : 1;
-    Bocca_->setVoiceFlag(FlagVoce);
 }
 
 void FormImposta::HScroll1_Change()

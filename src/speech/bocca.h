@@ -61,3 +61,7 @@ private:
 // Applies Voce and Velocita to a mouth in the fixed order: voice number, read it back,
 // its kind gives FlagVoce, the flag, then the speed. A refused voice falls back to voice 1.
 void ImpostaVoce(Bocca& bocca);
+
+// The voice part of ImpostaVoce for one voice number: select it, read it back, FlagVoce from
+// its kind, hand the flag over. False, with nothing changed, when the voice is refused.
+bool applyVoice(Bocca& bocca, int number);
