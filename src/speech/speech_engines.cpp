@@ -8,18 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <dlfcn.h>
 #include <mutex>
 #include <optional>
 
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
 
-extern "C" {
-cst_voice* register_cmu_us_slt(const char* voxdir);
-cst_voice* register_cmu_us_rms(const char* voxdir);
-cst_voice* register_cmu_us_awb(const char* voxdir);
-cst_voice* register_cmu_us_kal16(const char* voxdir);
-}
 
 namespace speech {
 
@@ -157,7 +152,8 @@ Pipeline* running = nullptr; // guarded by engineLock()
 struct FliteVoices
 {
     bool started = false;
-    std::vector<std::pair<const char*, cst_voice*>> voices;
+    std::vector<std::pair<const char*, cst_voice*>> voices; // loaded so far
+    std::vector<const char*> missing;                       // tried and not loadable
 };
 
 int fliteChunk(const cst_wave* wave, int start, int size, int /*last*/, cst_audio_streaming_info*)
@@ -175,38 +171,42 @@ FliteVoices& flite()
     static std::once_flag once;
     std::call_once(once, [] {
         flite_init();
-        const std::pair<const char*, cst_voice* (*)(const char*)> known[] = {
-            {"slt", register_cmu_us_slt},
-            {"rms", register_cmu_us_rms},
-            {"awb", register_cmu_us_awb},
-            {"kal16", register_cmu_us_kal16},
-        };
-        for (const auto& [name, reg] : known) {
-            cst_voice* voice = reg(nullptr);
-            if (!voice) {
-                qCWarning(lcSpeech) << "Flite voice" << name << "did not load";
-                continue;
-            }
-            // Stream the samples as they are made, so the first sound does not wait for the
-            // whole utterance, and a stop can cut synthesis short.
-            cst_audio_streaming_info* asi = new_audio_streaming_info();
-            asi->asc = fliteChunk;
-            feat_set(voice->features, "streaming_info", audio_streaming_info_val(asi));
-            state.voices.emplace_back(name, voice);
-        }
-        state.started = !state.voices.empty();
-        if (!state.started)
-            qCWarning(lcSpeech) << "Flite has no voices: its voices are not offered";
+        state.started = true;
     });
     return state;
 }
 
+// A Flite voice's library is loaded the first time the voice is used, not at start: each
+// holds megabytes of voice data that an unused voice need not cost. Called under engineLock().
 cst_voice* fliteVoice(const char* name)
 {
-    for (const auto& [known, voice] : flite().voices)
+    FliteVoices& state = flite();
+    for (const auto& [known, voice] : state.voices)
         if (std::strcmp(known, name) == 0)
             return voice;
-    return nullptr;
+    for (const char* failed : state.missing)
+        if (std::strcmp(failed, name) == 0)
+            return nullptr;
+    const QByteArray base = QByteArrayLiteral("libflite_cmu_us_") + name;
+    void* library = dlopen((base + ".so.1").constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        library = dlopen((base + ".so").constData(), RTLD_NOW | RTLD_LOCAL);
+    using Register = cst_voice* (*)(const char*);
+    auto reg = library ? reinterpret_cast<Register>(dlsym(library, ("register_cmu_us_" + QByteArray(name)).constData()))
+                       : nullptr;
+    cst_voice* voice = reg ? reg(nullptr) : nullptr;
+    if (!voice) {
+        qCWarning(lcSpeech) << "Flite voice" << name << "did not load:" << (library ? "no voice" : dlerror());
+        state.missing.push_back(name);
+        return nullptr;
+    }
+    // Stream the samples as they are made, so the first sound does not wait for the whole
+    // utterance, and a stop can cut synthesis short.
+    cst_audio_streaming_info* asi = new_audio_streaming_info();
+    asi->asc = fliteChunk;
+    feat_set(voice->features, "streaming_info", audio_streaming_info_val(asi));
+    state.voices.emplace_back(name, voice);
+    return voice;
 }
 
 bool fliteSynthesize(const CatalogueVoice& entry, int velocita, const QByteArray& text, const PcmChunk& chunk)
@@ -313,7 +313,7 @@ bool voiceWorks(const CatalogueVoice& voice)
 {
     std::lock_guard guard(engineLock());
     if (voice.engine == Engine::Flite)
-        return fliteVoice(voice.engineVoice) != nullptr;
+        return flite().started; // its voices come with it; each is loaded when first used
     if (!espeakStart())
         return false;
     // Selecting the voice would load its dictionary (some 15 ms) at start-up: the language
