@@ -9,6 +9,7 @@
 //
 //   bench_speech_latency [--runs N]        (bench_speech_latency --cold V is its own helper)
 
+#include "app/modulo1.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"
@@ -94,6 +95,7 @@ double ms(qint64 ns)
 // Helper mode: one first utterance in this fresh process. Prints "ms sink".
 int coldRun(int voice)
 {
+    Modulo1::Voce = qint16(voice); // as the program reads its settings before speech starts
     EngineSpeechService service;
     Reports reports(service);
     auto mouth = service.openChannel(QStringLiteral("bench"));

@@ -158,11 +158,19 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
     core_->alive = true;
 
     if (options.warmUp) {
-        // The sound server first; then the voice the settings name, which is heard first.
+        // The voice the settings name is heard first. An eSpeak NG voice's first utterance
+        // loads the engine's dictionary (some 15 ms): that is done before anything can be
+        // queued, on the worker. A Flite voice streams its first sentence soon enough cold,
+        // so it warms up in the pauses, after the sound server.
         SpeechWorker* worker = core_->worker;
-        core_->post([worker] { worker->warmUp({}); });
         const int stored = Modulo1::Voce;
-        if (stored >= 1 && stored <= core_->count())
+        const int index = stored >= 1 && stored <= core_->count() ? core_->catalogueIndex(stored) : -1;
+        if (index >= 0 && voiceCatalogue()[size_t(index)].engine == Engine::Espeak) {
+            core_->warmed.insert(index);
+            core_->post([worker, index] { worker->warmNow(index); });
+        }
+        core_->post([worker] { worker->warmUp({}); });
+        if (index >= 0)
             core_->warmVoice(stored);
     } else {
         core_->worker->warmedUp.store(true);

@@ -455,6 +455,13 @@ void SpeechWorker::warmUp(std::vector<int> voices)
     QTimer::singleShot(0, this, [this] { warmStep(); });
 }
 
+void SpeechWorker::warmNow(int voice)
+{
+    if (!tornDown_)
+        synthesize(voiceCatalogue()[size_t(voice)], 135, QStringLiteral("welcome"),
+                   [](const int16_t*, size_t) { return true; });
+}
+
 void SpeechWorker::warmStep()
 {
     if (tornDown_)

@@ -75,6 +75,8 @@ public:
     // Queues voices (catalogue indices) to warm up in the pauses; the first call also reaches
     // the sound server once.
     void warmUp(std::vector<int> voices);
+    // Warms one voice up at once, ahead of anything queued after it.
+    void warmNow(int voice);
     void setObserver(Observer observer) { observer_ = std::move(observer); }
     // Stops every sound and releases the sinks; afterwards the worker does nothing.
     void teardown();
