@@ -10,6 +10,7 @@
 //   bench_speech_latency [--runs N]        (bench_speech_latency --cold V is its own helper)
 
 #include "app/modulo1.h"
+#include "bench_tools.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"
@@ -77,15 +78,6 @@ struct Reports
     std::condition_variable changed;
     std::vector<Entry> events;
 };
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 double ms(qint64 ns)
 {

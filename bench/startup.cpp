@@ -10,6 +10,7 @@
 
 #include "app/app_window.h"
 #include "app/modulo1.h"
+#include "bench_tools.h"
 #include "startup_first_paint.h"
 
 #include <QCoreApplication>
@@ -92,15 +93,6 @@ Sample runOnce(const std::string& program, int settleMs)
     sample.rssAtPaintMb = rssKb / 1024.0;
     sample.peakRssMb = usage.ru_maxrss / 1024.0; // kB on Linux
     return sample;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Series

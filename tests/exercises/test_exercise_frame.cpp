@@ -25,6 +25,17 @@ bool visible(QWidget* widget)
     return widget->isVisibleTo(widget->window());
 }
 
+// A start sequence leaves both counters and their captions at 0 and shows no icon.
+void verifyFreshScore(ExerciseScreen* form)
+{
+    QCOMPARE(Esatti, qint16(0));
+    QCOMPARE(Errati, qint16(0));
+    QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral("0"));
+    QCOMPARE(form->EtichettaErrati->text(), QStringLiteral("0"));
+    QVERIFY(!visible(form->ComandoIconaSi));
+    QVERIFY(!visible(form->ComandoIconaNo));
+}
+
 } // namespace
 
 class TestExerciseFrame : public QObject
@@ -47,12 +58,7 @@ private slots:
         // The voice settings are applied before the title is spoken.
         QCOMPARE(rig.speech.events.front().kind, QStringLiteral("voice"));
         QCOMPARE(rig.speech.lastValue("Form2", "rate"), int(DefaultVelocita));
-        QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(Errati, qint16(0));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral("0"));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral("0"));
-        QVERIFY(!visible(form->ComandoIconaSi));
-        QVERIFY(!visible(form->ComandoIconaNo));
+        verifyFreshScore(form);
         QVERIFY(!form->Command1->isEnabled());
         QCOMPARE(form->mnuImposta->text(), QStringLiteral("Voice     "));
         QCOMPARE(form->mnuEsci->text(), QStringLiteral("Go back     "));
@@ -181,12 +187,7 @@ private slots:
         QCOMPARE(rig.speech.log(QStringLiteral("Form2")),
                  QStringList({speakLine("Form2", "exercise 2.. click on the objet."),
                               speakLine("Form2", Parola(21))}));
-        QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(Errati, qint16(0));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral("0"));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral("0"));
-        QVERIFY(!visible(form->ComandoIconaSi));
-        QVERIFY(!visible(form->ComandoIconaNo));
+        verifyFreshScore(form);
         QCOMPARE(ParolaCorrente, qint16(21));
         QVERIFY(!form->Shape1->isVisible());
     }
