@@ -7,27 +7,13 @@
 #include <QPainter>
 #include <QScreen>
 
-namespace {
-AppWindow* theHost = nullptr;
-}
-
 AppWindow::AppWindow(QWidget* parent) : QWidget(parent)
 {
-    theHost = this;
     setWindowTitle(QStringLiteral("Munchora"));
     setAccessibleName(QStringLiteral("Munchora"));
 }
 
-AppWindow::~AppWindow()
-{
-    if (theHost == this)
-        theHost = nullptr;
-}
-
-AppWindow* AppWindow::instance()
-{
-    return theHost;
-}
+AppWindow::~AppWindow() = default;
 
 void AppWindow::showScreen(Screen* screen)
 {
@@ -36,6 +22,7 @@ void AppWindow::showScreen(Screen* screen)
     current_ = screen;
     overlay_ = nullptr;
     screen->setParent(this);
+    screen->setHost(this);
     screen->Form_Load();
     screen->show();
     screen->raise();
@@ -55,6 +42,7 @@ void AppWindow::showOverlay(Screen* overlay)
     if (current_)
         current_->setEnabled(false);
     overlay->setParent(this);
+    overlay->setHost(this);
     overlay->Form_Load();
     overlay->show();
     overlay->raise();

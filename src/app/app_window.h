@@ -7,29 +7,26 @@
 
 #include "app/screen.h"
 
-class AppWindow : public QWidget
+class AppWindow : public QWidget, public ScreenHost
 {
     Q_OBJECT
 public:
     explicit AppWindow(QWidget* parent = nullptr);
     ~AppWindow() override;
 
-    // The host of the run (the one most recently made).
-    static AppWindow* instance();
-
     // Loads a screen: it is built, sized (Form_Load), shown and activated; then the screen
     // that was there is unloaded with all its state.
-    void showScreen(Screen* screen);
+    void showScreen(Screen* screen) override;
     // Lays a screen over the current one, which stays loaded beneath.
-    void showOverlay(Screen* overlay);
+    void showOverlay(Screen* overlay) override;
     // Unloads the overlay; the screen below becomes active again (its Form_Activate runs).
-    void closeOverlay();
+    void closeOverlay() override;
 
     Screen* currentScreen() const { return current_; }
     Screen* overlay() const { return overlay_; }
 
     // Ends the program at once: every screen is unloaded without further events.
-    void endProgram();
+    void endProgram() override;
 
     // Full screen on the display the window is on (Xvfb without a window manager ignores
     // showFullScreen's size, so the geometry is set first).

@@ -5,6 +5,7 @@
 #include "app/modulo1.h"
 #include "app/picture_button.h"
 #include "exercises/exercise_makers.h"
+#include "app/impostavoce.h"
 #include "speech/bocca.h"
 
 #include <algorithm>
@@ -140,14 +141,14 @@ PictureButton* FormMenu::button(const QString& name) const
 void FormMenu::openScreen(Screen* (*maker)())
 {
     // The opened screen speaks its own title; the menu is unloaded by the host.
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->showScreen(maker());
 }
 
 void FormMenu::Command1_Click()
 {
     Bocca_->Speak(QStringLiteral("Voice"));
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->showOverlay(newFormImposta());
 }
 
@@ -164,7 +165,7 @@ void FormMenu::BottoneEsci_Click()
     if (answer != BoxAnswer::Yes)
         return;
     Bocca_->Speak(QStringLiteral("bye!"));
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->endProgram();
 }
 

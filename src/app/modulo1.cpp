@@ -122,7 +122,7 @@ int Main()
     // 8. The splash screen. The speech engines warm up in the background meanwhile, so the
     // welcome is not delayed.
     loadBundledFonts();
-    SpeechService::instance();
+    SpeechService::start(Voce);
     AppWindow window;
     window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());

@@ -1,6 +1,5 @@
 #include "app/screen.h"
 
-#include "app/app_window.h"
 #include "layout/clsresize.h"
 
 #include <QLinearGradient>
@@ -43,11 +42,6 @@ void Screen::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0xfd, 0xf6, 0xe3));
-}
-
-AppWindow* Screen::host() const
-{
-    return AppWindow::instance();
 }
 
 QFont Screen::designFont(const QString& family, int pixelSize, bool bold)

@@ -7,8 +7,23 @@
 #include <QWidget>
 #include <memory>
 
-class AppWindow;
 class clsResize;
+class Screen;
+
+// What a screen may ask of the window that hosts it.
+class ScreenHost
+{
+public:
+    virtual ~ScreenHost() = default;
+    // Loads a screen in place of the current one, which is unloaded with all its state.
+    virtual void showScreen(Screen* screen) = 0;
+    // Lays a screen over the current one, which stays loaded beneath.
+    virtual void showOverlay(Screen* overlay) = 0;
+    // Unloads the overlay; the screen below becomes active again.
+    virtual void closeOverlay() = 0;
+    // Ends the program.
+    virtual void endProgram() = 0;
+};
 
 class Screen : public QWidget
 {
@@ -29,17 +44,21 @@ public:
     clsResize* scaler() const { return scaler_.get(); }
     QString screenName() const { return objectName(); }
 
+    // The host hands itself over when it loads the screen.
+    void setHost(ScreenHost* host) { host_ = host; }
+    ScreenHost* host() const { return host_; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void placeFullScreen();
-    AppWindow* host() const;
     // A font for a control at design size: "Comic Neue" where a screen asks for
     // Comic Sans MS, "Liberation Sans" where it asks for Arial.
     static QFont designFont(const QString& family, int pixelSize, bool bold = false);
 
 private:
     std::unique_ptr<clsResize> scaler_;
+    ScreenHost* host_ = nullptr;
 };
 
 // The decorative background of most screens: a soft vertical gradient that fills the screen.

@@ -4,6 +4,7 @@
 #include "app/modulo1.h"
 #include "app/pictures.h"
 #include "app/random_source.h"
+#include "app/impostavoce.h"
 #include "speech/bocca.h"
 
 #include <QEvent>
@@ -160,7 +161,7 @@ void FormAvvio::leaveSplash()
     if (leaving_)
         return;
     leaving_ = true;
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->showScreen(newFormMenu());
 }
 

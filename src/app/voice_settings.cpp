@@ -5,6 +5,7 @@
 #include "app/modulo1.h"
 #include "app/number_text.h"
 #include "app/picture_button.h"
+#include "app/impostavoce.h"
 #include "speech/bocca.h"
 
 #include <QComboBox>
@@ -288,7 +289,7 @@ void FormImposta::BottoneEsci_Click()
     // A settings file that cannot be written loses nothing for this run: the settings stay
     // in memory and the screen closes all the same (the failure is logged where it happened).
     Modulo1::SalvaImpostazioni();
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->closeOverlay();
 }
 

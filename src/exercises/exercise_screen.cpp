@@ -7,6 +7,7 @@
 #include "app/pictures.h"
 #include "app/random_source.h"
 #include "layout/clsresize.h"
+#include "app/impostavoce.h"
 #include "speech/bocca.h"
 
 #include <QAction>
@@ -346,7 +347,7 @@ void ExerciseScreen::Bocca_Click()
 void ExerciseScreen::mnuImposta_Click()
 {
     Bocca->Speak(QStringLiteral("VOICE"));
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->showOverlay(newFormImposta());
 }
 
@@ -357,7 +358,7 @@ void ExerciseScreen::mnuEsci_Click()
                                     BoxIcon::Question, BoxButtons::YesNo);
     if (answer != BoxAnswer::Yes)
         return;
-    if (AppWindow* window = host())
+    if (ScreenHost* window = host())
         window->showScreen(newFormMenu()); // unloads this screen
 }
 

@@ -1,17 +1,13 @@
 #include "speech/bocca.h"
 
-#include "app/modulo1.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcSpeech, "munchora.speech", QtInfoMsg)
-
 Bocca::Bocca(const QString& owner, QWidget* parent)
-    : QWidget(parent), owner_(owner), channel_(SpeechService::instance().openChannel(owner))
+    : QWidget(parent), owner_(owner), service_(SpeechService::instance()), channel_(service_.openChannel(owner))
 {
     setAccessibleName(QStringLiteral("mouth"));
     setCursor(Qt::PointingHandCursor);
@@ -52,17 +48,17 @@ void Bocca::setSpeechRate(int rate)
 
 int Bocca::VoiceCount() const
 {
-    return SpeechService::instance().voiceCount();
+    return service_.voiceCount();
 }
 
 QString Bocca::VoiceName(int number) const
 {
-    return SpeechService::instance().voiceName(number);
+    return service_.voiceName(number);
 }
 
 int Bocca::VoiceKind(int number) const
 {
-    return SpeechService::instance().voiceKind(number);
+    return service_.voiceKind(number);
 }
 
 void Bocca::setVoiceFlag(qint16 flag)
@@ -209,24 +205,13 @@ void Bocca::mouseReleaseEvent(QMouseEvent* event)
     update();
 }
 
-bool applyVoice(Bocca& bocca, int number)
+bool Bocca::applyVoice(int number, qint16& flag)
 {
-    if (!bocca.setVoiceNumber(number))
+    if (!setVoiceNumber(number))
         return false;
-    const int v = bocca.VoiceNumber();
-    const int k = bocca.VoiceKind(v);
-    Modulo1::FlagVoce = (k == 1) ? 0 : 1;
-    bocca.setVoiceFlag(Modulo1::FlagVoce);
+    const int v = VoiceNumber();
+    const int k = VoiceKind(v);
+    flag = (k == 1) ? 0 : 1;
+    setVoiceFlag(flag);
     return true;
-}
-
-void ImpostaVoce(Bocca& bocca)
-{
-    using namespace Modulo1;
-    if (!applyVoice(bocca, Voce)) {
-        // A stored number the service refuses must not leave the screen mute.
-        qCWarning(lcSpeech) << bocca.owner() << ": voice" << Voce << "refused, using voice 1";
-        applyVoice(bocca, 1);
-    }
-    bocca.setSpeechRate(Velocita);
 }

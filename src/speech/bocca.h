@@ -2,13 +2,11 @@
 // The mouth every screen carries: the screen's speech channel, drawn as a friendly mouth
 // that moves while it speaks and can be clicked.
 
+#include "speech/speech_log.h"
 #include "speech/speech_service.h"
 
-#include <QLoggingCategory>
 #include <QWidget>
 #include <memory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSpeech)
 
 class QTimer;
 
@@ -37,6 +35,10 @@ public:
     // Selects a voice; false when refused (the previous voice stays).
     bool setVoiceNumber(int number);
     int VoiceNumber() const;
+    // The voice steps of the settings in their fixed order: select the voice, read it back,
+    // its kind gives the flag (0 for kind 1, else 1), hand the flag over. False, with nothing
+    // changed, when the voice is refused; flag is then left alone.
+    bool applyVoice(int number, qint16& flag);
 
     QString owner() const { return owner_; }
 
@@ -52,16 +54,11 @@ private:
     void animate();
 
     QString owner_;
+    // The service this mouth was made with answers everything it asks, even if another is
+    // installed later (tests swap services between screens).
+    SpeechService& service_;
     std::unique_ptr<SpeechChannel> channel_;
     QTimer* animation_ = nullptr;
     int phase_ = 0;
     bool pressed_ = false;
 };
-
-// Applies Voce and Velocita to a mouth in the fixed order: voice number, read it back,
-// its kind gives FlagVoce, the flag, then the speed. A refused voice falls back to voice 1.
-void ImpostaVoce(Bocca& bocca);
-
-// The voice part of ImpostaVoce for one voice number: select it, read it back, FlagVoce from
-// its kind, hand the flag over. False, with nothing changed, when the voice is refused.
-bool applyVoice(Bocca& bocca, int number);

@@ -1,10 +1,9 @@
 #include "speech/engine_speech_service.h"
 
-#include "speech/bocca.h" // lcSpeech
+#include "speech/speech_log.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"
 
-#include "app/modulo1.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -163,7 +162,7 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
         // queued, on the worker. A Flite voice streams its first sentence soon enough cold,
         // so it warms up in the pauses, after the sound server.
         SpeechWorker* worker = core_->worker;
-        const int stored = Modulo1::Voce;
+        const int stored = options.firstVoice;
         const int index = stored >= 1 && stored <= core_->count() ? core_->catalogueIndex(stored) : -1;
         if (index >= 0 && voiceCatalogue()[size_t(index)].engine == Engine::Espeak) {
             core_->warmed.insert(index);
@@ -252,9 +251,11 @@ bool EngineSpeechService::warmedUp() const
     return !core_->alive || core_->worker->warmedUp.load();
 }
 
-std::unique_ptr<SpeechService> createEngineSpeechService()
+std::unique_ptr<SpeechService> createEngineSpeechService(int firstVoice)
 {
-    return std::make_unique<EngineSpeechService>();
+    EngineServiceOptions options;
+    options.firstVoice = firstVoice;
+    return std::make_unique<EngineSpeechService>(options);
 }
 
 Pcm synthesizeSpeech(int voice, int velocita, const QString& text)

@@ -6,8 +6,9 @@
 #include <memory>
 
 // The program's speech: eSpeak NG and Flite voices, played through Qt Multimedia on a
-// worker thread, or timed silently when there is no audio device.
-std::unique_ptr<SpeechService> createEngineSpeechService();
+// worker thread, or timed silently when there is no audio device. firstVoice (1-based, 0 for
+// none) is the voice the settings name: it is made ready first.
+std::unique_ptr<SpeechService> createEngineSpeechService(int firstVoice = 0);
 
 struct EngineServiceOptions
 {
@@ -18,6 +19,8 @@ struct EngineServiceOptions
     bool audio = true;
     // Warm the engines up in the background at start.
     bool warmUp = true;
+    // The voice number heard first (the saved one), warmed before the others; 0: none.
+    int firstVoice = 0;
 };
 
 // The real service. Voices are numbered from 1 in the fixed order of the voice catalogue,

@@ -1,6 +1,6 @@
 #include "speech/speech_engines.h"
 
-#include "speech/bocca.h" // lcSpeech
+#include "speech/speech_log.h"
 
 #include <QByteArray>
 #include <QFileInfo>

@@ -21,20 +21,25 @@ void releaseRealService()
 }
 } // namespace
 
+void SpeechService::start(int firstVoice)
+{
+    std::unique_ptr<SpeechService>& real = realService();
+    if (real)
+        return;
+    if (QCoreApplication::instance()) {
+        real = createEngineSpeechService(firstVoice);
+        qAddPostRoutine(releaseRealService);
+    } else {
+        real = createMuteSpeechService(); // no application: nothing could play anyway
+    }
+}
+
 SpeechService& SpeechService::instance()
 {
     if (installed)
         return *installed;
-    std::unique_ptr<SpeechService>& real = realService();
-    if (!real) {
-        if (QCoreApplication::instance()) {
-            real = createEngineSpeechService();
-            qAddPostRoutine(releaseRealService);
-        } else {
-            real = createMuteSpeechService(); // no application: nothing could play anyway
-        }
-    }
-    return *real;
+    start(0);
+    return *realService();
 }
 
 void SpeechService::install(SpeechService* service)

@@ -42,6 +42,9 @@ public:
 
     // The installed service; the first call without one starts the real engines.
     static SpeechService& instance();
+    // Starts the real engines now, in the background, making voice firstVoice (1-based) ready
+    // first. Does nothing when a service is already there.
+    static void start(int firstVoice);
     // Installs a service (not owned); nullptr goes back to the real one.
     static void install(SpeechService* service);
 };

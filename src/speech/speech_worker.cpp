@@ -1,6 +1,6 @@
 #include "speech/speech_worker.h"
 
-#include "speech/bocca.h" // lcSpeech
+#include "speech/speech_log.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

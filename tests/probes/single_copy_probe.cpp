@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QTextStream>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 const char* iconName(BoxIcon icon)
@@ -33,8 +34,11 @@ int main(int argc, char* argv[])
     QTimer watch;
     int waited = 0;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        const AppWindow* window = AppWindow::instance();
-        if (window && window->isVisible()) {
+        const auto windows = QApplication::topLevelWidgets();
+        const bool shown = std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+            return qobject_cast<const AppWindow*>(w) && w->isVisible();
+        });
+        if (shown) {
             windowShown = true;
             QCoreApplication::exit(0);
         } else if (++waited > 1000) {

@@ -4,6 +4,7 @@
 #include "app/modulo1.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
+#include "app/impostavoce.h"
 #include "speech/bocca.h"
 
 #include <QLoggingCategory>

@@ -1,0 +1,3 @@
+#include "speech/speech_log.h"
+
+Q_LOGGING_CATEGORY(lcSpeech, "munchora.speech", QtInfoMsg)
