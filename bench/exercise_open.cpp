@@ -9,7 +9,6 @@
 #include "app/modulo1.h"
 #include "app/pictures.h"
 #include "app/random_source.h"
-#include "exercises/exercise_makers.h"
 #include "exercises/picture_choice.h"
 #include "speech/engine_speech_service.h"
 
@@ -101,7 +100,7 @@ int main(int argc, char* argv[])
     print("open exercise 3, pictures not cached", measure(runs, backToMenu(true), open("Command4")));
     print("open exercise 1, pictures cached", measure(runs, backToMenu(false), open("Command2")));
 
-    for (auto make : {&newForm2, &newForm3}) {
+    for (Screen* (*make)() : {+[]() -> Screen* { return new Form2; }, +[]() -> Screen* { return new Form3; }}) {
         window.showScreen(make());
         flushDeletes();
         auto* form = static_cast<PictureChoice*>(window.currentScreen());

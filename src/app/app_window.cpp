@@ -1,7 +1,10 @@
 #include "app/app_window.h"
 
+#include "app/click_guard.h"
 #include "app/screen.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
@@ -11,6 +14,7 @@ AppWindow::AppWindow(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Munchora"));
     setAccessibleName(QStringLiteral("Munchora"));
+    ClickGuard::install();
 }
 
 AppWindow::~AppWindow() = default;
@@ -27,6 +31,7 @@ void AppWindow::showScreen(Screen* screen)
     screen->show();
     screen->raise();
     screen->Form_Activate();
+    ClickGuard::arm();
     if (previousOverlay)
         unload(previousOverlay);
     if (previous && previous != screen)
@@ -47,6 +52,7 @@ void AppWindow::showOverlay(Screen* overlay)
     overlay->show();
     overlay->raise();
     overlay->Form_Activate();
+    ClickGuard::arm();
 }
 
 void AppWindow::closeOverlay()
@@ -59,6 +65,7 @@ void AppWindow::closeOverlay()
         current_->setEnabled(true);
         current_->Form_Activate();
     }
+    ClickGuard::arm();
 }
 
 void AppWindow::unload(Screen* screen)
@@ -77,8 +84,23 @@ void AppWindow::endProgram()
         unload(current_);
     overlay_ = nullptr;
     current_ = nullptr;
+    ending_ = true;
     emit programEnded();
     QCoreApplication::exit(0);
+}
+
+void AppWindow::closeEvent(QCloseEvent* event)
+{
+    if (ending_) {
+        event->accept();
+        return;
+    }
+    // Closing the window is the screen's own way out, with its question; nothing ends here.
+    event->ignore();
+    if (QApplication::activeModalWidget())
+        return; // a box is asking already
+    if (Screen* screen = overlay_ ? overlay_.data() : current_.data())
+        screen->closeRequested();
 }
 
 void AppWindow::showFullScreenOnItsScreen()

@@ -37,6 +37,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Alt+F4 or the window manager's close: "Exit" on the menu, "Go back" elsewhere.
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -44,6 +46,7 @@ private:
 
     QPointer<Screen> current_;
     QPointer<Screen> overlay_;
+    bool ending_ = false;
 };
 
 // Makers of the shell's screens, so the exercise screens need not know their classes.

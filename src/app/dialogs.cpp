@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include "app/click_guard.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -38,6 +40,8 @@ public:
                               .arg(letters)
                               .arg(letters * 4)
                               .arg(letters * 2));
+        // The second click of a double click that opened the box is not an answer.
+        ClickGuard::arm();
         const int answer = box.exec();
         if (buttons == BoxButtons::Ok)
             return BoxAnswer::Ok;

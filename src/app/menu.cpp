@@ -4,7 +4,7 @@
 #include "app/dialogs.h"
 #include "app/modulo1.h"
 #include "app/picture_button.h"
-#include "exercises/exercise_makers.h"
+#include "app/screen_catalogue.h"
 #include "app/impostavoce.h"
 #include "speech/bocca.h"
 
@@ -12,51 +12,13 @@
 
 namespace {
 
-using Maker = Screen* (*)();
-
-struct ScreenButton
-{
-    const char* name;
-    const char* caption;
-    ButtonPicture picture;
-    int variant;
-    QRgb colour;
-    // The screen's maker; none while the screen is not built yet, and the button is then
-    // shown disabled.
-    Maker maker;
-};
-
-constexpr QRgb listenBlue = 0x4fc3f7, choiceGreen = 0x81c784, orderOrange = 0xffb74d,
-               wordsPurple = 0xce93d8, likePink = 0xf48fb1, tomTeal = 0x4db6ac,
-               puzzleYellow = 0xffd54f, memoryIndigo = 0x9fa8da;
-
-// In the order the children meet them: exercises 1 to 15, then the games.
-const ScreenButton screenButtons[] = {
-    {"Command2", "1 - listen", ButtonPicture::Listen, 0, listenBlue, newForm1},
-    {"Command3", "2 - What is it?", ButtonPicture::WhatIsIt, 0, choiceGreen, newForm2},
-    {"Command4", "3 - What is it?", ButtonPicture::WhatIsIt, 1, choiceGreen, newForm3},
-    {"Command5", "4 - listen and order", ButtonPicture::ListenOrder, 2, orderOrange, nullptr},
-    {"Command15", "5 - listen and order", ButtonPicture::ListenOrder, 3, orderOrange, nullptr},
-    {"Command16", "6 - listen and order", ButtonPicture::ListenOrder, 4, orderOrange, nullptr},
-    {"Command6", "7 - read the words", ButtonPicture::ReadWords, 0, wordsPurple, nullptr},
-    {"Command7", "8 - read the words", ButtonPicture::ReadWords, 1, wordsPurple, nullptr},
-    {"Command9", "9 - read the words", ButtonPicture::ReadWords, 2, wordsPurple, nullptr},
-    {"Command8", "10 - read the words", ButtonPicture::ReadWords, 3, wordsPurple, nullptr},
-    {"Command11", "11 - read the words", ButtonPicture::ReadWords, 4, wordsPurple, nullptr},
-    {"Command17", "12 - I like ....", ButtonPicture::ILike, 0, likePink, nullptr},
-    {"Command18", "13 - I like ....", ButtonPicture::ILike, 1, likePink, nullptr},
-    {"Command19", "14 - I like ....", ButtonPicture::ILike, 2, likePink, nullptr},
-    {"Command12", "15 - Tom.. Susy...", ButtonPicture::TomSusy, 5, tomTeal, nullptr},
-    {"Command13", "Crucipuzzle", ButtonPicture::WordSearch, 0, puzzleYellow, nullptr},
-    {"Command20", "Memory 1", ButtonPicture::Memory, 0, memoryIndigo, nullptr},
-    {"Command10", "Memory 2", ButtonPicture::Memory, 1, memoryIndigo, nullptr},
-};
-
 // Design layout (1024 x 768): the eighteen screens in a 6 x 3 grid of tiles, big enough for
 // a finger on a whiteboard; the mouth, "Voice", "?" and, set apart, "Exit" in a bar below.
+// More rows of tiles share the same height.
 constexpr int columns = 6;
 constexpr int tileWidth = 150, tileHeight = 178, gap = 16, marginLeft = 22, marginTop = 22;
 constexpr int barTop = 618, barHeight = 118;
+constexpr int tilesHeight = barTop - 2 * marginTop + gap / 2;
 constexpr int tileFont = 18, barFont = 30;
 
 } // namespace
@@ -66,28 +28,30 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
     ARGradient1 = new GradientBackground(this);
     ARGradient1->setGeometry(0, 0, DesignWidth, DesignHeight);
 
-    auto makeButton = [this](const char* name, const char* caption, ButtonPicture picture, int variant,
+    auto makeButton = [this](const QString& name, const QString& caption, ButtonPicture picture, int variant,
                              QRgb colour, const QRect& geometry, int fontSize) {
         const auto shape = geometry.top() >= barTop ? PictureButton::Shape::Bar : PictureButton::Shape::Tile;
-        auto* button = new PictureButton(QString::fromUtf8(caption), picture, variant, QColor(colour), shape, this);
-        button->setObjectName(QString::fromLatin1(name));
+        auto* button = new PictureButton(caption, picture, variant, QColor(colour), shape, this);
+        button->setObjectName(name);
         button->setGeometry(geometry);
         button->setFont(designFont(QStringLiteral("Liberation Sans"), fontSize, true));
         buttons_.append(button);
         return button;
     };
 
+    const std::vector<ScreenEntry>& catalogue = screenCatalogue();
+    const int rows = std::max<int>(1, (int(catalogue.size()) + columns - 1) / columns);
+    const int tileH = std::min(tileHeight, (tilesHeight - (rows - 1) * gap) / rows);
     int index = 0;
-    for (const ScreenButton& entry : screenButtons) {
+    for (const ScreenEntry& entry : catalogue) {
         const QRect place(marginLeft + (index % columns) * (tileWidth + gap),
-                          marginTop + (index / columns) * (tileHeight + gap), tileWidth, tileHeight);
-        PictureButton* button =
-            makeButton(entry.name, entry.caption, entry.picture, entry.variant, entry.colour, place, tileFont);
-        button->setEnabled(entry.maker != nullptr);
+                          marginTop + (index / columns) * (tileH + gap), tileWidth, tileH);
+        PictureButton* button = makeButton(entry.button, entry.caption, entry.picture, entry.variant,
+                                           entry.colour, place, tileFont);
+        button->setEnabled(bool(entry.make));
         tiles_.append(button);
-        const Maker maker = entry.maker;
-        if (maker)
-            connect(button, &QPushButton::clicked, this, [this, maker] { openScreen(maker); });
+        if (entry.make)
+            connect(button, &QPushButton::clicked, this, [this, make = entry.make] { openScreen(make()); });
         ++index;
     }
 
@@ -95,13 +59,13 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
     Bocca_->setObjectName(QStringLiteral("Bocca"));
     Bocca_->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
 
-    PictureButton* voice = makeButton("Command1", "Voice", ButtonPicture::Voice, 0, 0x81d4fa,
+    PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0, 0x81d4fa,
                                       QRect(150, barTop, 270, barHeight), barFont);
     connect(voice, &QPushButton::clicked, this, &FormMenu::Command1_Click);
-    PictureButton* credits = makeButton("Command14", "?", ButtonPicture::Credits, 0, 0xb0bec5,
+    PictureButton* credits = makeButton(QStringLiteral("Command14"), QStringLiteral("?"), ButtonPicture::Credits, 0, 0xb0bec5,
                                         QRect(436, barTop, 180, barHeight), barFont);
     connect(credits, &QPushButton::clicked, this, &FormMenu::Command14_Click);
-    PictureButton* exit = makeButton("BottoneEsci", "Exit", ButtonPicture::Exit, 0, 0xef9a9a,
+    PictureButton* exit = makeButton(QStringLiteral("BottoneEsci"), QStringLiteral("Exit"), ButtonPicture::Exit, 0, 0xef9a9a,
                                      QRect(1002 - 250, barTop, 250, barHeight), barFont);
     connect(exit, &QPushButton::clicked, this, &FormMenu::BottoneEsci_Click);
 }
@@ -138,11 +102,13 @@ PictureButton* FormMenu::button(const QString& name) const
     return nullptr;
 }
 
-void FormMenu::openScreen(Screen* (*maker)())
+void FormMenu::openScreen(Screen* screen)
 {
     // The opened screen speaks its own title; the menu is unloaded by the host.
     if (ScreenHost* window = host())
-        window->showScreen(maker());
+        window->showScreen(screen);
+    else
+        delete screen;
 }
 
 void FormMenu::Command1_Click()
@@ -159,13 +125,23 @@ void FormMenu::Command14_Click()
 
 void FormMenu::BottoneEsci_Click()
 {
-    Bocca_->Speak(QStringLiteral("Exit?"));
+    askToExit(*this, *Bocca_);
+}
+
+void FormMenu::closeRequested()
+{
+    BottoneEsci_Click();
+}
+
+void askToExit(Screen& screen, Bocca& mouth)
+{
+    mouth.Speak(QStringLiteral("Exit?"));
     const BoxAnswer answer =
-        MsgBox(this, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo);
+        MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo);
     if (answer != BoxAnswer::Yes)
         return;
-    Bocca_->Speak(QStringLiteral("bye!"));
-    if (ScreenHost* window = host())
+    mouth.Speak(QStringLiteral("bye!"));
+    if (ScreenHost* window = screen.host())
         window->endProgram();
 }
 

@@ -22,6 +22,7 @@ public:
     void Command1_Click();    // "Voice"
     void Command14_Click();   // "?"
     void BottoneEsci_Click(); // "Exit"
+    void closeRequested() override;
 
     // A button by its name ("Command3", "BottoneEsci").
     PictureButton* button(const QString& name) const;
@@ -34,8 +35,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void openScreen(Screen* (*maker)());
+    void openScreen(Screen* screen);
 
     QList<PictureButton*> buttons_;
     QList<PictureButton*> tiles_; // the screens' buttons, in the grid
 };
+
+// "Exit": the mouth asks, a box asks again, and Yes says goodbye and ends the program.
+void askToExit(Screen& screen, Bocca& mouth);

@@ -40,6 +40,8 @@ public:
     virtual void Form_Load();
     // Places the screen at the top left corner with the full display size.
     virtual void Form_Activate();
+    // The window is being closed (Alt+F4, the window manager): the screen's own way out.
+    virtual void closeRequested() {}
 
     clsResize* scaler() const { return scaler_.get(); }
     QString screenName() const { return objectName(); }

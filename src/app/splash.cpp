@@ -1,6 +1,7 @@
 #include "app/splash.h"
 
 #include "app/app_window.h"
+#include "app/menu.h"
 #include "app/modulo1.h"
 #include "app/pictures.h"
 #include "app/random_source.h"
@@ -163,6 +164,11 @@ void FormAvvio::leaveSplash()
     leaving_ = true;
     if (ScreenHost* window = host())
         window->showScreen(newFormMenu());
+}
+
+void FormAvvio::closeRequested()
+{
+    askToExit(*this, *Bocca_);
 }
 
 Screen* newFormAvvio()

@@ -19,6 +19,8 @@ public:
 
     void Form_Load() override;
     void ImpostaVoce();
+    // Closing the window asks "exit?" as the menu does.
+    void closeRequested() override;
 
     GradientBackground* ARGradient1 = nullptr;
     Bocca* Bocca_ = nullptr;

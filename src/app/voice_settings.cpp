@@ -308,6 +308,11 @@ void FormImposta::paintEvent(QPaintEvent*)
     p.drawRoundedRect(panel, radius, radius);
 }
 
+void FormImposta::closeRequested()
+{
+    BottoneEsci_Click();
+}
+
 Screen* newFormImposta()
 {
     return new FormImposta;

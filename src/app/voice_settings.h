@@ -23,6 +23,8 @@ public:
     void HScroll1_Change();
     void Bocca_Click();
     void BottoneEsci_Click();
+    // Closing the window confirms, as "conferma" does: the way back from this screen.
+    void closeRequested() override;
 
     QComboBox* Combo1 = nullptr;
     QScrollBar* HScroll1 = nullptr;

@@ -2,19 +2,18 @@
 // The frame every exercise and game screen is built on: placement and scaling, the start
 // sequence, the score panel with its two scoring steps, the mouth that repeats what is asked,
 // the "Voice" and "Go back" menu entries and the "next" button. A screen passes what it
-// varies in an ExerciseConfig and adds only its own controls and handlers.
+// varies in an ExerciseConfig and adds only its own controls and handlers; README.md beside
+// this file tells how to add a screen.
 //
 // Controls a screen moves at run time (shuffled pictures, a highlight frame, dealt cards) are
-// placed with placeControl() in design coordinates: the scaler puts every control back at its
-// design place on each resize, and the frame then puts the moved ones where they belong.
+// placed with placeControl() in design coordinates; the screen's scaler keeps them there.
 
 #include "app/pictures.h"
 #include "app/screen.h"
+#include "exercises/frame_widgets.h"
 
-#include <QHash>
 #include <QPointF>
-#include <QPushButton>
-#include <QSet>
+#include <QPointer>
 #include <QStringList>
 #include <vector>
 
@@ -34,29 +33,6 @@ struct ExerciseConfig
     bool mouthRepeats = true;   // a click on the mouth stops speech and says mouthItems()
     Next next = Next::Disabled; // the "next" button at start
     QString nextCaption;        // empty: the drawn arrow; otherwise a written caption ("new")
-};
-
-// The "next" button: a big drawn arrow, or a written caption when it has one.
-class NextButton : public QPushButton
-{
-    Q_OBJECT
-public:
-    explicit NextButton(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
-// The frame drawn around the right picture once it has been found. It lets every click
-// through to what lies beneath.
-class HighlightFrame : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit HighlightFrame(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 };
 
 class ExerciseScreen : public Screen
@@ -79,6 +55,15 @@ public:
     void mnuImposta_Click();
     void mnuEsci_Click();
     virtual void Command1_Click() {}
+    // Closing the window does what "Go back" does.
+    void closeRequested() override;
+
+    // Waits until this screen's mouth has said everything it was given. The screen keeps
+    // painting and its timers run, but it takes no user input meanwhile: clicks made during
+    // the wait reach it afterwards. False when the screen was unloaded or the program is
+    // ending during the wait: the caller must then return at once, touching nothing.
+    bool waitForSilence();
+    bool isWaitingForSilence() const { return waiting_; }
 
     const ExerciseConfig& config() const { return config_; }
 
@@ -105,7 +90,7 @@ public:
 
     // Where a control stands in design coordinates: where it was last placed, or its design place.
     QPointF designPosition(const QWidget* control) const;
-    QRect designRect(const QWidget* control) const;
+    QRectF designRect(const QWidget* control) const;
 
 protected:
     // Prepares and presents one new question.
@@ -119,6 +104,13 @@ protected:
     // Pieces of the start sequence, for screens whose start differs.
     void resetScore();
     void speakTitle();
+    // Every question drawn on activation is open, whatever state the last one was left in
+    // before "Voice": the answer controls take clicks again (word labels white) and no
+    // highlight frame shows.
+    void openAnswers();
+
+    // The controls a child answers with (pictures, word labels, cards, cells).
+    void addAnswerControl(QWidget* control) { answerControls_.push_back(control); }
 
     // Moves a control to a place given in design coordinates; it stays there across resizes.
     void placeControl(QWidget* control, QPointF designTopLeft);
@@ -128,17 +120,12 @@ protected:
     // A word index 1..30 drawn again, without limit, while it equals one already taken.
     static int drawWordExcept(const std::vector<int>& taken);
 
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void buildMenu();
     void buildScorePanel();
-    void recordDesign(QObject* parent);
-    void applyPlacements();
-    QPoint toScreen(QPointF designPoint) const;
 
     ExerciseConfig config_;
-    QHash<const QWidget*, QRect> design_;
-    QHash<QWidget*, QPointF> placed_;
-    QSet<QWidget*> watched_;
+    std::vector<QPointer<QWidget>> answerControls_;
+    bool waiting_ = false;
+    bool closePending_ = false;
 };

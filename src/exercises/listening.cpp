@@ -3,7 +3,6 @@
 #include "app/modulo1.h"
 #include "app/pictures.h"
 #include "app/random_source.h"
-#include "exercises/exercise_makers.h"
 #include "speech/bocca.h"
 
 namespace {
@@ -45,9 +44,4 @@ void Form1::Command1_Click()
 QStringList Form1::mouthItems() const
 {
     return {Modulo1::Parola(Modulo1::ParolaB)};
-}
-
-Screen* newForm1()
-{
-    return new Form1;
 }

@@ -3,7 +3,6 @@
 #include "app/modulo1.h"
 #include "app/pictures.h"
 #include "app/random_source.h"
-#include "exercises/exercise_makers.h"
 #include "speech/bocca.h"
 
 namespace {
@@ -77,6 +76,7 @@ PictureChoice::PictureChoice(PictureChoiceSet set, QWidget* parent)
         picture->setCursor(Qt::PointingHandCursor);
         const int index = int(k);
         connect(picture, &PictureBox::clicked, this, [this, index] { Image1_Click(index); });
+        addAnswerControl(picture);
         Image1.push_back(picture);
     }
     // Above the pictures, so it frames the one it stands on.
@@ -176,14 +176,4 @@ Form3::Form3(QWidget* parent) : PictureChoice(form3Set(), parent)
 {
     // The upper row has two pictures; "next" takes the free third place.
     Command1->setGeometry(721, 254, 170, 136);
-}
-
-Screen* newForm2()
-{
-    return new Form2;
-}
-
-Screen* newForm3()
-{
-    return new Form3;
 }

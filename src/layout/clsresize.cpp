@@ -130,35 +130,127 @@ bool clsResize::ResizeControls()
     const double horizontal = double(sourceForm_->width()) / baseWidth_;
     const double fontFactor = std::min(vertical, horizontal);
 
-    for (const ControlPosition& entry : Positions) {
-        if (!entry.control || !entry.geometric)
-            continue;
-        const Measures m = measuresFor(entry.control);
-        if (entry.line) {
-            auto* line = static_cast<LineControl*>(entry.control.data());
-            line->setLine(m.left ? entry.first * horizontal : line->X1(),
-                          m.top ? entry.second * vertical : line->Y1(),
-                          m.width ? entry.third * horizontal : line->X2(),
-                          m.height ? entry.fourth * vertical : line->Y2());
-            continue;
-        }
-        auto* widget = static_cast<QWidget*>(entry.control.data());
-        const QRect current = widget->geometry();
-        const int x = m.left ? qRound(entry.first * horizontal) : current.x();
-        const int y = m.top ? qRound(entry.second * vertical) : current.y();
-        const int w = m.width ? qRound(entry.third * horizontal) : current.width();
-        const int h = m.height ? qRound(entry.fourth * vertical) : current.height();
-        widget->setGeometry(x, y, w, h);
-        if (entry.hasFont && (m.width || m.height)) {
-            QFont font = entry.font;
-            if (entry.font.pixelSize() > 0)
-                font.setPixelSize(std::max(1, qRound(entry.font.pixelSize() * fontFactor)));
-            else if (entry.font.pointSizeF() > 0)
-                font.setPointSizeF(std::max(1.0, entry.font.pointSizeF() * fontFactor));
-            widget->setFont(font);
-        }
-    }
+    for (const ControlPosition& entry : Positions)
+        place(entry, horizontal, vertical, fontFactor);
 
     sourceForm_->setUpdatesEnabled(updatesWereEnabled);
     return true;
+}
+
+void clsResize::place(const ControlPosition& entry, double horizontal, double vertical, double fontFactor)
+{
+    if (!entry.control || !entry.geometric)
+        return;
+    const Measures m = measuresFor(entry.control);
+    if (entry.line) {
+        auto* line = static_cast<LineControl*>(entry.control.data());
+        line->setLine(m.left ? entry.first * horizontal : line->X1(),
+                      m.top ? entry.second * vertical : line->Y1(),
+                      m.width ? entry.third * horizontal : line->X2(),
+                      m.height ? entry.fourth * vertical : line->Y2());
+        return;
+    }
+    auto* widget = static_cast<QWidget*>(entry.control.data());
+    const QRect current = widget->geometry();
+    const double left = entry.moved ? entry.movedTo.x() : entry.first;
+    const double top = entry.moved ? entry.movedTo.y() : entry.second;
+    // A moved control follows the form even where its tag freezes its place.
+    const int x = m.left || entry.moved ? qRound(left * horizontal) : current.x();
+    const int y = m.top || entry.moved ? qRound(top * vertical) : current.y();
+    const int w = m.width ? qRound(entry.third * horizontal) : current.width();
+    const int h = m.height ? qRound(entry.fourth * vertical) : current.height();
+    widget->setGeometry(x, y, w, h);
+    if (entry.hasFont && (m.width || m.height)) {
+        QFont font = entry.font;
+        if (entry.font.pixelSize() > 0)
+            font.setPixelSize(std::max(1, qRound(entry.font.pixelSize() * fontFactor)));
+        else if (entry.font.pointSizeF() > 0)
+            font.setPointSizeF(std::max(1.0, entry.font.pointSizeF() * fontFactor));
+        widget->setFont(font);
+    }
+}
+
+clsResize::ControlPosition* clsResize::find(const QObject* control)
+{
+    for (ControlPosition& entry : Positions)
+        if (entry.control == control)
+            return &entry;
+    return nullptr;
+}
+
+const clsResize::ControlPosition* clsResize::find(const QObject* control) const
+{
+    return const_cast<clsResize*>(this)->find(control);
+}
+
+double clsResize::horizontal() const
+{
+    if (!sourceForm_ || needsInitialise_ || baseWidth_ <= 0)
+        return 1.0;
+    return double(sourceForm_->width()) / baseWidth_;
+}
+
+double clsResize::vertical() const
+{
+    if (!sourceForm_ || needsInitialise_ || baseHeight_ <= 0)
+        return 1.0;
+    return double(sourceForm_->height()) / baseHeight_;
+}
+
+QPoint clsResize::toWindow(QPointF designPoint) const
+{
+    // The same factors and rounding as a resize, so moved controls line up with the rest.
+    return {qRound(designPoint.x() * horizontal()), qRound(designPoint.y() * vertical())};
+}
+
+QRect clsResize::toWindow(const QRectF& designRect) const
+{
+    const QPoint topLeft = toWindow(designRect.topLeft());
+    return {topLeft, QSize(qRound(designRect.width() * horizontal()), qRound(designRect.height() * vertical()))};
+}
+
+QPointF clsResize::toDesign(QPointF windowPoint) const
+{
+    return {windowPoint.x() / horizontal(), windowPoint.y() / vertical()};
+}
+
+QRectF clsResize::designRect(const QWidget* control) const
+{
+    if (const ControlPosition* entry = find(control); entry && entry->geometric && !entry->line) {
+        const QPointF topLeft = entry->moved ? entry->movedTo : QPointF(entry->first, entry->second);
+        return {topLeft, QSizeF(entry->third, entry->fourth)};
+    }
+    const QRect g = control->geometry();
+    return {toDesign(g.topLeft()), QSizeF(g.width() / horizontal(), g.height() / vertical())};
+}
+
+void clsResize::moveTo(QWidget* control, QPointF designTopLeft)
+{
+    ControlPosition* entry = find(control);
+    if (!entry) {
+        const QRectF design = designRect(control);
+        ControlPosition added;
+        added.control = control;
+        added.geometric = true;
+        added.first = roundEven(design.x());
+        added.second = roundEven(design.y());
+        added.third = roundEven(design.width());
+        added.fourth = roundEven(design.height());
+        Positions.push_back(added);
+        entry = &Positions.back();
+    }
+    entry->moved = true;
+    entry->movedTo = designTopLeft;
+    if (!needsInitialise_)
+        control->move(toWindow(designTopLeft));
+}
+
+void clsResize::restore(QWidget* control)
+{
+    ControlPosition* entry = find(control);
+    if (!entry || !entry->moved)
+        return;
+    entry->moved = false;
+    if (!needsInitialise_)
+        control->move(toWindow(QPointF(entry->first, entry->second)));
 }

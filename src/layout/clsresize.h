@@ -9,6 +9,10 @@
 // end points X1, Y1, X2, Y2); any other tag scales everything. Fonts scale with the control,
 // by the smaller of the two factors, so words stay in proportion on large displays.
 //
+// The scaler is the one owner of every control's design rectangle. A control a screen moves at
+// run time (a shuffled picture, a dealt card) is moved here, in design coordinates, and keeps
+// its new place across resizes; one resize places every control once.
+//
 // The controls are the screen's child widgets (and other child objects, which have no
 // geometry and are skipped) in creation order, and the children of any child widget whose
 // dynamic property "container" is true, measured inside it.
@@ -38,6 +42,19 @@ public:
     // Records the geometry again from the screen as it stands.
     void ReInitialise() { Initialise(); }
 
+    // Moves a control to a place in design coordinates; it stays there across resizes. A
+    // control made after the recording is taken in, its size read back to design units.
+    void moveTo(QWidget* control, QPointF designTopLeft);
+    // Puts a moved control back at its recorded design place.
+    void restore(QWidget* control);
+    // Where a control stands in design coordinates: where it was last moved, or its recorded
+    // place; a control the scaler does not know is converted from its current geometry.
+    QRectF designRect(const QWidget* control) const;
+    // Conversions between the screen's design coordinates and its current ones.
+    QPoint toWindow(QPointF designPoint) const;
+    QRect toWindow(const QRectF& designRect) const;
+    QPointF toDesign(QPointF windowPoint) const;
+
     int BaseWidth() const { return baseWidth_; }
     int BaseHeight() const { return baseHeight_; }
     bool NeedsInitialise() const { return needsInitialise_; }
@@ -58,10 +75,18 @@ private:
         int fourth = 0; // Height or Y2
         QFont font;
         bool hasFont = false;
+        bool moved = false;
+        QPointF movedTo; // design top-left once moved
     };
 
     void Initialise();
     void collect(QObject* parent, bool topLevel);
+    void place(const ControlPosition& entry, double horizontal, double vertical, double fontFactor);
+    ControlPosition* find(const QObject* control);
+    const ControlPosition* find(const QObject* control) const;
+    // The current factors; 1 before the recording.
+    double horizontal() const;
+    double vertical() const;
 
     QPointer<QWidget> sourceForm_;
     int baseWidth_ = 0;

@@ -1,7 +1,7 @@
 // The frame shared by the exercise screens, driven through exercise 2.
 
+#include "app/screen_catalogue.h"
 #include "exercise_rig.h"
-#include "exercises/exercise_makers.h"
 #include "exercises/picture_choice.h"
 #include "helpers/test_registry.h"
 #include "speech/bocca.h"
@@ -48,7 +48,7 @@ private slots:
         Esatti = 5;
         Errati = 6;
         scriptForm2(rig.random, 1, 4, 9, 12);
-        auto* form = rig.open<Form2>(newForm2());
+        auto* form = rig.open<Form2>(new Form2);
 
         QCOMPARE(rig.window.currentScreen(), form);
         QCOMPARE(form->geometry(), rig.window.rect());
@@ -80,7 +80,7 @@ private slots:
     {
         ExerciseRig rig;
         scriptForm2(rig.random, 1, 1, 2, 3);
-        auto* form = rig.open<Form2>(newForm2());
+        auto* form = rig.open<Form2>(new Form2);
         click(form->Image1[1]);
         QVERIFY(visible(form->ComandoIconaNo) && !visible(form->ComandoIconaSi));
         QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 1"));
@@ -108,7 +108,7 @@ private slots:
         ExerciseRig rig;
         rig.speech.holdSpeaking = true;
         scriptForm2(rig.random, 3, 11, 2, 3);
-        auto* form = rig.open<Form2>(newForm2());
+        auto* form = rig.open<Form2>(new Form2);
         QVERIFY(form->Bocca->SpeakingNow());
         const qsizetype before = rig.logSize();
         click(form->Bocca);
@@ -121,7 +121,7 @@ private slots:
     {
         ExerciseRig rig;
         scriptForm2(rig.random, 2, 8, 9, 10);
-        auto* form = rig.open<Form2>(newForm2());
+        auto* form = rig.open<Form2>(new Form2);
         click(form->Image1[1]);
         const QRect pictureAt = form->Image1[0]->geometry();
         const qsizetype before = rig.logSize();
@@ -149,7 +149,7 @@ private slots:
     {
         ExerciseRig rig;
         scriptForm2(rig.random, 1, 1, 2, 3);
-        QPointer<Screen> form = rig.open<Form2>(newForm2());
+        QPointer<Screen> form = rig.open<Form2>(new Form2);
         rig.dialogs.answers.push_back(BoxAnswer::Yes);
         clickMenu(static_cast<ExerciseScreen*>(form.data()),
                   static_cast<ExerciseScreen*>(form.data())->mnuEsci);
@@ -163,7 +163,7 @@ private slots:
     {
         ExerciseRig rig;
         scriptForm2(rig.random, 1, 1, 2, 3);
-        auto* form = rig.open<Form2>(newForm2());
+        auto* form = rig.open<Form2>(new Form2);
         click(form->Image1[2]);
         click(form->Image1[0]);
         const qsizetype before = rig.speech.log(QStringLiteral("Form2")).size();
@@ -195,10 +195,12 @@ private slots:
     void screensFitTheWindowWithoutOverlapsAtBothSizes()
     {
         for (const QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
-            for (auto make : {&newForm1, &newForm2, &newForm3}) {
+            for (const ScreenEntry& row : screenCatalogue()) {
+                if (!row.make)
+                    continue;
                 ExerciseRig rig(size);
                 rig.random.push({0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8});
-                auto* form = rig.open<ExerciseScreen>(make());
+                auto* form = rig.open<ExerciseScreen>(row.make());
                 const QString where = form->screenName() + QStringLiteral(" at %1x%2")
                                                                 .arg(size.width())
                                                                 .arg(size.height());

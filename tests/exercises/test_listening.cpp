@@ -1,7 +1,6 @@
 // Exercise 1: a word shown and said, "next", the mouth, and a picture that takes no answer.
 
 #include "exercise_rig.h"
-#include "exercises/exercise_makers.h"
 #include "exercises/listening.h"
 #include "helpers/test_registry.h"
 #include "speech/bocca.h"
@@ -21,7 +20,7 @@ private slots:
         Esatti = 4;
         Errati = 3;
         rig.random.push({ScriptedRandom::word(20)});
-        auto* form = rig.open<Form1>(newForm1());
+        auto* form = rig.open<Form1>(new Form1);
         QCOMPARE(rig.speech.log(), QStringList({speakLine("Form1", "exercise 1. listen."),
                                                 speakLine("Form1", "ice cream")}));
         QCOMPARE(form->Image1->accessibleName(), QStringLiteral("ice cream"));

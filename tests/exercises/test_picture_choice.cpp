@@ -2,7 +2,6 @@
 // across resizes and returns from the voice settings screen.
 
 #include "exercise_rig.h"
-#include "exercises/exercise_makers.h"
 #include "exercises/picture_choice.h"
 #include "helpers/test_registry.h"
 #include "speech/bocca.h"
@@ -22,8 +21,8 @@ struct Variant
     QList<int> designOrder;
 };
 
-const Variant form2{&newForm2, 3, {0, 1, 2}};
-const Variant form3{&newForm3, 5, {1, 4, 2, 0, 3}};
+const Variant form2{+[]() -> Screen* { return new Form2; }, 3, {0, 1, 2}};
+const Variant form3{+[]() -> Screen* { return new Form3; }, 5, {1, 4, 2, 0, 3}};
 
 // One question: arrangement a, then the words (collisions included).
 void script(ScriptedRandom& random, const Variant& v, int a, QList<int> words)
@@ -102,7 +101,7 @@ private slots:
         {
             ExerciseRig rig;
             script(rig.random, form2, 1, {5, 5, 7, 5, 7, 7, 9});
-            auto* form = rig.open<Form2>(newForm2());
+            auto* form = rig.open<Form2>(new Form2);
             QCOMPARE(ParolaCorrente, qint16(5));
             QCOMPARE(ParolaB, qint16(7));
             QCOMPARE(form->Image1[2]->word(), Parola(9));
@@ -112,7 +111,7 @@ private slots:
         {
             ExerciseRig rig;
             script(rig.random, form3, 2, {30, 30, 1, 30, 1, 2, 2, 1, 30, 3, 3, 4});
-            auto* form = rig.open<Form3>(newForm3());
+            auto* form = rig.open<Form3>(new Form3);
             QCOMPARE(ParolaA, qint16(30));
             QCOMPARE(ParolaCorrente, qint16(1));
             QCOMPARE(ParolaB, qint16(2));
@@ -161,7 +160,7 @@ private slots:
         ExerciseRig rig;
         rig.speech.holdSpeaking = true;
         script(rig.random, form3, 1, plainWords(5));
-        auto* form = rig.open<Form3>(newForm3());
+        auto* form = rig.open<Form3>(new Form3);
         click(form->Image1[0]);
         script(rig.random, form3, 4, {13, 14, 15, 16, 17});
         const qsizetype before = rig.logSize();

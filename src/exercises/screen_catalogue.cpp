@@ -1,0 +1,63 @@
+// The rows of the screen catalogue. A new screen: its source pair, and its maker here.
+
+#include "app/screen_catalogue.h"
+
+#include "exercises/listening.h"
+#include "exercises/picture_choice.h"
+
+namespace {
+
+template <class T>
+Screen* make()
+{
+    return new T;
+}
+
+constexpr QRgb listenBlue = 0x4fc3f7, choiceGreen = 0x81c784, orderOrange = 0xffb74d,
+               wordsPurple = 0xce93d8, likePink = 0xf48fb1, tomTeal = 0x4db6ac,
+               puzzleYellow = 0xffd54f, memoryIndigo = 0x9fa8da;
+
+const std::vector<ScreenEntry>& programRows()
+{
+    using P = ButtonPicture;
+    static const std::vector<ScreenEntry> rows{
+        {"Command2", "1 - listen", P::Listen, 0, listenBlue, make<Form1>},
+        {"Command3", "2 - What is it?", P::WhatIsIt, 0, choiceGreen, make<Form2>},
+        {"Command4", "3 - What is it?", P::WhatIsIt, 1, choiceGreen, make<Form3>},
+        {"Command5", "4 - listen and order", P::ListenOrder, 2, orderOrange, {}},
+        {"Command15", "5 - listen and order", P::ListenOrder, 3, orderOrange, {}},
+        {"Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange, {}},
+        {"Command6", "7 - read the words", P::ReadWords, 0, wordsPurple, {}},
+        {"Command7", "8 - read the words", P::ReadWords, 1, wordsPurple, {}},
+        {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, {}},
+        {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, {}},
+        {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, {}},
+        {"Command17", "12 - I like ....", P::ILike, 0, likePink, {}},
+        {"Command18", "13 - I like ....", P::ILike, 1, likePink, {}},
+        {"Command19", "14 - I like ....", P::ILike, 2, likePink, {}},
+        {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, {}},
+        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, {}},
+        {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, {}},
+        {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, {}},
+    };
+    return rows;
+}
+
+const std::vector<ScreenEntry>* current = nullptr;
+
+} // namespace
+
+const std::vector<ScreenEntry>& screenCatalogue()
+{
+    return current ? *current : programRows();
+}
+
+CatalogueOverride::CatalogueOverride(std::vector<ScreenEntry> rows) : rows_(std::move(rows)), previous_(current)
+{
+    current = &rows_;
+}
+
+CatalogueOverride::~CatalogueOverride()
+{
+    current = previous_;
+}
