@@ -7,7 +7,9 @@
 #include "speech/bocca.h"
 
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QTimer>
 
 using namespace Modulo1;
 
@@ -190,6 +192,83 @@ private slots:
         verifyFreshScore(form);
         QCOMPARE(ParolaCorrente, qint16(21));
         QVERIFY(!form->Shape1->isVisible());
+    }
+
+    void aQuestionDrawnOnActivationIsAlwaysOpen()
+    {
+        ExerciseRig rig;
+        scriptForm2(rig.random, 1, 1, 2, 3);
+        auto* form = rig.open<Form2>(new Form2);
+        click(form->Image1[0]); // answered: pictures closed, highlight shown, "next" open
+        QVERIFY(!form->Image1[1]->isEnabled());
+        QVERIFY(form->Shape1->isVisible());
+
+        clickMenu(form, form->mnuImposta);
+        scriptForm2(rig.random, 3, 7, 8, 9);
+        rig.window.closeOverlay();
+
+        for (PictureBox* picture : form->Image1)
+            QVERIFY(picture->isEnabled());
+        QVERIFY(!form->Shape1->isVisible());
+        QVERIFY(form->Command1->isEnabled()); // "next" keeps its state
+        click(form->Image1[0]);
+        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QVERIFY(form->Shape1->isVisible());
+    }
+
+    void waitingForSilenceKeepsTheScreenAliveAndEndsSafely()
+    {
+        {
+            // Speech that ends by itself: the wait returns once it is over, and timers ran meanwhile.
+            ExerciseRig rig;
+            rig.speech.speakingMs = 120;
+            auto* form = rig.open<Form2>(new Form2);
+            int ticks = 0;
+            QTimer tick;
+            connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+            tick.start(5);
+            QVERIFY(form->Bocca->SpeakingNow());
+            QElapsedTimer waited;
+            waited.start();
+            QVERIFY(form->waitForSilence());
+            QVERIFY(!form->Bocca->SpeakingNow());
+            QVERIFY(waited.elapsed() >= 100);
+            QVERIFY(ticks >= 3);
+            QVERIFY(!form->isWaitingForSilence());
+        }
+        {
+            // A fixed number of polls.
+            ExerciseRig rig;
+            rig.speech.speakingPolls = 5;
+            auto* form = rig.open<Form2>(new Form2);
+            form->Bocca->Speak(QStringLiteral("eggs"));
+            QVERIFY(form->waitForSilence());
+            QVERIFY(!form->Bocca->SpeakingNow());
+        }
+        {
+            // The screen is left during the wait: the wait ends and says so.
+            ExerciseRig rig;
+            rig.speech.holdSpeaking = true;
+            QPointer<Form2> form = rig.open<Form2>(new Form2);
+            QTimer::singleShot(30, &rig.window, [&rig] { rig.window.showScreen(newFormMenu()); });
+            QVERIFY(!form->waitForSilence());
+            flushDeletes();
+            QVERIFY(form.isNull());
+            QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormMenu"));
+        }
+        {
+            // A close of the window during the wait is answered after it.
+            ExerciseRig rig;
+            rig.speech.speakingMs = 80;
+            auto* form = rig.open<Form2>(new Form2);
+            rig.dialogs.answers = {BoxAnswer::No};
+            QTimer::singleShot(10, &rig.window, [&rig] { rig.window.close(); });
+            QVERIFY(form->waitForSilence());
+            QVERIFY(rig.dialogs.shown.isEmpty());
+            QTRY_COMPARE(rig.dialogs.shown.size(), 1);
+            QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("go back? "));
+        }
     }
 
     void screensFitTheWindowWithoutOverlapsAtBothSizes()

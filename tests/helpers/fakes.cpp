@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 
@@ -24,13 +25,28 @@ public:
     {
         service_.events.push_back({owner_, QStringLiteral("speak"), text, 0});
         speaking_ = true;
+        pollsLeft_ = service_.speakingPolls;
+        until_.start();
     }
     void stop() override
     {
         service_.events.push_back({owner_, QStringLiteral("stop"), QString(), 0});
         speaking_ = false;
+        pollsLeft_ = 0;
     }
-    bool speakingNow() const override { return speaking_ && service_.holdSpeaking; }
+    bool speakingNow() const override
+    {
+        ++service_.polls;
+        if (!speaking_)
+            return false;
+        if (service_.holdSpeaking)
+            return true;
+        if (pollsLeft_ > 0) {
+            --pollsLeft_;
+            return true;
+        }
+        return service_.speakingMs > 0 && until_.elapsed() < service_.speakingMs;
+    }
     void setRate(int velocita) override
     {
         service_.events.push_back({owner_, QStringLiteral("rate"), QString(), velocita});
@@ -53,6 +69,8 @@ private:
     RecordingSpeechService& service_;
     QString owner_;
     bool speaking_ = false;
+    mutable int pollsLeft_ = 0;
+    QElapsedTimer until_;
     int voice_ = 1;
 };
 

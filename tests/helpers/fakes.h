@@ -49,6 +49,11 @@ public:
     QList<int> voiceKinds{1, 2, 1};
     QSet<int> refusedVoices;          // numbers setVoice refuses
     bool holdSpeaking = false;        // when true, a mouth that spoke stays "speaking" until stopped
+    // Speech that ends by itself: after a Speak the mouth answers "speaking" to this many
+    // polls, or for this many milliseconds (0: neither).
+    int speakingPolls = 0;
+    int speakingMs = 0;
+    int polls = 0;                    // how many times a mouth was asked
     std::vector<Event> events;
     int openChannels = 0;
 };

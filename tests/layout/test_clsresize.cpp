@@ -101,6 +101,62 @@ private slots:
         QCOMPARE(label->font().pixelSize(), 30);
     }
 
+    void movedControlKeepsItsPlaceAcrossResizes()
+    {
+        QWidget host;
+        host.resize(1024, 768);
+        auto* form = new QWidget(&host);
+        form->resize(1024, 768);
+        auto* picture = new QLabel(form);
+        picture->setGeometry(32, 240, 300, 300);
+        clsResize resizer;
+        resizer.setSourceForm(form);
+        resizer.SizeFormToScreen(100);
+        auto* late = new QLabel(form); // made after the recording, as a dealt card may be
+        late->setGeometry(10, 10, 100, 50);
+
+        resizer.moveTo(picture, QPointF(692, 240));
+        resizer.moveTo(late, QPointF(500.5, 600));
+        QCOMPARE(picture->geometry(), QRect(692, 240, 300, 300));
+        for (const QSize size : {QSize(1920, 1080), QSize(800, 600), QSize(1024, 768)}) {
+            form->resize(size);
+            resizer.ResizeControls();
+            const double h = size.width() / 1024.0, v = size.height() / 768.0;
+            QCOMPARE(picture->pos(), QPoint(qRound(692 * h), qRound(240 * v)));
+            QCOMPARE(picture->size(), QSize(qRound(300 * h), qRound(300 * v)));
+            QCOMPARE(late->pos(), QPoint(qRound(500.5 * h), qRound(600 * v)));
+            QCOMPARE(resizer.designRect(picture), QRectF(692, 240, 300, 300));
+        }
+        QCOMPARE(late->size(), QSize(100, 50));
+
+        resizer.restore(picture);
+        form->resize(1920, 1080);
+        resizer.ResizeControls();
+        QCOMPARE(picture->pos(), QPoint(qRound(32 * 1.875), qRound(240 * 1.40625)));
+    }
+
+    void designAndWindowCoordinatesRoundTripWithinAPixel()
+    {
+        QWidget host;
+        host.resize(1024, 768);
+        auto* form = new QWidget(&host);
+        form->resize(1024, 768);
+        new QLabel(form);
+        clsResize resizer;
+        resizer.setSourceForm(form);
+        resizer.SizeFormToScreen(100);
+        for (const QSize size : {QSize(1920, 1080), QSize(800, 600), QSize(1366, 768), QSize(1023, 767)}) {
+            form->resize(size);
+            for (int x = 0; x < size.width(); x += 37) {
+                for (int y = 0; y < size.height(); y += 41) {
+                    const QPoint back = resizer.toWindow(resizer.toDesign(QPointF(x, y)));
+                    QVERIFY2((back - QPoint(x, y)).manhattanLength() <= 1,
+                             qPrintable(QStringLiteral("%1,%2 at %3x%4").arg(x).arg(y).arg(size.width()).arg(size.height())));
+                }
+            }
+        }
+    }
+
     void containerChildrenScaleInsideTheirContainer()
     {
         Rig rig({1600, 1200});
