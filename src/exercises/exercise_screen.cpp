@@ -93,11 +93,6 @@ void ExerciseScreen::buildScorePanel()
     ComandoIconaNo = panel->ComandoIconaNo;
 }
 
-void ExerciseScreen::Form_Load()
-{
-    Screen::Form_Load();
-}
-
 void ExerciseScreen::Form_Activate()
 {
     if (config_.scorePanel)

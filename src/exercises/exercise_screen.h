@@ -42,7 +42,6 @@ public:
     ExerciseScreen(const QString& name, ExerciseConfig config, QWidget* parent = nullptr);
     ~ExerciseScreen() override;
 
-    void Form_Load() override;
     // The start sequence: counters to 0, full display, the screen's measures, voice
     // settings, title, first question.
     void Form_Activate() override;
