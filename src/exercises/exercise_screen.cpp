@@ -125,12 +125,17 @@ void ExerciseScreen::speakTitle()
     Bocca->Speak(config_.title);
 }
 
-void ExerciseScreen::SegnaEsatto()
+void ExerciseScreen::showRightIcon()
 {
     if (ComandoIconaSi)
         ComandoIconaSi->show();
     if (ComandoIconaNo)
         ComandoIconaNo->hide();
+}
+
+void ExerciseScreen::SegnaEsatto()
+{
+    showRightIcon();
     // The 16-bit counter stops at its largest value; the screen goes on.
     if (Modulo1::Esatti < 32767)
         ++Modulo1::Esatti;

@@ -49,6 +49,9 @@ public:
     // The scoring steps of an answer.
     void SegnaEsatto();
     void SegnaErrato();
+    // The yes icon shown, the no icon hidden: the first step of SegnaEsatto, for screens that
+    // show a right step before they count a right answer.
+    void showRightIcon();
 
     void Bocca_Click();
     void mnuImposta_Click();

@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -199,6 +201,7 @@ void ScorePanel::paintEvent(QPaintEvent*)
 ClickableWidget::ClickableWidget(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     // Screen readers hear a button they can press (see app/accessibility).
     setProperty("accessibleRole", int(QAccessible::Button));
 }
@@ -221,6 +224,47 @@ void ClickableWidget::mouseReleaseEvent(QMouseEvent* event)
     pressed_ = false;
     if (click)
         emit clicked();
+}
+
+void ClickableWidget::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat())
+            accessiblePress();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void ClickableWidget::focusInEvent(QFocusEvent* event)
+{
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void ClickableWidget::focusOutEvent(QFocusEvent* event)
+{
+    keyboardFocus_ = false;
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+void ClickableWidget::drawFocusRing(QPainter& painter, const QRectF& box, qreal radius) const
+{
+    if (!hasFocus() || !keyboardFocus_)
+        return;
+    const qreal line = std::max(2.0, std::min(width(), height()) * 0.04);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0x15, 0x65, 0xc0), line, Qt::DashLine));
+    const qreal inset = line * 1.5;
+    painter.drawRoundedRect(box.adjusted(inset, inset, -inset, -inset), radius, radius);
+    painter.restore();
 }
 
 void ClickableWidget::changeEvent(QEvent* event)
@@ -273,6 +317,7 @@ void WordLabel::paintEvent(QPaintEvent*)
     const QRectF textBox = box.adjusted(side * 0.1, 0, -side * 0.1, 0);
     painter.setFont(fitted(font(), caption_, textBox));
     painter.drawText(textBox, Qt::AlignCenter, caption_);
+    drawFocusRing(painter, box, radius);
 }
 
 MemoryCard::MemoryCard(QWidget* parent) : ClickableWidget(parent)
@@ -331,6 +376,7 @@ void MemoryCard::paintEvent(QPaintEvent*)
         for (qreal y = box.top() + step / 2; y < box.bottom(); y += step)
             for (qreal x = box.left() + step / 2; x < box.right(); x += step)
                 painter.drawEllipse(QPointF(x, y), step * 0.14, step * 0.14);
+        drawFocusRing(painter, box, radius);
         return;
     }
     painter.setPen(QPen(QColor(0xff, 0xb7, 0x4d), line));
@@ -345,6 +391,7 @@ void MemoryCard::paintEvent(QPaintEvent*)
                                 size.width(), size.height());
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             painter.drawImage(target, image);
+            drawFocusRing(painter, box, radius);
             return;
         }
     }
@@ -352,6 +399,7 @@ void MemoryCard::paintEvent(QPaintEvent*)
     painter.setPen(QColor(0x1d, 0x1f, 0x3a));
     painter.setFont(fitted(font(), word_, inner));
     painter.drawText(inner, Qt::AlignCenter, word_);
+    drawFocusRing(painter, box, radius);
 }
 
 GridCell::GridCell(QWidget* parent) : ClickableWidget(parent) {}
@@ -379,4 +427,5 @@ void GridCell::paintEvent(QPaintEvent*)
     painter.setPen(QColor(0x1d, 0x1f, 0x3a));
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter, QString(letter_));
+    drawFocusRing(painter, QRectF(rect()), 0);
 }

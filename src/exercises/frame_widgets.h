@@ -53,7 +53,8 @@ protected:
 };
 
 // Shared by the clickable pieces below: a left press and release inside is a click, wherever
-// the pointer slid in between; a disabled control takes none. Screen readers get a press action.
+// the pointer slid in between; a disabled control takes none. Tab reaches it and Space or
+// Enter clicks it; screen readers get a press action.
 class ClickableWidget : public QWidget
 {
     Q_OBJECT
@@ -67,11 +68,16 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool pressed() const { return pressed_; }
+    // A dashed ring inside box while the keyboard has brought the focus here.
+    void drawFocusRing(QPainter& painter, const QRectF& box, qreal radius) const;
 
 private:
     bool pressed_ = false;
+    bool keyboardFocus_ = false;
 };
 
 // A written word the child clicks: white while the question is open, pure red once it has
