@@ -31,6 +31,9 @@ void AppWindow::showScreen(Screen* screen)
     screen->show();
     screen->raise();
     screen->Form_Activate();
+    // The keyboard starts on the screen itself: Tab leads to its first control, and no
+    // control looks chosen before the child chooses it.
+    screen->setFocus(Qt::OtherFocusReason);
     ClickGuard::arm();
     if (previousOverlay)
         unload(previousOverlay);
@@ -64,6 +67,7 @@ void AppWindow::closeOverlay()
     if (current_) {
         current_->setEnabled(true);
         current_->Form_Activate();
+        current_->setFocus(Qt::OtherFocusReason);
     }
     ClickGuard::arm();
 }

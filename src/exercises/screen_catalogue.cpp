@@ -2,8 +2,10 @@
 
 #include "app/screen_catalogue.h"
 
+#include "exercises/listen_order.h"
 #include "exercises/listening.h"
 #include "exercises/picture_choice.h"
+#include "exercises/word_choice.h"
 
 namespace {
 
@@ -24,14 +26,14 @@ const std::vector<ScreenEntry>& programRows()
         {"Command2", "1 - listen", P::Listen, 0, listenBlue, make<Form1>},
         {"Command3", "2 - What is it?", P::WhatIsIt, 0, choiceGreen, make<Form2>},
         {"Command4", "3 - What is it?", P::WhatIsIt, 1, choiceGreen, make<Form3>},
-        {"Command5", "4 - listen and order", P::ListenOrder, 2, orderOrange, {}},
-        {"Command15", "5 - listen and order", P::ListenOrder, 3, orderOrange, {}},
-        {"Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange, {}},
-        {"Command6", "7 - read the words", P::ReadWords, 0, wordsPurple, {}},
-        {"Command7", "8 - read the words", P::ReadWords, 1, wordsPurple, {}},
+        {"Command5", "4 - listen and order", P::ListenOrder, 2, orderOrange, make<Form4a>},
+        {"Command15", "5 - listen and order", P::ListenOrder, 3, orderOrange, make<Form4b>},
+        {"Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange, make<Form4c>},
+        {"Command6", "7 - read the words", P::ReadWords, 0, wordsPurple, make<Form5>},
+        {"Command7", "8 - read the words", P::ReadWords, 1, wordsPurple, make<Form6>},
         {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, {}},
-        {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, {}},
-        {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, {}},
+        {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, make<Form9>},
+        {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, make<Form10>},
         {"Command17", "12 - I like ....", P::ILike, 0, likePink, {}},
         {"Command18", "13 - I like ....", P::ILike, 1, likePink, {}},
         {"Command19", "14 - I like ....", P::ILike, 2, likePink, {}},

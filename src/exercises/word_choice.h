@@ -1,0 +1,80 @@
+#pragma once
+// Exercises 7, 8, 10 and 11: the child clicks the written word that answers the question: the
+// word heard, the picture shown, or both. Form5 and Form6 move three labels among three places;
+// Form9 and Form10 have five labels in fixed places and a drawn right one. The four screens are
+// one class; WordChoiceSet holds what tells them apart.
+
+#include "exercises/exercise_screen.h"
+
+#include <array>
+#include <vector>
+
+struct WordChoiceSet
+{
+    QString name;
+    QString title;
+    int labels = 3;          // 3: Label3(0..2), moved by Sposta; 5: Label1(0..4), fixed
+    bool picture = false;    // a picture of the right word
+    bool speaks = false;     // the right word is said with each question, and by the mouth
+    bool firstShared = true; // the first word is kept in ParolaA (Form10 keeps it to itself)
+    bool spacedFourth = false; // the fourth caption gets one blank in front (Form9)
+};
+
+class WordChoice : public ExerciseScreen
+{
+    Q_OBJECT
+public:
+    explicit WordChoice(WordChoiceSet set, QWidget* parent = nullptr);
+
+    // Label3_Click on Form5 and Form6, Label1_Click on Form9 and Form10.
+    void Label_Click(int Index);
+    void Command1_Click() override;
+    void Sposta();
+
+    // The word labels: Label3 on the three-label screens, Label1 on the five-label ones.
+    std::vector<WordLabel*> labels;
+    PictureBox* Image1 = nullptr; // null on Form9
+    std::array<int, 3> Posizioni{}; // left edges of the three places, design units
+    int IndiceGiusto = 0;           // the right label on Form9 and Form10
+    int firstWord = 0;              // Form10's first word, kept locally
+
+    // The index of the right label of the current question.
+    int rightLabel() const;
+    const WordChoiceSet& set() const { return set_; }
+
+protected:
+    void CaricaPalla() override;
+    void measurePlaces() override;
+    QStringList mouthItems() const override;
+
+private:
+    WordChoiceSet set_;
+};
+
+class Form5 : public WordChoice
+{
+    Q_OBJECT
+public:
+    explicit Form5(QWidget* parent = nullptr);
+};
+
+class Form6 : public WordChoice
+{
+    Q_OBJECT
+public:
+    explicit Form6(QWidget* parent = nullptr);
+};
+
+class Form9 : public WordChoice
+{
+    Q_OBJECT
+public:
+    explicit Form9(QWidget* parent = nullptr);
+};
+
+class Form10 : public WordChoice
+{
+    Q_OBJECT
+public:
+    explicit Form10(QWidget* parent = nullptr);
+};
