@@ -100,7 +100,8 @@ void MostraCrediti(QWidget* parent)
 
 int Main()
 {
-    // 1. One copy at a time; the lock stays held until Main returns.
+    // 1. One copy at a time; the lock stays held until Main returns. Only a live copy on this
+    // machine stops the start: any other trouble with the lock is logged and the program runs.
     SingleCopy singleCopy;
     if (singleCopy.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
         MsgBox(nullptr, QString::fromUtf8("E' già stata avviata una copia di questo programma!"),
