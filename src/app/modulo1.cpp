@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace Modulo1 {
@@ -85,6 +86,14 @@ void setProgramFolder(const QString& folder)
 QString picturePath(const QString& word)
 {
     return programFolder() + QStringLiteral("/jpg/") + word + QStringLiteral(".jpg");
+}
+
+QString settingsFileDisplayPath()
+{
+    const QString file = FileImpostazioni.isEmpty()
+        ? settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName)
+        : FileImpostazioni;
+    return QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
 }
 
 void MostraCrediti(QWidget* parent)
