@@ -1,5 +1,6 @@
 #include "app/modulo1.h"
 
+#include "app/accessibility.h"
 #include "app/app_window.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
@@ -109,6 +110,9 @@ void MostraCrediti(QWidget* parent)
 
 int Main()
 {
+    // Before any widget: each widget's accessible interface is made once and kept.
+    installAccessibility();
+
     // 1. One copy at a time; the lock stays held until Main returns. Only a live copy on this
     // machine stops the start: any other trouble with the lock is logged and the program runs.
     SingleCopy singleCopy;
