@@ -1,6 +1,7 @@
 // Runs every registered test class of this program. Arguments go to each class, except
 // "-class NAME", which runs only that class.
 
+#include "app/accessibility.h"
 #include "app/fonts.h"
 #include "helpers/test_registry.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    installAccessibility(); // as the program does, before any widget
     loadBundledFonts();
 
     QStringList args = QCoreApplication::arguments();

@@ -1,5 +1,6 @@
 #include "app/modulo1.h"
 
+#include "app/accessibility.h"
 #include "app/app_window.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace Modulo1 {
@@ -87,6 +89,14 @@ QString picturePath(const QString& word)
     return programFolder() + QStringLiteral("/jpg/") + word + QStringLiteral(".jpg");
 }
 
+QString settingsFileDisplayPath()
+{
+    const QString file = FileImpostazioni.isEmpty()
+        ? settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName)
+        : FileImpostazioni;
+    return QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+}
+
 void MostraCrediti(QWidget* parent)
 {
     const QString crlf = QStringLiteral("\r\n");
@@ -100,7 +110,11 @@ void MostraCrediti(QWidget* parent)
 
 int Main()
 {
-    // 1. One copy at a time; the lock stays held until Main returns.
+    // Before any widget: each widget's accessible interface is made once and kept.
+    installAccessibility();
+
+    // 1. One copy at a time; the lock stays held until Main returns. Only a live copy on this
+    // machine stops the start: any other trouble with the lock is logged and the program runs.
     SingleCopy singleCopy;
     if (singleCopy.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
         MsgBox(nullptr, QString::fromUtf8("E' già stata avviata una copia di questo programma!"),

@@ -44,6 +44,8 @@ void setSettingsFolder(const QString& folder);
 QString programFolder();
 void setProgramFolder(const QString& folder);
 QString picturePath(const QString& word);
+// The settings file's full path as the user's system writes it, for messages to people.
+QString settingsFileDisplayPath();
 
 // Start-up in its order; returns the process exit code. Needs a QApplication.
 int Main();

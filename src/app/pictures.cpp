@@ -3,6 +3,7 @@
 #include "app/modulo1.h"
 
 #include <QImageReader>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -60,6 +61,11 @@ void PictureBox::setImage(const QImage& image, const QString& accessibleName)
     scaled_ = QPixmap();
     setAccessibleName(accessibleName);
     update();
+}
+
+bool PictureBox::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&PictureBox::clicked));
 }
 
 void PictureBox::resizeEvent(QResizeEvent* event)

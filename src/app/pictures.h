@@ -27,7 +27,8 @@ private:
 };
 
 // An image control: shows a picture scaled to fit with its aspect ratio kept, or a card
-// with the word when there is no picture. Its accessible name is the word.
+// with the word when there is no picture. Its accessible name is the word; assistive tools
+// see an image (app/accessibility.h), pressable when it is clickable.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -40,6 +41,8 @@ public:
     // A picture made by the program (icons); the accessible name is given separately.
     void setImage(const QImage& image, const QString& accessibleName);
     bool hasPicture() const { return !image_.isNull(); }
+    // Whether anything reacts to a click on it (a score icon is only looked at).
+    bool isClickable() const;
 
 signals:
     void clicked();

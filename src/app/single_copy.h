@@ -1,26 +1,46 @@
 #pragma once
-// One running copy of the program per user. The lock is a file whose owner is checked by
-// process id, so a copy that was killed or crashed does not keep the next one out.
+// One running copy of the program per user. The lock is a file naming its owner (process id,
+// program, machine); only a live copy of this program on this machine keeps the next one out.
+// Whatever else stands in the lock's place (a copy that was killed, a folder, a file nobody
+// can read, a lock from another machine) is logged and cleared away, or the lock is taken
+// at a second place, or the program runs without one: it always starts.
 
+#include <QLoggingCategory>
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
+#include <memory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 class SingleCopy
 {
 public:
     enum class Outcome {
         Acquired,        // this is the only copy; the lock is held until this object goes
-        AnotherCopyRuns, // a live copy holds the lock
-        Unavailable      // no lock can be taken here (folder not writable): run without it
+        AnotherCopyRuns, // a live copy of the program on this machine holds the lock
+        Unavailable      // no lock can be taken anywhere: run without it
     };
 
-    explicit SingleCopy(const QString& lockPath = defaultLockPath());
+    // The lock at the default places.
+    SingleCopy();
+    // The lock at lockPath; at fallbackPath (when given) if nothing can be locked there.
+    explicit SingleCopy(const QString& lockPath, const QString& fallbackPath = QString());
+    ~SingleCopy();
+
     Outcome acquire();
-    QString lockPath() const { return lock_.fileName(); }
+    // The lock file held, or empty when none is.
+    QString lockPath() const;
 
     // "munchora.lock" in the user's runtime folder, or in the temporary folder without one.
     static QString defaultLockPath();
+    // "munchora-<user id>.lock" in the temporary folder.
+    static QString defaultFallbackPath();
 
 private:
-    QLockFile lock_;
+    enum class Attempt { Taken, LiveCopy, Unusable };
+    Attempt tryPlace(const QString& path);
+
+    QStringList places_;
+    std::unique_ptr<QLockFile> lock_;
 };

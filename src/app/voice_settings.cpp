@@ -286,9 +286,18 @@ void FormImposta::Bocca_Click()
 
 void FormImposta::BottoneEsci_Click()
 {
-    // A settings file that cannot be written loses nothing for this run: the settings stay
-    // in memory and the screen closes all the same (the failure is logged where it happened).
-    Modulo1::SalvaImpostazioni();
+    using namespace Modulo1;
+    // A settings file that cannot be written loses nothing for this run: the settings stay in
+    // memory and the screen closes all the same. But the teacher who confirmed them must know
+    // they will not come back at the next start, and which file to look at.
+    if (!SalvaImpostazioni()) {
+        const QString crlf = QStringLiteral("\r\n");
+        MsgBox(this,
+               QStringLiteral("non posso salvare la voce e la velocità nel file") + crlf
+                   + settingsFileDisplayPath() + crlf
+                   + QStringLiteral("valgono solo fino alla chiusura del programma"),
+               QStringLiteral("Munchora"), BoxIcon::Critical);
+    }
     if (ScreenHost* window = host())
         window->closeOverlay();
 }

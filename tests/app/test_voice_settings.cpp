@@ -8,10 +8,16 @@
 #include "speech/bocca.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -99,11 +105,94 @@ private slots:
 
         click(form->BottoneEsci);
         QVERIFY(!rig.window.overlay());
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        QFile saved(Modulo1::FileImpostazioni);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray(" 2 \r\n 90 \r\n"));
         QCOMPARE(Modulo1::Voce, qint16(2));
         QCOMPARE(Modulo1::Velocita, qint16(90));
         flushDeletes();
         QVERIFY(form.isNull());
         QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormMenu"));
+    }
+
+    void aSaveThatFailsIsReportedAndTheProgramGoesOn_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("a file where the folder should be") << QStringLiteral("file as folder");
+        // Root writes into read-only folders and files; nobody, root included, can make a
+        // folder below a regular file, so this row stands for a place no one may write.
+        QTest::newRow("a folder below a file") << QStringLiteral("below a file");
+        QTest::newRow("read-only folder") << QStringLiteral("read-only folder");
+        QTest::newRow("read-only file") << QStringLiteral("read-only file");
+    }
+
+    void aSaveThatFailsIsReportedAndTheProgramGoesOn()
+    {
+        QFETCH(QString, place);
+        const bool readOnly = place.startsWith(QLatin1String("read-only"));
+        if (readOnly && ::geteuid() == 0)
+            QSKIP("root writes whatever the modes say; the rows above fail for root too");
+        Rig rig;
+        QTemporaryDir scratch;
+        QString folder = rig.folders.settings();
+        if (place == QLatin1String("below a file"))
+            folder = scratch.path() + QStringLiteral("/file/ImpostazioniProgrammiZerlino");
+        const QString file = folder + QStringLiteral("/programmiinglese.ini");
+        Modulo1::setSettingsFolder(folder);
+        Modulo1::FileImpostazioni = file;
+        const auto makeFile = [](const QString& path, const QByteArray& bytes) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        if (place == QLatin1String("file as folder")) {
+            QVERIFY(makeFile(folder, "not a folder"));
+        } else if (place == QLatin1String("below a file")) {
+            QVERIFY(makeFile(scratch.path() + QStringLiteral("/file"), "not a folder"));
+        } else {
+            QVERIFY(Modulo1::CreaCartellaImpostazioni());
+            QVERIFY(makeFile(file, " 1 \r\n 135 \r\n"));
+            const QString locked = place == QLatin1String("read-only folder") ? folder : file;
+            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
+
+        FormImposta* form = rig.open();
+        form->Combo1->setCurrentIndex(2);
+        form->HScroll1->setValue(90);
+        if (!readOnly)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot create the settings folder")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot write")));
+        click(form->BottoneEsci);
+
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        const ScriptedDialogs::Box box = rig.dialogs.shown[0];
+        QCOMPARE(box.title, QStringLiteral("Munchora"));
+        QCOMPARE(box.icon, BoxIcon::Critical);
+        QCOMPARE(box.buttons, BoxButtons::Ok);
+        QVERIFY2(box.text.contains(QStringLiteral("\r\n") + QDir::toNativeSeparators(file) + QStringLiteral("\r\n")),
+                 qPrintable(box.text));
+        QVERIFY(box.text.startsWith(QStringLiteral("non posso salvare la voce e la velocità")));
+
+        // The screen closes as after a save, and the menu beneath takes over with the chosen
+        // voice and speed for the rest of the run.
+        QVERIFY(!rig.window.overlay());
+        auto* menu = qobject_cast<FormMenu*>(rig.window.currentScreen());
+        QVERIFY(menu && menu->isVisible() && menu->isEnabled());
+        QCOMPARE(Modulo1::Voce, qint16(3));
+        QCOMPARE(Modulo1::Velocita, qint16(90));
+        flushDeletes();
+        click(menu->button(QStringLiteral("Command1")));
+        auto* again = qobject_cast<FormImposta*>(rig.window.overlay());
+        QVERIFY(again);
+        QCOMPARE(again->Combo1->currentIndex(), 2);
+        QCOMPARE(again->HScroll1->value(), 90);
+        if (readOnly) {
+            QFile kept(file);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), QByteArray(" 1 \r\n 135 \r\n"));
+            QFile::setPermissions(place == QLatin1String("read-only folder") ? folder : file,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        }
     }
 
     void storedValuesOutsideTheControlsStillOpen_data()
