@@ -9,6 +9,7 @@
 #include "app/modulo1.h"
 #include "app/pictures.h"
 #include "app/random_source.h"
+#include "app/screen_catalogue.h"
 #include "exercises/picture_choice.h"
 #include "speech/engine_speech_service.h"
 
@@ -49,7 +50,7 @@ Figures measure(int runs, const std::function<void()>& prepare, const std::funct
 
 void print(const char* what, const Figures& f)
 {
-    std::printf("%-44s %8.2f %8.2f %8.2f\n", what, f.median, f.minimum, f.maximum);
+    std::printf("%-50s %8.2f %8.2f %8.2f\n", what, f.median, f.minimum, f.maximum);
 }
 
 } // namespace
@@ -93,13 +94,16 @@ int main(int argc, char* argv[])
     open("Command3")();
     backToMenu(false)();
 
-    std::printf("%d runs at 1920 x 1080, milliseconds        median      min      max\n", runs);
-    print("open exercise 2, pictures cached", measure(runs, backToMenu(false), open("Command3")));
-    print("open exercise 2, pictures not cached", measure(runs, backToMenu(true), open("Command3")));
-    print("open exercise 3, pictures cached", measure(runs, backToMenu(false), open("Command4")));
-    print("open exercise 3, pictures not cached", measure(runs, backToMenu(true), open("Command4")));
-    print("open exercise 1, pictures cached", measure(runs, backToMenu(false), open("Command2")));
-
+    std::printf("%d runs at 1920 x 1080, milliseconds              median      min      max\n", runs);
+    for (const ScreenEntry& row : screenCatalogue()) {
+        if (!row.make)
+            continue;
+        const QByteArray button = row.button.toLatin1();
+        for (const bool cached : {true, false}) {
+            const QString what = QStringLiteral("open \"%1\", pictures %2").arg(row.caption, cached ? "cached" : "not cached");
+            print(qPrintable(what), measure(runs, backToMenu(!cached), open(button.constData())));
+        }
+    }
     for (Screen* (*make)() : {+[]() -> Screen* { return new Form2; }, +[]() -> Screen* { return new Form3; }}) {
         window.showScreen(make());
         flushDeletes();
