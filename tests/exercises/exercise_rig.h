@@ -7,6 +7,7 @@
 #include "exercises/exercise_screen.h"
 #include "helpers/screen_rig.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenuBar>
 #include <QTest>
@@ -34,6 +35,35 @@ struct ExerciseRig : ScreenRig
     QStringList logFrom(qsizetype from) const { return speech.log().mid(from); }
     qsizetype logSize() const { return speech.log().size(); }
 };
+
+// What a screen reader learns of a control: its role, name and actions.
+struct Accessible
+{
+    QAccessible::Role role = QAccessible::NoRole;
+    QString name;
+    QStringList actions;
+};
+
+inline Accessible accessibleOf(QWidget* widget)
+{
+    Accessible result;
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    if (!iface)
+        return result;
+    result.role = iface->role();
+    result.name = iface->text(QAccessible::Name);
+    if (QAccessibleActionInterface* actions = iface->actionInterface())
+        result.actions = actions->actionNames();
+    return result;
+}
+
+// Presses a control as a screen reader does.
+inline void pressAccessibly(QWidget* widget)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(iface && iface->actionInterface());
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+}
 
 inline void clickMenu(ExerciseScreen* screen, QAction* entry)
 {

@@ -160,6 +160,28 @@ private slots:
         QCOMPARE(form->Image1[0]->word(), Parola(6));
     }
 
+    void aScreenReaderHearsPicturesAndPassesOverEmptyPlaces()
+    {
+        ExerciseRig rig;
+        script(rig, {0, 0, 0}, {10, 20, 30});
+        ListenOrder* form = openScreen(rig, 3);
+        for (int k = 0; k < 3; ++k) {
+            const Accessible picture = accessibleOf(form->Image1[size_t(k)]);
+            QCOMPARE(picture.role, QAccessible::Graphic);
+            QCOMPARE(picture.name, form->Image1[size_t(k)]->word());
+            QVERIFY(picture.actions.contains(QAccessibleActionInterface::pressAction()));
+            const Accessible place = accessibleOf(form->Image2[size_t(k)]);
+            QCOMPARE(place.name, QString());
+            QVERIFY(place.actions.isEmpty());
+        }
+        QCOMPARE(accessibleOf(form->Bocca).name, QStringLiteral("mouth"));
+        QCOMPARE(accessibleOf(form->Command1).name, QStringLiteral("next"));
+        pressAccessibly(form->Image1[0]); // as a click
+        QCOMPARE(form->Contatore, 1);
+        QCOMPARE(accessibleOf(form->Image2[0]).name, Parola(10));
+        QCOMPARE(form->Image1[0]->cursor().shape(), Qt::PointingHandCursor);
+    }
+
     void theShuffleFillsEveryPlaceWithTheKnownOdds()
     {
         for (int n = 3; n <= 5; ++n) {

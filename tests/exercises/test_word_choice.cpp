@@ -180,6 +180,29 @@ private slots:
         }
     }
 
+    void wordLabelsAreButtonsNamedByTheirCaptions()
+    {
+        ExerciseRig rig;
+        scriptFive(rig, {1, 2, 3, 4, 5}, 2);
+        auto* form = rig.open<Form9>(new Form9);
+        for (WordLabel* label : form->labels) {
+            const Accessible word = accessibleOf(label);
+            QCOMPARE(word.role, QAccessible::Button);
+            QCOMPARE(word.name, label->caption());
+            QVERIFY(word.actions.contains(QAccessibleActionInterface::pressAction()));
+        }
+        pressAccessibly(form->labels[0]);
+        QCOMPARE(Errati, qint16(1));
+        // The keyboard: Tab to a word, Space to choose it.
+        form->labels[2]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(form->labels[2], Qt::Key_Space);
+        QCOMPARE(Esatti, qint16(1));
+        pressAccessibly(form->labels[2]); // answered: the labels take nothing more
+        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->labels[0]->font().family(), QStringLiteral("Liberation Sans"));
+        QVERIFY(form->labels[0]->font().bold());
+    }
+
     void theShuffleOfThreeLabelsHasTheKnownOdds()
     {
         ExerciseRig rig;
