@@ -33,9 +33,11 @@ protected:
         }
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
+        // The square a picture will fill, so the place matches the picture beneath it.
         const qreal side = std::min(width(), height());
         const qreal line = std::max(2.0, side * 0.02);
-        const QRectF box = QRectF(rect()).adjusted(line, line, -line, -line);
+        const QRectF square((width() - side) / 2, (height() - side) / 2, side, side);
+        const QRectF box = square.adjusted(line, line, -line, -line);
         painter.setPen(QPen(QColor(0xb0, 0x9a, 0x70), line, Qt::DashLine));
         painter.setBrush(QColor(255, 255, 255, 120));
         painter.drawRoundedRect(box, side * 0.08, side * 0.08);
