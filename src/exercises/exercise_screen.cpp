@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenuBar>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QPainter>
 #include <QPainterPath>
@@ -241,7 +242,33 @@ void ExerciseScreen::closeRequested()
     mnuEsci_Click();
 }
 
-bool ExerciseScreen::waitForSilence()
+namespace {
+
+// Eats the user input that waited in the window system's queue while a screen waited.
+class InputDrain final : public QObject
+{
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+bool ExerciseScreen::waitForSilence(InputDuringWait input)
 {
     if (waiting_ || !Bocca->SpeakingNow())
         return true;
@@ -263,6 +290,14 @@ bool ExerciseScreen::waitForSilence()
     if (!self)
         return false;
     waiting_ = false;
+    if (input == InputDuringWait::Drop && quitByUs) {
+        InputDrain drain;
+        QCoreApplication::instance()->installEventFilter(&drain);
+        QCoreApplication::processEvents();
+        QCoreApplication::instance()->removeEventFilter(&drain);
+        if (!self)
+            return false;
+    }
     if (closePending_) {
         closePending_ = false;
         QTimer::singleShot(0, this, &ExerciseScreen::closeRequested);

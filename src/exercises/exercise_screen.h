@@ -60,11 +60,16 @@ public:
     // Closing the window does what "Go back" does.
     void closeRequested() override;
 
+    // What becomes of the clicks and keys a child gives while the screen waits for silence.
+    enum class InputDuringWait {
+        HandleAfter, // they reach the screen once the wait is over, in order
+        Drop,        // they are thrown away: the screen took no input while it waited
+    };
     // Waits until this screen's mouth has said everything it was given. The screen keeps
-    // painting and its timers run, but it takes no user input meanwhile: clicks made during
-    // the wait reach it afterwards. False when the screen was unloaded or the program is
-    // ending during the wait: the caller must then return at once, touching nothing.
-    bool waitForSilence();
+    // painting and its timers run, but it takes no user input meanwhile. False when the screen
+    // was unloaded or the program is ending during the wait: the caller must then return at
+    // once, touching nothing.
+    bool waitForSilence(InputDuringWait input = InputDuringWait::HandleAfter);
     bool isWaitingForSilence() const { return waiting_; }
 
     const ExerciseConfig& config() const { return config_; }

@@ -424,8 +424,10 @@ void GridCell::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(0xb0, 0xbe, 0xc5), line));
     painter.setBrush(background_);
     painter.drawRect(QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2));
-    painter.setPen(QColor(0x1d, 0x1f, 0x3a));
-    painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignCenter, QString(letter_));
+    if (!letter_.isNull()) {
+        painter.setPen(QColor(0x1d, 0x1f, 0x3a));
+        painter.setFont(font());
+        painter.drawText(rect(), Qt::AlignCenter, QString(letter_));
+    }
     drawFocusRing(painter, QRectF(rect()), 0);
 }

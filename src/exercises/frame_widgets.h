@@ -131,8 +131,8 @@ private:
     bool up_ = false;
 };
 
-// One letter of a letter grid; its colour shows whether it is part of a word being chosen or
-// already found. Its accessible name is its letter.
+// One letter of a letter grid, or an empty cell of a table; its colour shows its state (a word
+// being chosen, found, a cell answered). Its accessible name is its letter unless given another.
 class GridCell : public ClickableWidget
 {
     Q_OBJECT

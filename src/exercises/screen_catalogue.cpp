@@ -2,9 +2,11 @@
 
 #include "app/screen_catalogue.h"
 
+#include "exercises/likes.h"
 #include "exercises/listen_order.h"
 #include "exercises/listening.h"
 #include "exercises/picture_choice.h"
+#include "exercises/who_likes.h"
 #include "exercises/word_choice.h"
 
 namespace {
@@ -34,10 +36,10 @@ const std::vector<ScreenEntry>& programRows()
         {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, {}},
         {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, make<Form9>},
         {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, make<Form10>},
-        {"Command17", "12 - I like ....", P::ILike, 0, likePink, {}},
-        {"Command18", "13 - I like ....", P::ILike, 1, likePink, {}},
-        {"Command19", "14 - I like ....", P::ILike, 2, likePink, {}},
-        {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, {}},
+        {"Command17", "12 - I like ....", P::ILike, 0, likePink, make<Form11>},
+        {"Command18", "13 - I like ....", P::ILike, 1, likePink, make<Form12>},
+        {"Command19", "14 - I like ....", P::ILike, 2, likePink, make<Form13>},
+        {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, make<Form14>},
         {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, {}},
         {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, {}},
         {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, {}},

@@ -186,8 +186,10 @@ TempFolders::TempFolders()
     QDir(program()).mkpath(QStringLiteral("jpg"));
     const QString source = qEnvironmentVariable("MUNCHORA_SOURCE_DIR", QStringLiteral(MUNCHORA_SOURCE_DIR_DEFAULT));
     const QDir pictures(source + QStringLiteral("/assets/jpg"));
+    // Links, not copies: a copy is written through to the disk, and every rig makes a folder.
+    // A test can still take one picture away by removing its link.
     for (const QString& name : pictures.entryList({QStringLiteral("*.jpg")}, QDir::Files))
-        QFile::copy(pictures.filePath(name), program() + QStringLiteral("/jpg/") + name);
+        QFile::link(pictures.absoluteFilePath(name), program() + QStringLiteral("/jpg/") + name);
     Modulo1::setProgramFolder(program());
     PictureLoader::instance().clearCache();
 }

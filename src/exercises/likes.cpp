@@ -1,0 +1,224 @@
+#include "exercises/likes.h"
+
+#include "app/modulo1.h"
+#include "app/random_source.h"
+#include "speech/bocca.h"
+
+#include <QResizeEvent>
+
+namespace {
+
+// Where the balloon's empty inside is, in the 400 x 400 smiley pictures.
+constexpr double SmileySide = 400, BalloonX = 198, BalloonY = 37, BalloonSide = 141;
+
+ExerciseConfig configFor(const char* title, bool scorePanel, ExerciseConfig::Next next)
+{
+    ExerciseConfig config;
+    config.title = QString::fromLatin1(title);
+    config.scorePanel = scorePanel;
+    config.next = next;
+    return config;
+}
+
+QString sentenceFor(int choice, const QString& item)
+{
+    return choice == 0 ? likeSentence(item) : dislikeSentence(item);
+}
+
+} // namespace
+
+SentenceForms sentenceForms()
+{
+    static const char* const forms[30] = {
+        "chicken", "beer",    "biscuits",  "spinaches", "beans",      "oranges", "cheese", "coffee",
+        "chips",   "chocolate", "bananas", "water",     "ham",        "lemons",  "carrots", "pasta",
+        "coke",    "apples",  "fish",      "ice cream", "eggs",       "cakes",   "bread",  "sandwiches",
+        "tomatos", "salad",   "milk",      "pizza",     "grapes",     "pears"};
+    SentenceForms table;
+    for (int i = 0; i < 30; ++i)
+        table[size_t(i + 1)] = QString::fromLatin1(forms[i]);
+    return table;
+}
+
+QString likeSentence(const QString& item)
+{
+    return QStringLiteral("Yummy Yummy! I like ") + item + QLatin1Char('!');
+}
+
+QString dislikeSentence(const QString& item)
+{
+    return QStringLiteral("Yuk!  I don't like ") + item + QLatin1Char('!');
+}
+
+Smiley::Smiley(QWidget* parent) : PictureBox(parent), item_(new PictureBox(this))
+{
+    item_->setObjectName(QStringLiteral("item"));
+    setPleased(true);
+}
+
+void Smiley::setPleased(bool pleased)
+{
+    pleased_ = pleased;
+    setWord(pleased ? QStringLiteral("smileys1") : QStringLiteral("smileys2"));
+    setAccessibleName(pleased ? QStringLiteral("pleased") : QStringLiteral("displeased"));
+}
+
+void Smiley::resizeEvent(QResizeEvent* event)
+{
+    PictureBox::resizeEvent(event);
+    // The smiley is drawn as the largest centred square: the balloon scales with that square.
+    const double side = std::min(width(), height());
+    const double scale = side / SmileySide;
+    const QPointF square((width() - side) / 2, (height() - side) / 2);
+    item_->setGeometry(QRectF(square.x() + BalloonX * scale, square.y() + BalloonY * scale,
+                              BalloonSide * scale, BalloonSide * scale)
+                           .toRect());
+}
+
+void LikesScreen::LeggiParoleLocale()
+{
+    ParoleLocali = sentenceForms();
+}
+
+// ---------------------------------------------------------------- exercise 12
+
+Form11::Form11(QWidget* parent)
+    : LikesScreen(QStringLiteral("Form11"), configFor("exercise 12. listen.", false, ExerciseConfig::Next::Enabled),
+                  parent)
+{
+    LeggiParoleLocale();
+    Image1 = new Smiley(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(302, 160, 420, 420);
+    Image2 = Image1->item();
+    Image2->setObjectName(QStringLiteral("Image2"));
+}
+
+void Form11::CaricaPalla()
+{
+    using namespace Modulo1;
+    ParolaA = qint16(RandomChoice(2) + 1); // 1: like, 2: dislike
+    ParolaB = qint16(RandomWordIndex());
+    Image2->setWord(Parola(ParolaB));
+    Frase = sentenceFor(ParolaA - 1, ParoleLocali[size_t(ParolaB)]);
+    Image1->setPleased(ParolaA == 1);
+    Bocca->Speak(Frase);
+}
+
+void Form11::Command1_Click()
+{
+    Bocca->StopSpeech();
+    CaricaPalla();
+}
+
+// ---------------------------------------------------------------- exercise 13
+
+Form12::Form12(QWidget* parent)
+    : LikesScreen(QStringLiteral("Form12"),
+                  configFor("exercise 13. click on the image.", true, ExerciseConfig::Next::None), parent)
+{
+    LeggiParoleLocale();
+    for (int k = 0; k < 2; ++k) {
+        auto* smiley = new Smiley(this);
+        smiley->setObjectName(QStringLiteral("Image1_%1").arg(k));
+        smiley->setGeometry(k == 0 ? QRect(90, 230, 376, 376) : QRect(558, 230, 376, 376));
+        smiley->setPleased(k == 0);
+        smiley->setCursor(Qt::PointingHandCursor);
+        PictureBox* item = smiley->item();
+        item->setObjectName(QStringLiteral("Image2_%1").arg(k));
+        item->setCursor(Qt::PointingHandCursor);
+        connect(smiley, &PictureBox::clicked, this, [this, k] { Image1_Click(k); });
+        connect(item, &PictureBox::clicked, this, [this, k] { Image2_Click(k); });
+        addAnswerControl(smiley);
+        Image1[size_t(k)] = smiley;
+        Image2[size_t(k)] = item;
+    }
+}
+
+void Form12::CaricaPalla()
+{
+    using namespace Modulo1;
+    ParolaA = qint16(RandomChoice(2)); // 0: like, 1: dislike
+    ParolaB = qint16(RandomWordIndex());
+    Image2[0]->setWord(Parola(ParolaB));
+    Image2[1]->setWord(Parola(ParolaB));
+    Frase = sentenceFor(ParolaA, ParoleLocali[size_t(ParolaB)]);
+    // The new question shows at once; it is said once what is being said has ended.
+    if (!waitForSilence(InputDuringWait::Drop))
+        return;
+    Bocca->Speak(Frase);
+}
+
+void Form12::answer(int Index)
+{
+    if (Index != Modulo1::ParolaA) {
+        SegnaErrato(); // the question stays
+        return;
+    }
+    SegnaEsatto();
+    CaricaPalla();
+}
+
+void Form12::Image1_Click(int Index)
+{
+    answer(Index);
+}
+
+void Form12::Image2_Click(int Index)
+{
+    answer(Index);
+}
+
+// ---------------------------------------------------------------- exercise 14
+
+Form13::Form13(QWidget* parent)
+    : LikesScreen(QStringLiteral("Form13"),
+                  configFor("exercise 14. click on the words.", true, ExerciseConfig::Next::None), parent)
+{
+    LeggiParoleLocale();
+    Image1 = new Smiley(this);
+    Image1->setObjectName(QStringLiteral("Image1_0"));
+    Image1->setGeometry(387, 196, 250, 250);
+    Image2 = Image1->item();
+    Image2->setObjectName(QStringLiteral("Image2_0"));
+    for (int k = 0; k < 2; ++k) {
+        auto* label = new WordLabel(this);
+        label->setObjectName(QStringLiteral("Label3_%1").arg(k));
+        label->setGeometry(112, 470 + k * 110, 800, 90);
+        label->setFont(designFont(QStringLiteral("Liberation Sans"), 40, true));
+        connect(label, &WordLabel::clicked, this, [this, k] { Label3_Click(k); });
+        addAnswerControl(label);
+        Label3[size_t(k)] = label;
+    }
+}
+
+void Form13::CaricaPalla()
+{
+    using namespace Modulo1;
+    ParolaA = qint16(RandomChoice(2));
+    ParolaB = qint16(RandomWordIndex());
+    Image2->setWord(Parola(ParolaB));
+    Image1->setPleased(ParolaA == 0);
+    Label3[0]->setCaption(likeSentence(ParoleLocali[size_t(ParolaB)]));
+    Label3[1]->setCaption(dislikeSentence(ParoleLocali[size_t(ParolaB)]));
+    // Nothing is said: the child reads both sentences and the face decides.
+}
+
+QStringList Form13::mouthItems() const
+{
+    return {Label3[0]->caption(), Label3[1]->caption()};
+}
+
+void Form13::Label3_Click(int Index)
+{
+    if (Index != Modulo1::ParolaA) {
+        SegnaErrato();
+        return;
+    }
+    SegnaEsatto();
+    Bocca->Speak(sentenceFor(Index, ParoleLocali[size_t(Modulo1::ParolaB)]));
+    // The screen holds until the sentence has been said, then the next question.
+    if (!waitForSilence(InputDuringWait::Drop))
+        return;
+    CaricaPalla();
+}

@@ -1,0 +1,109 @@
+#pragma once
+// Exercises 12, 13 and 14: "Yummy Yummy! I like ...!" and "Yuk!  I don't like ...!". A smiley,
+// pleased or displeased, thinks of an item, whose picture sits in its thought balloon.
+// Form11 says the sentence; on Form12 the child clicks the smiley that says it; on Form13 the
+// child clicks the written sentence that fits the face.
+
+#include "exercises/exercise_screen.h"
+
+#include <array>
+
+// The items in the form the sentences use ("apples", "tomatos"), index for index with Parole;
+// index 0 stays empty.
+using SentenceForms = std::array<QString, 31>;
+SentenceForms sentenceForms();
+
+QString likeSentence(const QString& item);
+QString dislikeSentence(const QString& item);
+
+// A smiley with an empty thought balloon, pleased or displeased; the item's picture is a child
+// control laid into the balloon, so it stays there however the smiley is scaled.
+class Smiley : public PictureBox
+{
+    Q_OBJECT
+public:
+    explicit Smiley(QWidget* parent = nullptr);
+
+    // Shows the pleased face (smileys1.jpg) or the displeased one (smileys2.jpg) and names the
+    // control after it.
+    void setPleased(bool pleased);
+    bool pleased() const { return pleased_; }
+    PictureBox* item() const { return item_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    PictureBox* item_;
+    bool pleased_ = true;
+};
+
+// What the three screens share: the sentence forms and the sentence of the question.
+class LikesScreen : public ExerciseScreen
+{
+    Q_OBJECT
+public:
+    using ExerciseScreen::ExerciseScreen;
+
+    void LeggiParoleLocale();
+
+    SentenceForms ParoleLocali;
+    QString Frase; // the sentence of the question, said again by the mouth
+
+protected:
+    QStringList mouthItems() const override { return {Frase}; }
+};
+
+// Exercise 12: listen.
+class Form11 : public LikesScreen
+{
+    Q_OBJECT
+public:
+    explicit Form11(QWidget* parent = nullptr);
+    void Command1_Click() override;
+
+    Smiley* Image1 = nullptr;
+    PictureBox* Image2 = nullptr; // the item, in Image1's balloon
+
+protected:
+    void CaricaPalla() override;
+};
+
+// Exercise 13: two smileys; a click on a smiley or on the item in its balloon answers.
+class Form12 : public LikesScreen
+{
+    Q_OBJECT
+public:
+    explicit Form12(QWidget* parent = nullptr);
+
+    void Image1_Click(int Index);
+    void Image2_Click(int Index);
+
+    std::array<Smiley*, 2> Image1{};     // 0: pleased (like), 1: displeased (dislike)
+    std::array<PictureBox*, 2> Image2{}; // the item in each balloon
+
+protected:
+    void CaricaPalla() override;
+
+private:
+    void answer(int Index);
+};
+
+// Exercise 14: one smiley and both sentences written; the child clicks the one that fits.
+class Form13 : public LikesScreen
+{
+    Q_OBJECT
+public:
+    explicit Form13(QWidget* parent = nullptr);
+
+    void Label3_Click(int Index);
+
+    Smiley* Image1 = nullptr;
+    PictureBox* Image2 = nullptr;
+    std::array<WordLabel*, 2> Label3{}; // 0: the like sentence, 1: the dislike sentence
+
+protected:
+    void CaricaPalla() override;
+    // A reading aid that does not give the answer away: both sentences, the like one first.
+    QStringList mouthItems() const override;
+};
