@@ -30,15 +30,18 @@ void AppWindow::showScreen(Screen* screen)
     screen->Form_Load();
     screen->show();
     screen->raise();
-    screen->Form_Activate();
-    // The keyboard starts on the screen itself: Tab leads to its first control, and no
-    // control looks chosen before the child chooses it.
-    screen->setFocus(Qt::OtherFocusReason);
-    ClickGuard::arm();
+    QPointer<Screen> shown(screen);
+    screen->Form_Activate(); // may wait for silence, and the screen may be left meanwhile
     if (previousOverlay)
         unload(previousOverlay);
     if (previous && previous != screen)
         unload(previous);
+    if (!shown || current_ != shown)
+        return;
+    // The keyboard starts on the screen itself: Tab leads to its first control, and no
+    // control looks chosen before the child chooses it.
+    screen->setFocus(Qt::OtherFocusReason);
+    ClickGuard::arm();
 }
 
 void AppWindow::showOverlay(Screen* overlay)

@@ -31,6 +31,14 @@ inline void click(QWidget* widget, QPoint at = QPoint())
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
 }
 
+// A click that waits in the window system's queue, as a real one does while the program is
+// busy: it is delivered only when the program next handles user input.
+void queueClick(QWidget* widget);
+
+// After a test ended the program (QCoreApplication::exit), later event loops would return at
+// once; this lets them run again.
+void recoverFromProgramEnd();
+
 inline QString speakLine(const QString& owner, const QString& text)
 {
     return owner + QStringLiteral(": speak \"") + text + QLatin1Char('"');
