@@ -320,85 +320,29 @@ void WordLabel::paintEvent(QPaintEvent*)
     drawFocusRing(painter, box, radius);
 }
 
-MemoryCard::MemoryCard(QWidget* parent) : ClickableWidget(parent)
+CardCover::CardCover(QWidget* parent) : ClickableWidget(parent)
 {
-    updateName();
+    setAccessibleName(QStringLiteral("card"));
 }
 
-void MemoryCard::deal(const QString& word, Face face)
-{
-    word_ = word;
-    face_ = face;
-    up_ = false;
-    updateName();
-    update();
-}
-
-void MemoryCard::turnUp()
-{
-    up_ = true;
-    updateName();
-    update();
-}
-
-void MemoryCard::turnDown()
-{
-    up_ = false;
-    updateName();
-    update();
-}
-
-void MemoryCard::updateName()
-{
-    // Face down a card gives nothing away, to a screen reader either.
-    setAccessibleName(up_ ? word_ : QStringLiteral("card"));
-}
-
-void MemoryCard::paintEvent(QPaintEvent*)
+void CardCover::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal side = std::min(width(), height());
-    const qreal line = std::max(2.0, side * 0.035);
+    const qreal line = std::max(2.0, side * 0.03);
     const QRectF box = QRectF(rect()).adjusted(line, line, -line, -line);
     const qreal radius = side * 0.1;
-    if (!up_) {
-        // The back: a friendly pattern of dots on blue.
-        QLinearGradient gradient(box.topLeft(), box.bottomRight());
-        gradient.setColorAt(0, QColor(0x64, 0xb5, 0xf6));
-        gradient.setColorAt(1, QColor(0x39, 0x49, 0xab));
-        painter.setPen(QPen(QColor(0x1a, 0x23, 0x7e), line));
-        painter.setBrush(gradient);
-        painter.drawRoundedRect(box, radius, radius);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 255, 255, 90));
-        const qreal step = side / 5;
-        for (qreal y = box.top() + step / 2; y < box.bottom(); y += step)
-            for (qreal x = box.left() + step / 2; x < box.right(); x += step)
-                painter.drawEllipse(QPointF(x, y), step * 0.14, step * 0.14);
-        drawFocusRing(painter, box, radius);
-        return;
-    }
-    painter.setPen(QPen(QColor(0xff, 0xb7, 0x4d), line));
-    painter.setBrush(Qt::white);
+    painter.setPen(QPen(QColor(0xc9, 0xa2, 0x27), line));
+    painter.setBrush(QColor(255, 255, 128)); // pale yellow
     painter.drawRoundedRect(box, radius, radius);
-    const QRectF inner = box.adjusted(side * 0.08, side * 0.08, -side * 0.08, -side * 0.08);
-    if (face_ == Face::Picture) {
-        const QImage image = PictureLoader::instance().picture(word_);
-        if (!image.isNull()) {
-            const QSize size = image.size().scaled(inner.size().toSize(), Qt::KeepAspectRatio);
-            const QRectF target(inner.center().x() - size.width() / 2.0, inner.center().y() - size.height() / 2.0,
-                                size.width(), size.height());
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(target, image);
-            drawFocusRing(painter, box, radius);
-            return;
-        }
-    }
-    // A word card, or the card that stands in for a missing picture.
-    painter.setPen(QColor(0x1d, 0x1f, 0x3a));
-    painter.setFont(fitted(font(), word_, inner));
-    painter.drawText(inner, Qt::AlignCenter, word_);
+    // A soft question mark, so a child sees the card is there to be turned.
+    QFont mark = font();
+    mark.setBold(true);
+    mark.setPixelSize(std::max(8, int(side * 0.45)));
+    painter.setFont(mark);
+    painter.setPen(QColor(0xe0, 0xb8, 0x3a));
+    painter.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
     drawFocusRing(painter, box, radius);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The pieces every exercise and game screen is built from: the "next" button, the score panel,
-// the frame around a found picture, a clickable word label, a memory card and a letter cell.
+// the frame around a found picture, a clickable word label, a card cover and a letter cell.
 // Each scales with its screen (everything is drawn from its current size and font), names
 // itself for accessibility tools, and a clickable one takes a tap that slides a little.
 
@@ -104,31 +104,16 @@ private:
     QColor background_ = Qt::white;
 };
 
-// A memory card: face down it shows its back (named "card"); face up, the picture of its word
-// or the word written on it.
-class MemoryCard : public ClickableWidget
+// The back of a memory card: a plain pale yellow cover that hides the card beneath it until it
+// is clicked. It is named "card", so a screen reader gives nothing away either.
+class CardCover : public ClickableWidget
 {
     Q_OBJECT
 public:
-    enum class Face { Picture, Word };
-    explicit MemoryCard(QWidget* parent = nullptr);
-
-    void deal(const QString& word, Face face);
-    QString word() const { return word_; }
-    Face face() const { return face_; }
-    void turnUp();
-    void turnDown();
-    bool isUp() const { return up_; }
+    explicit CardCover(QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    void updateName();
-
-    QString word_;
-    Face face_ = Face::Picture;
-    bool up_ = false;
 };
 
 // One letter of a letter grid, or an empty cell of a table; its colour shows its state (a word

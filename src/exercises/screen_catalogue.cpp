@@ -3,6 +3,7 @@
 #include "app/screen_catalogue.h"
 
 #include "exercises/likes.h"
+#include "games/memory.h"
 #include "exercises/listen_order.h"
 #include "exercises/listening.h"
 #include "exercises/picture_choice.h"
@@ -41,8 +42,8 @@ const std::vector<ScreenEntry>& programRows()
         {"Command19", "14 - I like ....", P::ILike, 2, likePink, make<Form13>},
         {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, make<Form14>},
         {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, {}},
-        {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, {}},
-        {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, {}},
+        {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, make<FormMemory>},
+        {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, make<FormMemory2>},
     };
     return rows;
 }
