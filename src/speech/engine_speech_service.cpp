@@ -112,6 +112,7 @@ public:
         if (state_->cancelled.load() >= last)
             return;
         state_->cancelled.store(last);
+        state_->stoppedNs.store(steadyNow());
         SpeechWorker* worker = core_->worker;
         core_->post([worker, state = state_, last] { worker->stop(state, last); });
     }

@@ -20,8 +20,13 @@ constexpr qint64 EndMargin = 40 * Ms;
 // time on the clock.
 constexpr qint64 LineWait = 250 * Ms;
 // A line that takes nothing for this long while samples wait has stalled (a server that is
-// stopped or hung): it is given up and tried again later.
-constexpr qint64 StallLimit = 1000 * Ms;
+// stopped or hung): it is given up and tried again later. Some sinks legitimately hold a new
+// stream back for up to two seconds (one that has rendered that far ahead while idle).
+constexpr qint64 StallLimit = 3000 * Ms;
+// A text that follows a stop of its mouth sounds no sooner than this after the stop: quick
+// clicks on a mouth (each a stop and a speak) are then heard as the last word alone, not as
+// a rattle of word beginnings.
+constexpr qint64 StopSettle = 30 * Ms;
 
 qint64 nsFor(double seconds)
 {
@@ -292,6 +297,8 @@ void SpeechWorker::lineLost(qint64 now)
 
 void SpeechWorker::feed(qint64 now)
 {
+    if (startNs_ == 0 && now < current_.channel->stoppedNs.load() + StopSettle)
+        return; // the tick writes it once the stop has settled
     const size_t left = samples_.size() - written_;
     if (left > 0) {
         const size_t taken = line_->write(samples_.data() + written_, left);

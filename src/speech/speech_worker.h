@@ -35,6 +35,8 @@ struct ChannelState
     // "Speaking" never lasts beyond this steady time (ns), even if the audio system or the
     // worker hangs. Set from the length of the texts, then from the synthesised durations.
     std::atomic<qint64> guardEnd{0};
+    // When the last stop cut something off (steady ns; UI thread).
+    std::atomic<qint64> stoppedNs{0};
 
     bool speaking(qint64 now) const;
     // UI thread: the last text given will certainly be over by end.
