@@ -52,6 +52,8 @@ public:
     void fadeOut(const int16_t* next, size_t count, qint64 now);
     // Gives the connection up (it stopped taking sound); tried again later.
     void fail(const char* why);
+    // When the last attempt to connect began (steady ns).
+    qint64 attemptNs() const { return attemptNs_; }
 
     static constexpr int RetryMs = 1000;
     static constexpr int ConnectTimeoutMs = 2000;

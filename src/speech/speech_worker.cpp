@@ -16,8 +16,8 @@ constexpr qint64 Ms = 1000000; // ns
 constexpr int TickMs = 10;
 // After the last sample's time: the sound server's own latency.
 constexpr qint64 EndMargin = 40 * Ms;
-// A text that begins while the line is being opened waits this long for it, then keeps its
-// time on the clock.
+// A text that begins while the line is being opened waits for it until the attempt is this
+// old, then keeps its time on the clock (a server that never answers costs no more).
 constexpr qint64 LineWait = 250 * Ms;
 // A line that takes nothing for this long while samples wait has stalled (a server that is
 // stopped or hung): it is given up and tried again later. Some sinks legitimately hold a new
@@ -200,11 +200,11 @@ void SpeechWorker::startNext()
         output_ = Output::Clock;
         if (AudioLine* l = line()) {
             const AudioLine::State state = l->poll(now);
-            output_ = state == AudioLine::State::Ready ? Output::Line
-                : state == AudioLine::State::Connecting ? Output::Waiting
-                                                          : Output::Clock;
+            if (state == AudioLine::State::Ready)
+                output_ = Output::Line;
+            else if (state == AudioLine::State::Connecting && now - l->attemptNs() <= LineWait)
+                output_ = Output::Waiting;
         }
-        waitingNs_ = now;
         const quint64 id = utterance.id;
         const CatalogueVoice& voice = voiceCatalogue()[size_t(utterance.voice)];
         const bool made = synthesize(voice, utterance.velocita, utterance.text,
@@ -271,7 +271,7 @@ void SpeechWorker::resolveWaiting(qint64 now)
     if (state == AudioLine::State::Ready) {
         output_ = Output::Line;
         progressNs_ = now;
-    } else if (state == AudioLine::State::Off || now - waitingNs_ > LineWait) {
+    } else if (state == AudioLine::State::Off || now - line_->attemptNs() > LineWait) {
         startClock(now);
     }
 }

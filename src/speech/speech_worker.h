@@ -154,7 +154,6 @@ private:
     bool playedOut_ = false;
     qint64 startNs_ = 0;    // its first samples were handed over
     qint64 clockNs_ = 0;    // silent voice: its length
-    qint64 waitingNs_ = 0;  // began waiting for the line
     qint64 progressNs_ = 0; // the line last took samples (or the text began)
     qint64 drainNs_ = 0;    // after the last write: when the line will have played it all
     bool guardSettled_ = false;

@@ -9,7 +9,12 @@
 #include "speech/speech_worker.h"
 #include "speech/speech_journal.h"
 
+#include <QTemporaryDir>
+#include <cstring>
 #include <QTest>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace speech;
 using namespace speech_tests;
@@ -221,6 +226,43 @@ private slots:
         QVERIFY(!mouth->setVoice(service.voiceCount() + 1));
         QVERIFY(!mouth->setVoice(-3));
         QCOMPARE(mouth->voice(), service.voiceCount());
+    }
+
+    void aSoundServerThatNeverAnswersCostsNoTime()
+    {
+        // A socket that takes connections and never says a word: the line gives up on it in
+        // the background, texts keep their timing, and the service stops at once.
+        QTemporaryDir folder;
+        const QByteArray path = (folder.path() + QStringLiteral("/mute")).toLocal8Bit();
+        const int mute = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
+        QVERIFY(bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0);
+        QVERIFY(listen(mute, 8) == 0);
+        const QByteArray previous = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:" + path);
+        auto service = std::make_unique<EngineSpeechService>(NoWarmUp);
+        qputenv("PULSE_SERVER", previous);
+        auto mouth = service->openChannel(QStringLiteral("Form3"));
+
+        const QString word = QStringLiteral("pear");
+        const qint64 expected = qint64(synthesizeSpeech(1, 135, word).seconds() * 1000);
+        for (int i = 0; i < 4; ++i) { // across more than one attempt to connect
+            QElapsedTimer timer;
+            timer.start();
+            mouth->speak(word);
+            QVERIFY(pollUntilSilent(*mouth, 5000) >= 0);
+            QVERIFY2(timer.elapsed() < expected + 400,
+                     qPrintable(QStringLiteral("%1 ms for %2 ms of speech").arg(timer.elapsed()).arg(expected)));
+        }
+        mouth->speak(QStringLiteral("left talking when the service stops"));
+        QElapsedTimer stopping;
+        stopping.start();
+        mouth.reset();
+        service.reset();
+        QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
+        ::close(mute);
     }
 
     void withoutEnginesTheClockStillKeepsTime()
