@@ -98,6 +98,7 @@ AudioLine::State AudioLine::poll(qint64 now)
             history_.clear();
             readIndex_ = -1;
             timingAsked_ = false;
+            resting_ = false;
             if (warned_)
                 qCInfo(lcSpeech) << "the audio output is back";
             warned_ = false;
@@ -184,6 +185,7 @@ void AudioLine::release()
     written_ = 0;
     readIndex_ = -1;
     timingAsked_ = false;
+    resting_ = false;
 }
 
 size_t AudioLine::writable()
@@ -210,6 +212,10 @@ size_t AudioLine::write(const int16_t* data, size_t count)
     const size_t n = std::min(count, bytes / 2);
     if (n == 0)
         return 0;
+    if (resting_) {
+        forget(pa_stream_cork(stream_, 0, nullptr, nullptr));
+        resting_ = false;
+    }
     if (pa_stream_write(stream_, data, n * 2, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
         failed(QString::fromUtf8(pa_strerror(pa_context_errno(context_))), steadyNs());
         return 0;
@@ -323,6 +329,24 @@ void AudioLine::fadeOut(const int16_t* next, size_t count, qint64 now)
     written_ = end;
     forget(pa_stream_trigger(stream_, nullptr, nullptr));
     askTiming();
+}
+
+bool AudioLine::rest(qint64 now)
+{
+    if (!loop_)
+        return true;
+    Locker lock(loop_);
+    if (state_ != State::Ready || resting_)
+        return true;
+    // Pausing with sound queued would hold a fade halfway: wait until it is heard.
+    const qint64 read = readIndexAt(now);
+    if (read >= 0 && read < written_) {
+        askTiming();
+        return false;
+    }
+    forget(pa_stream_cork(stream_, 1, nullptr, nullptr));
+    resting_ = true;
+    return true;
 }
 
 void AudioLine::fail(const char* why)

@@ -50,6 +50,10 @@ public:
     // becomes silence. next: the samples that would have been written next (the fade follows
     // them where the queue runs out).
     void fadeOut(const int16_t* next, size_t count, qint64 now);
+    // Nothing more to say for now: once what is queued has been heard, the stream pauses, so
+    // the sound server may let the sound card rest. False while sound is still queued (ask
+    // again later). The next write resumes it.
+    bool rest(qint64 now);
     // Gives the connection up (it stopped taking sound); tried again later.
     void fail(const char* why);
     // When the last attempt to connect began (steady ns).
@@ -90,6 +94,7 @@ private:
     qint64 timingNs_ = 0;
     qint64 sinkNs_ = 0;
     bool timingAsked_ = false;
+    bool resting_ = false;
 };
 
 } // namespace speech

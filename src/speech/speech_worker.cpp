@@ -27,6 +27,9 @@ constexpr qint64 StallLimit = 3000 * Ms;
 // clicks on a mouth (each a stop and a speak) are then heard as the last word alone, not as
 // a rattle of word beginnings.
 constexpr qint64 StopSettle = 30 * Ms;
+// The line pauses this long after the last text (once its sound is heard), so the sound server
+// may let the card rest; texts close together keep it running.
+constexpr qint64 RestAfter = 500 * Ms;
 
 qint64 nsFor(double seconds)
 {
@@ -101,6 +104,10 @@ SpeechWorker::SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog)
     ticker_->setInterval(TickMs);
     ticker_->setTimerType(Qt::PreciseTimer);
     connect(ticker_, &QTimer::timeout, this, [this] { tick(); });
+    resting_ = new QTimer(this);
+    resting_->setSingleShot(true);
+    resting_->setInterval(RestAfter / Ms);
+    connect(resting_, &QTimer::timeout, this, [this] { restLine(); });
 }
 
 SpeechWorker::~SpeechWorker() = default;
@@ -174,6 +181,8 @@ void SpeechWorker::startNext()
         if (queue_.empty()) {
             busy_ = false;
             ticker_->stop();
+            if (line_)
+                resting_->start();
             return;
         }
         current_ = std::move(queue_.front());
@@ -252,6 +261,14 @@ void SpeechWorker::settleGuard()
     const qint64 length = durationNs(qint64(samples_.size()));
     current_.channel->settleGuard(current_.utterance.id, startNs_ + length + length / 2 + 2000 * Ms);
     guardSettled_ = true;
+}
+
+void SpeechWorker::restLine()
+{
+    if (busy_ || !queue_.empty() || !line_)
+        return;
+    if (!line_->rest(steadyNow()))
+        resting_->start(); // a fade still plays
 }
 
 void SpeechWorker::startSilentClock()
@@ -453,6 +470,8 @@ void SpeechWorker::teardown()
     busy_ = false;
     delete ticker_;
     ticker_ = nullptr;
+    delete resting_;
+    resting_ = nullptr;
     line_.reset();
     warmedUp.store(true);
 }

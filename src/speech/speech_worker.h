@@ -131,6 +131,7 @@ private:
     void complete(); // the current text heard to its end
     void finish();   // complete, then the next text
     void release(const Utterance& utterance);
+    void restLine();
     AudioLine* line();
     void warmStep();
     bool anyBusy() const;
@@ -143,6 +144,7 @@ private:
     bool tornDown_ = false;
     std::deque<Item> queue_;
     QTimer* ticker_ = nullptr;
+    QTimer* resting_ = nullptr; // pauses the line a moment after the last text
 
     // The text being heard.
     bool busy_ = false;

@@ -382,11 +382,14 @@ private slots:
             return listen(server.ear->between(from, steadyNow()));
         };
         const QString word = QStringLiteral("chocolate");
+        QThread::msleep(1000); // the line pauses when there is nothing to say: the word wakes it
         qint64 from = steadyNow();
         mouth->speak(word);
         QVERIFY(pollUntilSilent(*mouth, 10000) >= 0);
         const Hearing once = hear(from);
-        qInfo().noquote() << "the word once:" << describe(once);
+        qInfo().noquote() << "the word once:"
+                          << describe(once) + QStringLiteral(", first heard %1 ms after speak")
+                                                  .arg(double(once.firstLoud) * 1000 / Rate, 0, 'f', 1);
         QVERIFY2(once.loudMs > 200 && once.peak > 3000, qPrintable(describe(once)));
         QVERIFY2(endsWithWholeWord(once, once, &why), qPrintable(why));
 
