@@ -137,7 +137,7 @@ int main(int argc, char* argv[])
 
     std::printf("Speech latency, text \"%s\", %d warm runs per voice (median).\n", qPrintable(Text), runs);
     std::printf("Creating the service (on the calling thread: engines started, voices checked) took %.1f ms;\n"
-                "the background warm-up after it (the sound server and the voice in the settings) %lld ms.\n\n",
+                "the background warm-up after it (the voice in the settings; the audio line opens beside it) %lld ms.\n\n",
                 createMs, warmMs);
     std::printf("%-22s %12s %12s %12s %12s\n", "voice", "first (ms)", "warm (ms)", "stop (ms)", "aim met");
 
