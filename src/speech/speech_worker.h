@@ -55,7 +55,6 @@ public:
     // UI thread: a text that takes at most ns was queued; the deadline by which it is heard.
     qint64 add(qint64 now, qint64 ns) { return now + (pending_.fetch_add(ns) + ns); }
     void remove(qint64 ns) { pending_.fetch_sub(ns); }
-    qint64 pendingNs() const { return pending_.load(); }
 
 private:
     std::atomic<qint64> pending_{0};
