@@ -1,10 +1,11 @@
 // How quickly does a mouth start and stop talking? For every offered voice:
 //  - speak -> first audio: from the call of speak() on the user-interface thread to the moment
-//    the worker hands the first samples of "welcome. unit 7. munchora" to the audio sink (with
-//    no audio device: to the silent clock, at the very point they would go to the sink);
+//    the worker hands the first samples of "welcome. unit 7. munchora" to the audio line (with
+//    no sound server: to the silent clock, at the very point they would go to the line);
 //    the first utterance in a fresh process (spoken as soon as the service exists, as the first
 //    screen does, with that voice not yet warmed up), and the median of warm ones;
-//  - stop -> silence: from stop() to the moment the worker stopped the sink (or the clock);
+//  - stop -> silence: from stop() to the moment the worker wrote the fade-out to the line (or
+//    stopped the clock);
 //  - synthesis real-time factor: time to synthesise a long text / its duration.
 //
 //   bench_speech_latency [--runs N]        (bench_speech_latency --cold V is its own helper)
@@ -136,7 +137,7 @@ int main(int argc, char* argv[])
 
     std::printf("Speech latency, text \"%s\", %d warm runs per voice (median).\n", qPrintable(Text), runs);
     std::printf("Creating the service (on the calling thread: engines started, voices checked) took %.1f ms;\n"
-                "the background warm-up after it (the sound server and the voice in the settings) %lld ms.\n\n",
+                "the background warm-up after it (the voice in the settings; the audio line opens beside it) %lld ms.\n\n",
                 createMs, warmMs);
     std::printf("%-22s %12s %12s %12s %12s\n", "voice", "first (ms)", "warm (ms)", "stop (ms)", "aim met");
 
@@ -178,11 +179,11 @@ int main(int argc, char* argv[])
     }
     std::printf("\nAim: first audio under 30 ms (first and warm), silence under 20 ms after stop.\n");
     if (anyClock)
-        std::printf("No audio device answered: \"first audio\" is the moment the first samples were handed to\n"
-                    "the silent clock, which is where they go to the QAudioSink when there is one; \"stop\" is the\n"
-                    "moment the worker stopped that utterance's clock (with a sink: QAudioSink::stop()).\n");
+        std::printf("No sound server answered: \"first audio\" is the moment the first samples were handed to\n"
+                    "the silent clock, which is where they go to the audio line when there is one; \"stop\" is\n"
+                    "the moment the worker stopped that utterance's clock (with a line: wrote its fade-out).\n");
     if (anySink)
-        std::printf("Measured to the first QAudioSink write and to QAudioSink::stop() returning.\n");
+        std::printf("Measured to the first write to the audio line (PulseAudio) and to the fade-out written.\n");
 
     // Real-time factor: synthesis time over the duration of what was made.
     const QString paragraph = QStringLiteral(

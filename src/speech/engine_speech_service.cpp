@@ -41,6 +41,8 @@ struct EngineSpeechService::Core
     // Catalogue indices already warmed up or being warmed (user-interface thread only).
     std::set<int> warmed;
     bool warmUp = true;
+    // Guard time of every mouth's texts still to be heard: they share one voice.
+    std::shared_ptr<SpeechBacklog> backlog = std::make_shared<SpeechBacklog>();
     QThread* thread = nullptr;
     SpeechWorker* worker = nullptr;
     bool alive = false; // user-interface thread only
@@ -94,9 +96,12 @@ public:
         utterance.text = text;
         utterance.voice = core_->catalogueIndex(voice_);
         utterance.velocita = rate_;
+        utterance.guardNs = qint64(guardSeconds(text, rate_) * 1e9);
+        // It is heard after every text of every mouth given before it.
+        const qint64 deadline = core_->backlog->add(steadyNow(), utterance.guardNs);
         // requested first, then the guard: the worker relies on this order (settleGuard).
         state_->requested.store(utterance.id);
-        state_->extendGuard(steadyNow(), guardSeconds(text, rate_));
+        state_->raiseGuard(deadline);
         SpeechWorker* worker = core_->worker;
         core_->post([worker, state = state_, utterance] { worker->speak(state, utterance); });
     }
@@ -107,6 +112,7 @@ public:
         if (state_->cancelled.load() >= last)
             return;
         state_->cancelled.store(last);
+        state_->stoppedNs.store(steadyNow());
         SpeechWorker* worker = core_->worker;
         core_->post([worker, state = state_, last] { worker->stop(state, last); });
     }
@@ -151,16 +157,21 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
 
     core_->thread = new QThread;
     core_->thread->setObjectName(QStringLiteral("speech"));
-    core_->worker = new SpeechWorker(options.audio);
+    core_->worker = new SpeechWorker(options.audio, core_->backlog);
     core_->worker->moveToThread(core_->thread);
     core_->thread->start();
     core_->alive = true;
+    if (options.audio) {
+        // Reaching the sound server takes a moment: begin before the first text comes.
+        SpeechWorker* worker = core_->worker;
+        core_->post([worker] { worker->openLine(); });
+    }
 
     if (options.warmUp) {
         // The voice the settings name is heard first. An eSpeak NG voice's first utterance
         // loads the engine's dictionary (some 15 ms): that is done before anything can be
         // queued, on the worker. A Flite voice streams its first sentence soon enough cold,
-        // so it warms up in the pauses, after the sound server.
+        // so it warms up in the pauses.
         SpeechWorker* worker = core_->worker;
         const int stored = options.firstVoice;
         const int index = stored >= 1 && stored <= core_->count() ? core_->catalogueIndex(stored) : -1;

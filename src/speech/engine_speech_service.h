@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-// The program's speech: eSpeak NG and Flite voices, played through Qt Multimedia on a
-// worker thread, or timed silently when there is no audio device. firstVoice (1-based, 0 for
+// The program's speech: eSpeak NG and Flite voices, played one text after another through
+// one PulseAudio stream on a worker thread, or timed silently when there is no sound server. firstVoice (1-based, 0 for
 // none) is the voice the settings name: it is made ready first.
 std::unique_ptr<SpeechService> createEngineSpeechService(int firstVoice = 0);
 
@@ -15,7 +15,7 @@ struct EngineServiceOptions
     // Which engines may be used; an engine that does not start is left out anyway.
     bool flite = true;
     bool espeak = true;
-    // false: never open an audio device, keep the timing on a clock (as with no device).
+    // false: never reach for a sound server, keep the timing on a clock (as with no server).
     bool audio = true;
     // Warm the engines up in the background at start.
     bool warmUp = true;
@@ -39,19 +39,19 @@ public:
     int voiceKind(int number) const override;
     std::unique_ptr<SpeechChannel> openChannel(const QString& owner) override;
 
-    // Stops the worker thread and releases the audio devices; channels still open keep
+    // Stops the worker thread and closes the audio line; channels still open keep
     // answering, silently. Called by the destructor, and at exit before the application object
     // goes away. Never blocks for more than a few seconds, even on a hung sound server.
     void shutdown();
 
     // What happens to an utterance on the worker thread, for benchmarks.
     enum class Event {
-        FirstAudio, // its first samples were handed to the audio sink (or to the clock)
-        Silenced,   // a stop took effect: the sink was stopped (or the clock)
+        FirstAudio, // its first samples were handed to the audio line (or to the clock)
+        Silenced,   // a stop took effect: its fade was written to the line (or the clock stopped)
         Finished,   // played to its end
     };
-    // Called on the worker thread with the event, the channel's owner, the text, whether an
-    // audio sink (not the clock) played it, and std::chrono::steady_clock time in nanoseconds.
+    // Called on the worker thread with the event, the channel's owner, the text, whether the
+    // audio line (not the clock) played it, and std::chrono::steady_clock time in nanoseconds.
     // Whatever the observer uses must outlive the service (or the observer must be cleared).
     using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink,
                                         qint64 steadyNs)>;

@@ -14,7 +14,7 @@ std::unique_ptr<SpeechService>& realService()
 }
 
 // Runs while the application object is being destroyed, before static destruction: the
-// speech thread and its audio sinks must go while Qt is still there.
+// speech thread and its audio line must go while Qt is still there.
 void releaseRealService()
 {
     realService() = createMuteSpeechService();

@@ -2,24 +2,34 @@
 
 #include "speech/speech_log.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QMediaDevices>
+#include "speech/audio_line.h"
+
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace speech {
 
 namespace {
 constexpr qint64 Ms = 1000000; // ns
-// The sink's buffer: long enough to ride out a busy worker, short enough to start at once
-// (the sound server waits for a full buffer before it starts playing).
-constexpr int SinkBufferMs = 150;
 constexpr int TickMs = 10;
 // After the last sample's time: the sound server's own latency.
 constexpr qint64 EndMargin = 40 * Ms;
+// A text that begins while the line is being opened waits for it until the attempt is this
+// old, then keeps its time on the clock (a server that never answers costs no more).
+constexpr qint64 LineWait = 250 * Ms;
+// A line that takes nothing for this long while samples wait has stalled (a server that is
+// stopped or hung): it is given up and tried again later. Some sinks legitimately hold a new
+// stream back for up to two seconds (one that has rendered that far ahead while idle).
+constexpr qint64 StallLimit = 3000 * Ms;
+// A text that follows a stop of its mouth sounds no sooner than this after the stop: quick
+// clicks on a mouth (each a stop and a speak) are then heard as the last word alone, not as
+// a rattle of word beginnings.
+constexpr qint64 StopSettle = 30 * Ms;
+// The line pauses this long after the last text (once its sound is heard), so the sound server
+// may let the card rest; texts close together keep it running.
+constexpr qint64 RestAfter = 500 * Ms;
 
 qint64 nsFor(double seconds)
 {
@@ -46,10 +56,10 @@ bool ChannelState::speaking(qint64 now) const
     return last > done && now < guardEnd.load();
 }
 
-void ChannelState::extendGuard(qint64 now, double seconds)
+void ChannelState::raiseGuard(qint64 end)
 {
     qint64 old = guardEnd.load();
-    while (!guardEnd.compare_exchange_weak(old, std::max(old, now) + nsFor(seconds))) {
+    while (old < end && !guardEnd.compare_exchange_weak(old, end)) {
     }
 }
 
@@ -87,366 +97,331 @@ double silentSeconds(const QString& text, int velocita)
     return text.trimmed().isEmpty() ? 0.0 : 0.3 + weightedLength(text) * 0.075 / paceFactor(velocita);
 }
 
-struct SpeechWorker::Playback
+SpeechWorker::SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog)
+    : audio_(audio), server_(qgetenv("PULSE_SERVER")), backlog_(std::move(backlog))
 {
-    std::shared_ptr<ChannelState> state;
-    std::deque<Utterance> queue;
-    bool busy = false;
-    Utterance current;
-    std::vector<int16_t> samples; // the current utterance as far as it is made
-    size_t written = 0;           // how many of them went to the sink
-    bool synthesised = false;
-    bool padded = false;
-    bool onSink = false;      // this utterance plays on the sink, not on the clock
-    qint64 startNs = 0;       // its first samples were handed over
-    qint64 clockNs = 0;       // silent voice: its length
-    qint64 madeNs = 0;        // synthesis was over
-    qint64 lastWriteNs = 0;
-    qint64 bufferedNs = 0;    // audio in the sink's buffer after the last write
-    bool guardSettled = false;
-    QAudioSink* sink = nullptr;
-    QIODevice* io = nullptr;
-    QTimer* ticker = nullptr;
-};
-
-SpeechWorker::SpeechWorker(bool audio) : audio_(audio) {}
+    ticker_ = new QTimer(this);
+    ticker_->setInterval(TickMs);
+    ticker_->setTimerType(Qt::PreciseTimer);
+    connect(ticker_, &QTimer::timeout, this, [this] { tick(); });
+    resting_ = new QTimer(this);
+    resting_->setSingleShot(true);
+    resting_->setInterval(RestAfter / Ms);
+    connect(resting_, &QTimer::timeout, this, [this] { restLine(); });
+}
 
 SpeechWorker::~SpeechWorker() = default;
 
-void SpeechWorker::notify(Event event, const Playback& p, bool sink, qint64 when)
+void SpeechWorker::notify(Event event, bool sink, qint64 when)
 {
     if (observer_)
-        observer_(event, p.state->owner, p.current.text, sink, when);
+        observer_(event, current_.channel->owner, current_.utterance.text, sink, when);
 }
 
-SpeechWorker::Playback& SpeechWorker::playback(const std::shared_ptr<ChannelState>& channel)
+AudioLine* SpeechWorker::line()
 {
-    auto& slot = channels_[channel.get()];
-    if (!slot) {
-        slot = std::make_unique<Playback>();
-        slot->state = channel;
-        slot->ticker = new QTimer(this);
-        slot->ticker->setInterval(TickMs);
-        Playback* p = slot.get();
-        connect(slot->ticker, &QTimer::timeout, this, [this, p] { tick(*p); });
-    }
-    return *slot;
+    if (!audio_ || tornDown_)
+        return nullptr;
+    if (!line_)
+        line_ = std::make_unique<AudioLine>(server_, OutputRate);
+    return line_.get();
+}
+
+void SpeechWorker::openLine()
+{
+    if (AudioLine* l = line())
+        l->poll(steadyNow());
+}
+
+void SpeechWorker::release(const Utterance& utterance)
+{
+    backlog_->remove(utterance.guardNs);
 }
 
 void SpeechWorker::speak(const std::shared_ptr<ChannelState>& channel, const Utterance& utterance)
 {
     if (tornDown_)
         return;
-    Playback& p = playback(channel);
-    p.queue.push_back(utterance);
-    if (!p.busy)
-        startNext(p);
+    queue_.push_back({channel, utterance});
+    if (!busy_)
+        startNext();
 }
 
 void SpeechWorker::stop(const std::shared_ptr<ChannelState>& channel, quint64 upTo)
 {
     if (tornDown_)
         return;
-    auto found = channels_.find(channel.get());
-    if (found == channels_.end())
-        return;
-    Playback& p = *found->second;
-    while (!p.queue.empty() && p.queue.front().id <= upTo)
-        p.queue.pop_front();
-    if (p.busy && p.current.id <= upTo) {
-        silence(p);
-        startNext(p);
+    // Only this mouth's texts go; the others' stay in their places.
+    for (auto it = queue_.begin(); it != queue_.end();) {
+        if (it->channel == channel && it->utterance.id <= upTo) {
+            release(it->utterance);
+            it = queue_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (busy_ && current_.channel == channel && current_.utterance.id <= upTo) {
+        silence();
+        startNext();
     }
 }
 
 void SpeechWorker::close(const std::shared_ptr<ChannelState>& channel)
 {
-    if (tornDown_)
-        return;
-    auto found = channels_.find(channel.get());
-    if (found == channels_.end())
-        return;
-    std::unique_ptr<Playback> p = std::move(found->second);
-    channels_.erase(found);
-    p->queue.clear();
-    if (p->busy)
-        silence(*p);
-    dropSink(*p);
-    p->ticker->stop();
-    p->ticker->deleteLater();
+    stop(channel, std::numeric_limits<quint64>::max());
 }
 
-void SpeechWorker::startNext(Playback& p)
+void SpeechWorker::startNext()
 {
     for (;;) {
-        const quint64 cancelled = p.state->cancelled.load();
-        while (!p.queue.empty() && p.queue.front().id <= cancelled)
-            p.queue.pop_front();
-        if (p.queue.empty()) {
-            p.busy = false;
-            p.ticker->stop();
+        while (!queue_.empty() && queue_.front().utterance.id <= queue_.front().channel->cancelled.load()) {
+            release(queue_.front().utterance);
+            queue_.pop_front();
+        }
+        if (queue_.empty()) {
+            busy_ = false;
+            ticker_->stop();
+            if (line_)
+                resting_->start();
             return;
         }
-        p.current = std::move(p.queue.front());
-        p.queue.pop_front();
-        p.busy = true;
-        p.samples.clear();
-        p.written = 0;
-        p.synthesised = false;
-        p.padded = false;
-        p.startNs = 0;
-        p.clockNs = 0;
-        p.madeNs = 0;
-        p.lastWriteNs = 0;
-        p.bufferedNs = 0;
-        p.guardSettled = false;
+        current_ = std::move(queue_.front());
+        queue_.pop_front();
+        busy_ = true;
+        samples_.clear();
+        written_ = 0;
+        synthesised_ = false;
+        playedOut_ = false;
+        startNs_ = 0;
+        clockNs_ = 0;
+        drainNs_ = 0;
+        guardSettled_ = false;
+        const Utterance& utterance = current_.utterance;
+        ChannelState& channel = *current_.channel;
 
-        if (p.current.voice < 0) {
-            startSilentClock(p);
+        if (utterance.voice < 0) {
+            startSilentClock();
             return;
         }
 
-        p.onSink = openSink(p);
-        const quint64 id = p.current.id;
-        const CatalogueVoice& voice = voiceCatalogue()[size_t(p.current.voice)];
-        const bool made = synthesize(voice, p.current.velocita, p.current.text,
-                                     [this, &p, id](const int16_t* data, size_t count) {
-            if (p.state->cancelled.load() >= id)
+        const qint64 now = steadyNow();
+        progressNs_ = now;
+        output_ = Output::Clock;
+        if (AudioLine* l = line()) {
+            const AudioLine::State state = l->poll(now);
+            if (state == AudioLine::State::Ready)
+                output_ = Output::Line;
+            else if (state == AudioLine::State::Connecting && now - l->attemptNs() <= LineWait)
+                output_ = Output::Waiting;
+        }
+        const quint64 id = utterance.id;
+        const CatalogueVoice& voice = voiceCatalogue()[size_t(utterance.voice)];
+        const bool made = synthesize(voice, utterance.velocita, utterance.text,
+                                     [this, &channel, id](const int16_t* data, size_t count) {
+            if (channel.cancelled.load() >= id)
                 return false;
             if (count == 0)
                 return true;
-            p.samples.insert(p.samples.end(), data, data + count);
-            if (p.onSink) {
-                feed(p);
-            } else if (p.startNs == 0) {
-                p.startNs = steadyNow();
-                notify(Event::FirstAudio, p, false, p.startNs);
-            }
+            samples_.insert(samples_.end(), data, data + count);
+            const qint64 at = steadyNow();
+            if (output_ == Output::Waiting)
+                resolveWaiting(at);
+            if (output_ == Output::Line)
+                feed(at);
+            else if (output_ == Output::Clock && startNs_ == 0)
+                startClock(at);
             return true;
         });
-        if (p.state->cancelled.load() >= id) {
+        if (channel.cancelled.load() >= id) {
             // Stopped while it was being made: the stop command that follows finds it gone.
-            silence(p);
+            silence();
             continue;
         }
         if (!made)
-            qCWarning(lcSpeech) << p.state->owner << ": the voice" << voice.displayName
-                                << "could not say" << p.current.text;
-        p.synthesised = true;
-        p.madeNs = steadyNow();
-        if (p.samples.empty()) {
-            complete(p);
+            qCWarning(lcSpeech) << channel.owner << ": the voice" << voice.displayName << "could not say"
+                                << utterance.text;
+        synthesised_ = true;
+        if (samples_.empty()) {
+            complete();
             continue;
         }
-        settleGuard(p);
-        p.ticker->start();
-        tick(p);
+        settleGuard();
+        ticker_->start();
+        tick();
         return;
     }
 }
 
-void SpeechWorker::settleGuard(Playback& p)
+void SpeechWorker::settleGuard()
 {
     // Once the length is known and the sound has begun, the guard follows the sound itself,
     // with room for a slow device.
-    if (p.guardSettled || !p.synthesised || p.startNs == 0)
+    if (guardSettled_ || !synthesised_ || startNs_ == 0)
         return;
-    const qint64 length = durationNs(qint64(p.samples.size()));
-    p.state->settleGuard(p.current.id, p.startNs + length + length / 2 + 2000 * Ms);
-    p.guardSettled = true;
+    const qint64 length = durationNs(qint64(samples_.size()));
+    current_.channel->settleGuard(current_.utterance.id, startNs_ + length + length / 2 + 2000 * Ms);
+    guardSettled_ = true;
 }
 
-void SpeechWorker::startSilentClock(Playback& p)
+void SpeechWorker::restLine()
 {
-    p.onSink = false;
-    p.synthesised = true;
-    p.startNs = steadyNow();
-    p.clockNs = nsFor(silentSeconds(p.current.text, p.current.velocita));
-    notify(Event::FirstAudio, p, false, p.startNs);
-    p.state->settleGuard(p.current.id, p.startNs + p.clockNs + 2000 * Ms);
-    p.ticker->start();
+    if (busy_ || !queue_.empty() || !line_)
+        return;
+    if (!line_->rest(steadyNow()))
+        resting_->start(); // a fade still plays
 }
 
-bool SpeechWorker::openSink(Playback& p)
+void SpeechWorker::startSilentClock()
 {
-    if (!audio_)
-        return false;
-    if (p.sink && p.io && p.sink->state() != QAudio::StoppedState)
-        return true;
-    if (!p.sink) {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            if (!warnedNoDevice_)
-                qCWarning(lcSpeech) << "no audio output device: speech keeps its timing, silently";
-            warnedNoDevice_ = true;
-            return false;
-        }
-        QAudioFormat format;
-        format.setSampleRate(OutputRate);
-        format.setChannelCount(1);
-        format.setSampleFormat(QAudioFormat::Int16);
-        p.sink = new QAudioSink(device, format, this);
-        p.sink->setBufferSize(qsizetype(OutputRate) * 2 * SinkBufferMs / 1000);
+    output_ = Output::Clock;
+    synthesised_ = true;
+    startNs_ = steadyNow();
+    clockNs_ = nsFor(silentSeconds(current_.utterance.text, current_.utterance.velocita));
+    notify(Event::FirstAudio, false, startNs_);
+    current_.channel->settleGuard(current_.utterance.id, startNs_ + clockNs_ + 2000 * Ms);
+    ticker_->start();
+}
+
+void SpeechWorker::resolveWaiting(qint64 now)
+{
+    const AudioLine::State state = line_->poll(now);
+    if (state == AudioLine::State::Ready) {
+        output_ = Output::Line;
+        progressNs_ = now;
+    } else if (state == AudioLine::State::Off || now - line_->attemptNs() > LineWait) {
+        startClock(now);
     }
-    p.io = p.sink->start();
-    if (!p.io) {
-        if (!warnedNoDevice_)
-            qCWarning(lcSpeech) << "the audio output does not open (" << p.sink->error()
-                                << "): speech keeps its timing, silently";
-        warnedNoDevice_ = true;
-        dropSink(p);
-        return false;
-    }
-    warnedNoDevice_ = false;
-    return true;
 }
 
-void SpeechWorker::dropSink(Playback& p)
+void SpeechWorker::startClock(qint64 now)
 {
-    if (!p.sink)
-        return;
-    p.sink->stop();
-    // deleteLater: the sink's destructor runs the event loop, which must not happen inside
-    // one of this worker's own handlers.
-    p.sink->deleteLater();
-    p.sink = nullptr;
-    p.io = nullptr;
+    output_ = Output::Clock;
+    if (startNs_ == 0 && !samples_.empty()) {
+        startNs_ = now;
+        notify(Event::FirstAudio, false, startNs_);
+    }
 }
 
-void SpeechWorker::feed(Playback& p)
+void SpeechWorker::lineLost(qint64 now)
 {
-    if (!p.io)
-        return;
-    if (p.sink->state() == QAudio::StoppedState) {
-        // The device went away: the rest of the utterance keeps its time on the clock.
-        qCWarning(lcSpeech) << "the audio output stopped (" << p.sink->error()
-                            << "): speech keeps its timing, silently";
-        dropSink(p);
-        p.onSink = false;
-        if (p.startNs == 0) {
-            p.startNs = steadyNow();
-            notify(Event::FirstAudio, p, false, p.startNs);
-        }
-        return;
+    // The rest of the text keeps its time on the clock, from where the sound began.
+    output_ = Output::Clock;
+    if (startNs_ == 0) {
+        startNs_ = now;
+        notify(Event::FirstAudio, false, startNs_);
     }
-    const qint64 bytesPerSecond = qint64(OutputRate) * 2;
-    qint64 free = p.sink->bytesFree() & ~qint64(1);
-    const size_t left = p.samples.size() - p.written;
-    if (left > 0 && free > 0) {
-        const qint64 bytes = std::min(free, qint64(left) * 2);
-        const qint64 done = p.io->write(reinterpret_cast<const char*>(p.samples.data() + p.written), bytes);
-        if (done > 0) {
-            p.written += size_t(done / 2);
-            p.lastWriteNs = steadyNow();
-            free -= done;
-            // What the sink holds right after this write plays on after it.
-            const qint64 held = std::max<qint64>(0, p.sink->bufferSize() - p.sink->bytesFree());
-            p.bufferedNs = held * 1000000000LL / bytesPerSecond;
-            if (p.startNs == 0) {
-                p.startNs = p.lastWriteNs;
-                notify(Event::FirstAudio, p, true, p.startNs);
+}
+
+void SpeechWorker::feed(qint64 now)
+{
+    if (startNs_ == 0 && now < current_.channel->stoppedNs.load() + StopSettle)
+        return; // the tick writes it once the stop has settled
+    const size_t left = samples_.size() - written_;
+    if (left > 0) {
+        const size_t taken = line_->write(samples_.data() + written_, left);
+        if (taken > 0) {
+            written_ += taken;
+            progressNs_ = now;
+            if (startNs_ == 0) {
+                startNs_ = now;
+                notify(Event::FirstAudio, true, startNs_);
             }
         }
     }
-    if (p.synthesised && p.written == p.samples.size() && !p.padded && free > 0) {
-        // The server starts playing only once its buffer is full: a short word is followed by
-        // enough quiet to fill it.
-        const qint64 wanted = std::min(free, p.sink->bufferSize() - qint64(p.samples.size()) * 2);
-        if (wanted > 0) {
-            const std::vector<char> quiet(size_t(wanted & ~qint64(1)), 0);
-            p.io->write(quiet.data(), qint64(quiet.size()));
-        }
-        p.padded = true;
+    if (synthesised_ && written_ == samples_.size() && !playedOut_) {
+        // A short word may not fill what the server waits for before it plays: play it out.
+        line_->playOut();
+        playedOut_ = true;
+        const qint64 pending = line_->pendingNs(now);
+        drainNs_ = pending >= 0 ? now + pending : 0;
     }
 }
 
-void SpeechWorker::tick(Playback& p)
+void SpeechWorker::tick()
 {
-    if (!p.busy || !p.synthesised)
+    if (!busy_ || !synthesised_)
         return;
-    if (p.onSink)
-        feed(p);
-    settleGuard(p);
     const qint64 now = steadyNow();
-    if (p.current.voice < 0) {
-        if (now >= p.startNs + p.clockNs)
-            finish(p);
+    if (current_.utterance.voice < 0) {
+        if (now >= startNs_ + clockNs_)
+            finish();
         return;
     }
-    const qint64 length = durationNs(qint64(p.samples.size()));
-    if (p.onSink) {
-        if (p.written < p.samples.size()) {
-            // A sink that takes nothing, or stops taking: give up after twice the length.
-            const qint64 since = p.startNs != 0 ? p.startNs : p.madeNs;
-            if (now > since + 2 * length + 3000 * Ms) {
-                qCWarning(lcSpeech) << "the audio output takes no more sound: giving up on"
-                                    << p.current.text;
-                dropSink(p);
-                finish(p);
+    if (output_ == Output::Waiting)
+        resolveWaiting(now);
+    if (output_ == Output::Line) {
+        if (line_->poll(now) == AudioLine::State::Ready)
+            feed(now);
+        else
+            lineLost(now);
+    } else if (output_ == Output::Clock && line_) {
+        // Meanwhile the line is tried again (once a second at most), so that the next text
+        // finds it back.
+        line_->poll(now);
+    }
+    if (output_ == Output::Waiting)
+        return;
+    settleGuard();
+    const qint64 length = durationNs(qint64(samples_.size()));
+    if (output_ == Output::Line) {
+        if (written_ < samples_.size()) {
+            if (now - progressNs_ > StallLimit) {
+                line_->fail("it takes no more sound");
+                lineLost(now);
             }
             return;
         }
-        const qint64 end = std::max(p.startNs + length, p.lastWriteNs + p.bufferedNs) + EndMargin;
-        if (now >= end)
-            finish(p);
+        if (now >= std::max(startNs_ + length, drainNs_) + EndMargin)
+            finish();
         return;
     }
-    if (now >= p.startNs + length + EndMargin)
-        finish(p);
+    if (now >= startNs_ + length + EndMargin)
+        finish();
 }
 
-void SpeechWorker::silence(Playback& p)
+void SpeechWorker::silence()
 {
-    if (!p.busy)
+    if (!busy_)
         return;
-    const bool wasOnSink = p.onSink && p.sink;
-    if (wasOnSink) {
-        // Stopping disconnects the stream: what the server still holds is dropped at once.
-        p.sink->stop();
-        p.io = nullptr;
-    }
-    p.busy = false;
-    p.samples.clear();
-    p.ticker->stop();
-    notify(Event::Silenced, p, wasOnSink, steadyNow());
+    const bool onLine = output_ == Output::Line && written_ > 0;
+    if (onLine)
+        line_->fadeOut(samples_.data() + written_, samples_.size() - written_, steadyNow());
+    busy_ = false;
+    samples_.clear();
+    ticker_->stop();
+    release(current_.utterance);
+    notify(Event::Silenced, onLine, steadyNow());
 }
 
-void SpeechWorker::complete(Playback& p)
+void SpeechWorker::complete()
 {
-    p.state->finished.store(p.current.id);
-    p.busy = false;
-    p.samples.clear();
-    p.ticker->stop();
-    notify(Event::Finished, p, p.onSink, steadyNow());
+    current_.channel->finished.store(current_.utterance.id);
+    busy_ = false;
+    samples_.clear();
+    ticker_->stop();
+    release(current_.utterance);
+    notify(Event::Finished, output_ == Output::Line, steadyNow());
 }
 
-void SpeechWorker::finish(Playback& p)
+void SpeechWorker::finish()
 {
-    complete(p);
+    complete();
     // The next text from the event loop, so that a long queue never nests.
-    QTimer::singleShot(0, this, [this, state = p.state] {
-        auto found = channels_.find(state.get());
-        if (found != channels_.end() && !found->second->busy && !tornDown_)
-            startNext(*found->second);
+    QTimer::singleShot(0, this, [this] {
+        if (!busy_ && !tornDown_)
+            startNext();
     });
 }
 
 bool SpeechWorker::anyBusy() const
 {
-    for (const auto& [key, p] : channels_)
-        if (p->busy || !p->queue.empty())
-            return true;
-    return false;
+    return busy_ || !queue_.empty();
 }
 
 void SpeechWorker::warmUp(std::vector<int> voices)
 {
     if (tornDown_)
         return;
-    if (!audioWarmAsked_) {
-        audioWarmAsked_ = true;
-        warmAudio_ = audio_;
-    }
     warmQueue_.insert(warmQueue_.end(), voices.begin(), voices.end());
     if (warming_)
         return; // the running chain of steps takes the new voices too
@@ -471,17 +446,13 @@ void SpeechWorker::warmStep()
         QTimer::singleShot(30, this, [this] { warmStep(); });
         return;
     }
-    if (warmAudio_) {
-        // Connecting to the sound server takes a moment the first time.
-        warmAudio_ = false;
-        (void)QMediaDevices::defaultAudioOutput();
-    } else if (!warmQueue_.empty()) {
+    if (!warmQueue_.empty()) {
         // Each engine's first utterance is slow (Flite loads its voice data lazily).
         const CatalogueVoice& voice = voiceCatalogue()[size_t(warmQueue_.front())];
         warmQueue_.pop_front();
         synthesize(voice, 135, QStringLiteral("welcome"), [](const int16_t*, size_t) { return true; });
     }
-    if (warmAudio_ || !warmQueue_.empty()) {
+    if (!warmQueue_.empty()) {
         QTimer::singleShot(0, this, [this] { warmStep(); });
     } else {
         warming_ = false;
@@ -495,17 +466,13 @@ void SpeechWorker::teardown()
         return;
     tornDown_ = true;
     warmQueue_.clear();
-    // Take the channels out first: a sink's destructor runs the event loop.
-    std::map<ChannelState*, std::unique_ptr<Playback>> channels;
-    channels.swap(channels_);
-    for (auto& [key, p] : channels) {
-        p->ticker->stop();
-        delete p->ticker;
-        if (p->sink) {
-            p->sink->stop();
-            delete p->sink;
-        }
-    }
+    queue_.clear();
+    busy_ = false;
+    delete ticker_;
+    ticker_ = nullptr;
+    delete resting_;
+    resting_ = nullptr;
+    line_.reset();
     warmedUp.store(true);
 }
 

@@ -1,21 +1,19 @@
 #pragma once
-// The speech worker: lives on its own thread with its own event loop, owns the engines'
-// use and the audio sinks, and plays each mouth's queue. The user-interface thread only
-// posts commands to it and reads the atomic state of ChannelState.
+// The speech worker: lives on its own thread with its own event loop, owns the engines' use
+// and the audio line, and plays the texts of every mouth in one queue. The user-interface
+// thread only posts commands to it and reads the atomic state of ChannelState.
 
 #include "speech/speech_engines.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <atomic>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
-class QAudioSink;
-class QIODevice;
 class QTimer;
 
 namespace speech {
@@ -37,12 +35,29 @@ struct ChannelState
     // "Speaking" never lasts beyond this steady time (ns), even if the audio system or the
     // worker hangs. Set from the length of the texts, then from the synthesised durations.
     std::atomic<qint64> guardEnd{0};
+    // When the last stop cut something off (steady ns; UI thread).
+    std::atomic<qint64> stoppedNs{0};
 
     bool speaking(qint64 now) const;
-    // UI thread: a text was queued that should be over within seconds after the ones before.
-    void extendGuard(qint64 now, double seconds);
+    // UI thread: the last text given will certainly be over by end.
+    void raiseGuard(qint64 end);
     // Worker: utterance id is under way and will certainly be over at end.
     void settleGuard(quint64 id, qint64 end);
+};
+
+// The texts of every mouth that are still to be heard, as guard time. The program has one
+// voice, so a text waits behind the texts of other mouths given before it: its guard must
+// allow for them. The UI thread adds a text's guard time when it is given, the worker takes
+// it away when the text leaves the queue (heard, stopped or dropped).
+class SpeechBacklog
+{
+public:
+    // UI thread: a text that takes at most ns was queued; the deadline by which it is heard.
+    qint64 add(qint64 now, qint64 ns) { return now + (pending_.fetch_add(ns) + ns); }
+    void remove(qint64 ns) { pending_.fetch_sub(ns); }
+
+private:
+    std::atomic<qint64> pending_{0};
 };
 
 // A generous bound on how long a text takes to say at a speed, for the guard deadline.
@@ -56,8 +71,13 @@ struct Utterance
     QString text;
     int voice = -1; // index into voiceCatalogue(); -1: no engine, time it on a clock
     int velocita = 135;
+    qint64 guardNs = 0; // what it added to the backlog
 };
 
+class AudioLine;
+
+// Plays the texts of all mouths one after another, in the order they were given, through
+// the one audio line (or on a clock when there is no sound).
 class SpeechWorker : public QObject
 {
 public:
@@ -65,49 +85,81 @@ public:
     using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink,
                                         qint64 steadyNs)>;
 
-    explicit SpeechWorker(bool audio);
+    // audio false: never touch a sound server, keep the timing on a clock. The sound server
+    // is the one PULSE_SERVER names now (read here, on the creating thread).
+    SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog);
     ~SpeechWorker() override;
 
     // All of these run on the worker thread.
     void speak(const std::shared_ptr<ChannelState>& channel, const Utterance& utterance);
     void stop(const std::shared_ptr<ChannelState>& channel, quint64 upTo);
     void close(const std::shared_ptr<ChannelState>& channel);
-    // Queues voices (catalogue indices) to warm up in the pauses; the first call also reaches
-    // the sound server once.
+    // Reaches for the sound server now, so that the first text finds the line open.
+    void openLine();
+    // Queues voices (catalogue indices) to warm up in the pauses.
     void warmUp(std::vector<int> voices);
     // Warms one voice up at once, ahead of anything queued after it.
     void warmNow(int voice);
     void setObserver(Observer observer) { observer_ = std::move(observer); }
-    // Stops every sound and releases the sinks; afterwards the worker does nothing.
+    // Stops every sound and closes the line; afterwards the worker does nothing.
     void teardown();
 
     std::atomic<bool> warmedUp{false};
 
 private:
-    struct Playback;
+    struct Item
+    {
+        std::shared_ptr<ChannelState> channel;
+        Utterance utterance;
+    };
+    enum class Output {
+        Waiting, // the line is being opened: hold the samples a moment
+        Line,
+        Clock,
+    };
 
-    Playback& playback(const std::shared_ptr<ChannelState>& channel);
-    void startNext(Playback& p);
-    void startSilentClock(Playback& p);
-    void settleGuard(Playback& p);
-    bool openSink(Playback& p);
-    void feed(Playback& p);
-    void tick(Playback& p);
-    void silence(Playback& p);
-    void complete(Playback& p); // heard to its end
-    void finish(Playback& p);   // complete, then the next text
-    void dropSink(Playback& p);
+    void startNext();
+    void startSilentClock();
+    void settleGuard();
+    void resolveWaiting(qint64 now);
+    void startClock(qint64 now);
+    void lineLost(qint64 now);
+    void feed(qint64 now);
+    void tick();
+    void silence();  // the current text stopped
+    void complete(); // the current text heard to its end
+    void finish();   // complete, then the next text
+    void release(const Utterance& utterance);
+    void restLine();
+    AudioLine* line();
     void warmStep();
     bool anyBusy() const;
-    void notify(Event event, const Playback& p, bool sink, qint64 when);
+    void notify(Event event, bool sink, qint64 when);
 
-    bool audio_;
+    const bool audio_;
+    const QByteArray server_;
+    std::shared_ptr<SpeechBacklog> backlog_;
+    std::unique_ptr<AudioLine> line_;
     bool tornDown_ = false;
-    bool warnedNoDevice_ = false;
-    std::map<ChannelState*, std::unique_ptr<Playback>> channels_;
+    std::deque<Item> queue_;
+    QTimer* ticker_ = nullptr;
+    QTimer* resting_ = nullptr; // pauses the line a moment after the last text
+
+    // The text being heard.
+    bool busy_ = false;
+    Item current_;
+    Output output_ = Output::Clock;
+    std::vector<int16_t> samples_; // as far as it is made
+    size_t written_ = 0;           // how many of them went to the line
+    bool synthesised_ = false;
+    bool playedOut_ = false;
+    qint64 startNs_ = 0;    // its first samples were handed over
+    qint64 clockNs_ = 0;    // silent voice: its length
+    qint64 progressNs_ = 0; // the line last took samples (or the text began)
+    qint64 drainNs_ = 0;    // after the last write: when the line will have played it all
+    bool guardSettled_ = false;
+
     std::deque<int> warmQueue_;
-    bool warmAudio_ = false;
-    bool audioWarmAsked_ = false;
     bool warming_ = false;
     Observer observer_;
 };

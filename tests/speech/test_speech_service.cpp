@@ -7,13 +7,17 @@
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"
+#include "speech/speech_journal.h"
 
-#include <QElapsedTimer>
-#include <QMutex>
+#include <QTemporaryDir>
+#include <cstring>
 #include <QTest>
-#include <QThread>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace speech;
+using namespace speech_tests;
 
 namespace {
 
@@ -27,78 +31,9 @@ const bool noSoundServer = [] {
     return true;
 }();
 
-// Records what the worker did, from its own thread.
-struct Journal
-{
-    struct Entry
-    {
-        EngineSpeechService::Event event;
-        QString owner;
-        QString text;
-        bool sink;
-        qint64 when;
-    };
-
-    void attach(EngineSpeechService& service)
-    {
-        service.setObserver([this](EngineSpeechService::Event event, const QString& owner, const QString& text,
-                                   bool sink, qint64 when) {
-            QMutexLocker lock(&mutex);
-            entries.push_back({event, owner, text, sink, when});
-        });
-    }
-
-    QStringList texts(EngineSpeechService::Event event, const QString& owner = QString())
-    {
-        QMutexLocker lock(&mutex);
-        QStringList result;
-        for (const Entry& e : entries)
-            if (e.event == event && (owner.isEmpty() || e.owner == owner))
-                result << e.text;
-        return result;
-    }
-
-    bool usedSink()
-    {
-        QMutexLocker lock(&mutex);
-        for (const Entry& e : entries)
-            if (e.sink)
-                return true;
-        return false;
-    }
-
-    QMutex mutex;
-    std::vector<Entry> entries;
-};
-
-// Polls like the screens that wait for silence: no event processing at all. Returns the
-// milliseconds it took, or -1 when still speaking after limitMs.
-qint64 pollUntilSilent(const SpeechChannel& channel, qint64 limitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (channel.speakingNow()) {
-        if (timer.elapsed() > limitMs)
-            return -1;
-    }
-    return timer.elapsed();
-}
-
-// Waits (sleeping, not handling events) until a condition holds.
-template <typename F>
-bool waitUntil(F condition, int limitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 const EngineServiceOptions NoWarmUp{.warmUp = false};
+// The real engines with no sound at all: the silent clock keeps the time.
+const EngineServiceOptions Silent{.audio = false, .warmUp = false};
 
 } // namespace
 
@@ -180,24 +115,90 @@ private slots:
         QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).contains(QStringLiteral("pear")); }, 1000));
     }
 
-    void stoppingOneMouthLeavesTheOther()
+    void mouthsTakeTurnsInTheOrderGiven()
     {
+        // One voice for the program: texts of two mouths given at once are heard one after
+        // the other, in the order given across mouths, never over each other.
         Journal journal; // outlives the service, which reports to it until it stops
-        EngineSpeechService service(NoWarmUp);
+        EngineSpeechService service(Silent);
         journal.attach(service);
         auto exercise = service.openChannel(QStringLiteral("Form15"));
         auto settings = service.openChannel(QStringLiteral("FormImposta"));
-        settings->setVoice(2);
-        exercise->speak(QStringLiteral("Tom likes pizza and Anna likes grapes"));
-        settings->speak(QStringLiteral("this is my voice, do you like it"));
+        settings->setVoice(3); // the other engine, too
+        exercise->speak(QStringLiteral("Tom likes pizza"));
+        settings->speak(QStringLiteral("this is my voice"));
+        exercise->speak(QStringLiteral("and Anna likes grapes"));
+        settings->speak(QStringLiteral("do you like it"));
         QVERIFY(exercise->speakingNow() && settings->speakingNow());
-        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::FirstAudio).size() == 2; }, 3000));
-        exercise->stop();
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 4; }, 15000));
+        QCOMPARE(journal.texts(EngineSpeechService::Event::FirstAudio),
+                 QStringList({"Tom likes pizza", "this is my voice", "and Anna likes grapes", "do you like it"}));
+        const auto spans = journal.spans();
+        QCOMPARE(spans.size(), size_t(4));
+        for (size_t i = 1; i < spans.size(); ++i)
+            QVERIFY2(spans[i].first >= spans[i - 1].second,
+                     qPrintable(QStringLiteral("text %1 began %2 ms before the one before it ended").arg(i).arg(
+                         double(spans[i - 1].second - spans[i].first) / 1e6)));
+        QVERIFY(!exercise->speakingNow() && !settings->speakingNow());
+    }
+
+    void stoppingOneMouthLeavesTheOthersTexts()
+    {
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(Silent);
+        journal.attach(service);
+        auto exercise = service.openChannel(QStringLiteral("Form15"));
+        auto settings = service.openChannel(QStringLiteral("FormImposta"));
+        exercise->speak(QStringLiteral("Tom likes pizza and Anna likes grapes"));
+        settings->speak(QStringLiteral("this is my voice"));
+        exercise->speak(QStringLiteral("never heard"));
+        settings->speak(QStringLiteral("do you like it"));
+        QVERIFY(waitUntil([&] { return !journal.texts(EngineSpeechService::Event::FirstAudio).isEmpty(); }, 3000));
+        exercise->stop(); // while its first text plays and its second waits behind the other's
         QVERIFY(!exercise->speakingNow());
         QVERIFY(settings->speakingNow());
         QVERIFY(pollUntilSilent(*settings, 10000) >= 0);
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 2; }, 1000));
         QCOMPARE(journal.texts(EngineSpeechService::Event::Silenced), QStringList{"Tom likes pizza and Anna likes grapes"});
-        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished, QStringLiteral("FormImposta")).size() == 1; }, 1000));
+        QCOMPARE(journal.texts(EngineSpeechService::Event::Finished),
+                 QStringList({"this is my voice", "do you like it"}));
+        QVERIFY(!journal.texts(EngineSpeechService::Event::FirstAudio).contains(QStringLiteral("never heard")));
+
+        // Stopping the mouth that waits leaves the one that speaks alone.
+        exercise->speak(QStringLiteral("I like chicken and I like chips"));
+        settings->speak(QStringLiteral("gone"));
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::FirstAudio).size() == 4; }, 3000));
+        settings->stop();
+        QVERIFY(pollUntilSilent(*exercise, 10000) >= 0);
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 3; }, 1000));
+        QCOMPARE(journal.texts(EngineSpeechService::Event::Finished).last(), QStringLiteral("I like chicken and I like chips"));
+        QVERIFY(!journal.texts(EngineSpeechService::Event::FirstAudio).contains(QStringLiteral("gone")));
+    }
+
+    void aMouthWaitingItsTurnIsSpeaking()
+    {
+        // A short text behind another mouth's long one: its mouth speaks while it waits, well
+        // past the time its own text alone could take, and until that text is heard.
+        Journal journal; // outlives the service, which reports to it until it stops
+        EngineSpeechService service(Silent);
+        journal.attach(service);
+        auto story = service.openChannel(QStringLiteral("Form13"));
+        auto word = service.openChannel(QStringLiteral("Form2"));
+        const QString long_ = QStringLiteral("I like chicken and I like chips and I like chocolate. "
+                                             "Tom likes pizza and Anna likes grapes.");
+        QVERIFY(synthesizeSpeech(1, 135, long_).seconds() > guardSeconds(QStringLiteral("pear"), 135) + 0.5);
+        story->speak(long_);
+        word->speak(QStringLiteral("pear"));
+        const qint64 took = pollUntilSilent(*word, 20000);
+        const qint64 silentAt = steadyNow();
+        QVERIFY2(took >= 0, "still speaking after 20 s");
+        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 2; }, 1000));
+        const auto spans = journal.spans();
+        QCOMPARE(journal.texts(EngineSpeechService::Event::Finished), QStringList({long_, "pear"}));
+        // Silent only once its own text was over (the event may be reported a moment later).
+        QVERIFY2(silentAt >= spans[1].second - 20 * 1000000,
+                 qPrintable(QStringLiteral("silent %1 ms before its text ended").arg(double(spans[1].second - silentAt) / 1e6)));
+        QVERIFY(!story->speakingNow());
     }
 
     void closingAMouthSilencesIt()
@@ -227,6 +228,43 @@ private slots:
         QCOMPARE(mouth->voice(), service.voiceCount());
     }
 
+    void aSoundServerThatNeverAnswersCostsNoTime()
+    {
+        // A socket that takes connections and never says a word: the line gives up on it in
+        // the background, texts keep their timing, and the service stops at once.
+        QTemporaryDir folder;
+        const QByteArray path = (folder.path() + QStringLiteral("/mute")).toLocal8Bit();
+        const int mute = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
+        QVERIFY(bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0);
+        QVERIFY(listen(mute, 8) == 0);
+        const QByteArray previous = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:" + path);
+        auto service = std::make_unique<EngineSpeechService>(NoWarmUp);
+        qputenv("PULSE_SERVER", previous);
+        auto mouth = service->openChannel(QStringLiteral("Form3"));
+
+        const QString word = QStringLiteral("pear");
+        const qint64 expected = qint64(synthesizeSpeech(1, 135, word).seconds() * 1000);
+        for (int i = 0; i < 4; ++i) { // across more than one attempt to connect
+            QElapsedTimer timer;
+            timer.start();
+            mouth->speak(word);
+            QVERIFY(pollUntilSilent(*mouth, 5000) >= 0);
+            QVERIFY2(timer.elapsed() < expected + 400,
+                     qPrintable(QStringLiteral("%1 ms for %2 ms of speech").arg(timer.elapsed()).arg(expected)));
+        }
+        mouth->speak(QStringLiteral("left talking when the service stops"));
+        QElapsedTimer stopping;
+        stopping.start();
+        mouth.reset();
+        service.reset();
+        QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
+        ::close(mute);
+    }
+
     void withoutEnginesTheClockStillKeepsTime()
     {
         EngineSpeechService service({.flite = false, .espeak = false, .warmUp = false});
@@ -245,19 +283,30 @@ private slots:
     void guardEndsSpeakingWhenNothingAnswers()
     {
         // The worker never reports back (a hung sound system): the guard still ends it.
+        SpeechBacklog backlog;
         ChannelState state(QStringLiteral("Form14"));
+        ChannelState other(QStringLiteral("Form15"));
         const qint64 now = steadyNow();
         state.requested.store(1);
-        state.extendGuard(now, 0.05);
+        state.raiseGuard(backlog.add(now, 50000000));
         QVERIFY(state.speaking(now));
+        other.requested.store(1);
+        other.raiseGuard(backlog.add(now, 30000000)); // behind the first mouth's text
+        QVERIFY(other.speaking(now + 70000000));
+        QVERIFY(!other.speaking(now + 90000000));
         state.requested.store(2);
-        state.extendGuard(now, 0.05); // queued behind the first: 100 ms in all
-        QVERIFY(state.speaking(now + 80000000));
-        QVERIFY(!state.speaking(now + 120000000));
+        state.raiseGuard(backlog.add(now, 50000000)); // behind both: 130 ms in all
+        QVERIFY(state.speaking(now + 110000000));
+        QVERIFY(!state.speaking(now + 140000000));
+        // Texts that left the queue no longer count for the ones given later.
+        backlog.remove(50000000);
+        backlog.remove(30000000);
+        backlog.remove(50000000);
+        QCOMPARE(backlog.add(now, 10000000), now + 10000000);
 
         // Settling the first utterance's end must not shorten the guard of the second.
         state.settleGuard(1, now + 10000000);
-        QVERIFY(state.speaking(now + 80000000));
+        QVERIFY(state.speaking(now + 110000000));
         // Settling the last one does.
         state.settleGuard(2, now + 20000000);
         QVERIFY(!state.speaking(now + 30000000));
