@@ -101,8 +101,8 @@ private slots:
             {"Command13", "Crucipuzzle"}, {"Command20", "Memory 1"}, {"Command10", "Memory 2"}};
         QCOMPARE(menu->buttons().size(), 21);
         const QStringList open{"Command1",  "BottoneEsci", "Command14", "Command2", "Command3", "Command4",
-                               "Command5",  "Command15",   "Command16", "Command6", "Command7", "Command8",
-                               "Command11"};
+                               "Command5",  "Command15",   "Command16", "Command6", "Command7", "Command9",
+                               "Command8", "Command11"};
         for (const auto& [name, caption] : table) {
             PictureButton* button = menu->button(name);
             QVERIFY2(button, qPrintable(name));
