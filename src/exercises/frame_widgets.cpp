@@ -66,6 +66,11 @@ QFont fitted(QFont font, const QString& text, const QRectF& box)
 
 } // namespace
 
+QFont fittedFont(QFont font, const QString& text, const QRectF& box)
+{
+    return fitted(std::move(font), text, box);
+}
+
 NextButton::NextButton(QWidget* parent) : QPushButton(parent)
 {
     setCursor(Qt::PointingHandCursor);

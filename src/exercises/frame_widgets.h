@@ -10,6 +10,9 @@
 
 class PictureBox;
 
+// The font at its asked size, made smaller only as far as the text needs to fit the box.
+QFont fittedFont(QFont font, const QString& text, const QRectF& box);
+
 // The "next" button: a big drawn arrow, or a written caption when it has one ("new").
 class NextButton : public QPushButton
 {

@@ -9,6 +9,7 @@
 #include "exercises/picture_choice.h"
 #include "exercises/who_likes.h"
 #include "exercises/word_choice.h"
+#include "exercises/word_drag.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ const std::vector<ScreenEntry>& programRows()
         {"Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange, make<Form4c>},
         {"Command6", "7 - read the words", P::ReadWords, 0, wordsPurple, make<Form5>},
         {"Command7", "8 - read the words", P::ReadWords, 1, wordsPurple, make<Form6>},
-        {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, {}},
+        {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, make<Form8>},
         {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, make<Form9>},
         {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, make<Form10>},
         {"Command17", "12 - I like ....", P::ILike, 0, likePink, make<Form11>},

@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(menu->buttons().size(), 21);
         const QStringList open{"Command1",  "BottoneEsci", "Command14", "Command2", "Command3", "Command4",
                                "Command5",  "Command15",   "Command16", "Command6", "Command7", "Command8",
-                               "Command11", "Command17",   "Command18", "Command19", "Command12",
+                               "Command9",  "Command11",   "Command17", "Command18", "Command19", "Command12",
                                "Command20", "Command10"};
         for (const auto& [name, caption] : table) {
             PictureButton* button = menu->button(name);
