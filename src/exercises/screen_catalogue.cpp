@@ -6,6 +6,7 @@
 #include "exercises/listening.h"
 #include "exercises/picture_choice.h"
 #include "exercises/word_choice.h"
+#include "games/word_search.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ const std::vector<ScreenEntry>& programRows()
         {"Command18", "13 - I like ....", P::ILike, 1, likePink, {}},
         {"Command19", "14 - I like ....", P::ILike, 2, likePink, {}},
         {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, {}},
-        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, {}},
+        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, make<FormCruciPuzzle>},
         {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, {}},
         {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, {}},
     };

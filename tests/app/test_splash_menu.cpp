@@ -3,6 +3,7 @@
 #include "app/modulo1.h"
 #include "app/picture_button.h"
 #include "app/pictures.h"
+#include "app/screen_catalogue.h"
 #include "app/splash.h"
 #include "app/voice_settings.h"
 #include "helpers/screen_rig.h"
@@ -102,7 +103,7 @@ private slots:
         QCOMPARE(menu->buttons().size(), 21);
         const QStringList open{"Command1",  "BottoneEsci", "Command14", "Command2", "Command3", "Command4",
                                "Command5",  "Command15",   "Command16", "Command6", "Command7", "Command8",
-                               "Command11"};
+                               "Command11", "Command13"};
         for (const auto& [name, caption] : table) {
             PictureButton* button = menu->button(name);
             QVERIFY2(button, qPrintable(name));
@@ -231,6 +232,7 @@ private slots:
         QTest::newRow("1 - listen") << "Command2" << "Form1";
         QTest::newRow("2 - What is it?") << "Command3" << "Form2";
         QTest::newRow("3 - What is it?") << "Command4" << "Form3";
+        QTest::newRow("Crucipuzzle") << "Command13" << "FormCruciPuzzle";
     }
 
     void exerciseButtonsOpenTheirScreens()
@@ -249,9 +251,16 @@ private slots:
 
     void disabledButtonsOpenNothing()
     {
+        // Any tile whose screen is not built yet.
+        QString unbuilt;
+        for (const ScreenEntry& row : screenCatalogue())
+            if (!row.make && unbuilt.isEmpty())
+                unbuilt = row.button;
+        if (unbuilt.isEmpty())
+            QSKIP("every screen is built");
         Rig rig;
         FormMenu* menu = showMenu(rig);
-        click(menu->button(QStringLiteral("Command13")));
+        click(menu->button(unbuilt));
         QCOMPARE(rig.window.currentScreen(), menu);
         QVERIFY(!rig.window.overlay());
     }
