@@ -63,7 +63,7 @@ const std::array<std::array<const char*, FormCruciPuzzle::Slots>, 3> wordSets{{
 // Design places: the grid below the mouth on the left, the clues in two columns of five on
 // the right, all below the score panel.
 constexpr QRect gridPlace(24, 200, 560, 560);
-constexpr int clueSide = 104, clueGap = 10, clueLeft = 660, clueColumnGap = 60;
+constexpr int clueSide = 104, clueGap = 10, clueLeft = 684, clueColumnGap = 60; // centred under the score panel
 
 // A clue picture. Every rebuild clears and loads the same word into the same box again: the
 // picture scaled to the box is kept, so a new grid does not scale ten pictures anew.
