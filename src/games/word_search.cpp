@@ -120,11 +120,6 @@ QRect LetterGrid::gridRect() const
     return {(width() - side) / 2, (height() - side) / 2, side, side};
 }
 
-int LetterGrid::cellSide() const
-{
-    return gridRect().width() / Side;
-}
-
 void LetterGrid::layoutCells()
 {
     const QRect area = gridRect();
@@ -205,11 +200,6 @@ FormCruciPuzzle::FormCruciPuzzle(QWidget* parent)
     }
 }
 
-const std::array<const char*, FormCruciPuzzle::Slots>& FormCruciPuzzle::wordSet(int number)
-{
-    return wordSets[size_t(std::clamp(number, 1, 3) - 1)];
-}
-
 void FormCruciPuzzle::Form_Activate()
 {
     placeFullScreen();
@@ -250,7 +240,7 @@ void FormCruciPuzzle::LeggiDirezioni()
 void FormCruciPuzzle::LeggiParole()
 {
     setNumber = RandomChoice(3) + 1;
-    const auto& words = wordSet(setNumber);
+    const auto& words = wordSets[size_t(setNumber - 1)];
     ParoleCruci[0].clear();
     for (int k = 1; k <= Slots; ++k)
         ParoleCruci[size_t(k)] = QString::fromLatin1(words[size_t(k - 1)]);

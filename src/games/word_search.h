@@ -22,8 +22,6 @@ public:
     explicit LetterGrid(QWidget* parent = nullptr);
 
     const std::vector<GridCell*>& cells() const { return cells_; }
-    // The side of one cell at the current size, in pixels.
-    int cellSide() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -63,9 +61,6 @@ public:
     void SistemaParola();
     void RiempiAltriSpazi();
     void Ricomincia();
-
-    // The words of set 1, 2 or 3, in slot order.
-    static const std::array<const char*, Slots>& wordSet(int number);
 
     LetterGrid* grid = nullptr;
     std::vector<GridCell*> Label1;   // the cells, row by row from the top left
