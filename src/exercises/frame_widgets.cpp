@@ -351,12 +351,17 @@ void CardCover::paintEvent(QPaintEvent*)
     drawFocusRing(painter, box, radius);
 }
 
-GridCell::GridCell(QWidget* parent) : ClickableWidget(parent) {}
+GridCell::GridCell(QWidget* parent) : ClickableWidget(parent)
+{
+    // A grid repaints a hundred of these: nothing beneath them needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void GridCell::setLetter(QChar letter)
 {
     letter_ = letter;
-    setAccessibleName(QString(letter));
+    // An empty cell has no name (QString(QChar()) would be a one-character string).
+    setAccessibleName(letter.isNull() ? QString() : QString(letter));
     update();
 }
 
@@ -370,8 +375,9 @@ void GridCell::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const qreal line = std::max(1.0, std::min(width(), height()) * 0.03);
+    painter.fillRect(rect(), background_);
     painter.setPen(QPen(QColor(0xb0, 0xbe, 0xc5), line));
-    painter.setBrush(background_);
+    painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2));
     if (!letter_.isNull()) {
         painter.setPen(QColor(0x1d, 0x1f, 0x3a));

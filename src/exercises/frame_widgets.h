@@ -127,6 +127,7 @@ class GridCell : public ClickableWidget
 public:
     explicit GridCell(QWidget* parent = nullptr);
 
+    // A null QChar empties the cell.
     void setLetter(QChar letter);
     QChar letter() const { return letter_; }
     void setBackground(const QColor& colour);

@@ -3,13 +3,14 @@
 #include "app/screen_catalogue.h"
 
 #include "exercises/likes.h"
-#include "games/memory.h"
 #include "exercises/listen_order.h"
 #include "exercises/listening.h"
 #include "exercises/picture_choice.h"
 #include "exercises/who_likes.h"
 #include "exercises/word_choice.h"
 #include "exercises/word_drag.h"
+#include "games/memory.h"
+#include "games/word_search.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ const std::vector<ScreenEntry>& programRows()
         {"Command18", "13 - I like ....", P::ILike, 1, likePink, make<Form12>},
         {"Command19", "14 - I like ....", P::ILike, 2, likePink, make<Form13>},
         {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, make<Form14>},
-        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, {}},
+        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, make<FormCruciPuzzle>},
         {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, make<FormMemory>},
         {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, make<FormMemory2>},
     };
