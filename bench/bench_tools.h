@@ -1,7 +1,10 @@
 #pragma once
 // Small pieces the benchmark programs share.
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 // The median of a series; -1 for an empty one.
@@ -12,4 +15,39 @@ inline double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The median, fastest and slowest of a series of milliseconds.
+struct Figures
+{
+    double median, minimum, maximum;
+};
+
+inline Figures figuresOf(const std::vector<double>& values)
+{
+    if (values.empty())
+        return {-1, -1, -1};
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return {median(values), *low, *high};
+}
+
+// Times work (milliseconds) runs times, with prepare run before each and not timed.
+inline Figures measure(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return figuresOf(times);
+}
+
+// Sends the deferred deletions, so unloaded screens are really gone.
+inline void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
 }

@@ -6,6 +6,7 @@
 //   QT_QPA_PLATFORM=offscreen bench_who_likes [runs]
 
 #include "app/app_window.h"
+#include "bench_tools.h"
 #include "app/fonts.h"
 #include "app/modulo1.h"
 #include "app/random_source.h"
@@ -26,12 +27,6 @@ qint64 steadyNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace

@@ -24,12 +24,6 @@
 
 namespace {
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 // Counts the paints of one widget, to be sure each timed move really painted the word.
 class PaintCounter : public QObject
 {
@@ -54,13 +48,13 @@ void send(QWidget* receiver, QEvent::Type type, QPoint screenPoint, QWidget* scr
     QApplication::sendEvent(receiver, &event);
 }
 
-struct Figures
+struct MoveFigures
 {
     double median, minimum, maximum;
     double paintsPerMove;
 };
 
-Figures measureMoves(AppWindow& window, Form8* form, int moves, bool wholeWindow)
+MoveFigures measureMoves(AppWindow& window, Form8* form, int moves, bool wholeWindow)
 {
     DragWord* word = form->Label1[0];
     PaintCounter counter;
@@ -98,7 +92,7 @@ Figures measureMoves(AppWindow& window, Form8* form, int moves, bool wholeWindow
 }
 
 // Drag a word to its own box and let go, until the word is said and its box painted.
-Figures measureDrops(AppWindow& window, Form8* form, int runs)
+MoveFigures measureDrops(AppWindow& window, Form8* form, int runs)
 {
     std::vector<double> times;
     QElapsedTimer timer;
@@ -122,7 +116,7 @@ Figures measureDrops(AppWindow& window, Form8* form, int runs)
     return {median(times), times.front(), times.back(), 0};
 }
 
-void print(const QString& what, const Figures& f, bool paints)
+void print(const QString& what, const MoveFigures& f, bool paints)
 {
     std::printf("%-52s %8.2f %8.2f %8.2f", qPrintable(what), f.median, f.minimum, f.maximum);
     if (paints)

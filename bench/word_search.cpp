@@ -7,6 +7,7 @@
 //   QT_QPA_PLATFORM=offscreen bench_word_search [runs]
 
 #include "app/app_window.h"
+#include "bench_tools.h"
 #include "app/fonts.h"
 #include "app/modulo1.h"
 #include "app/random_source.h"
@@ -21,31 +22,6 @@
 #include <vector>
 
 namespace {
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
-struct Figures
-{
-    double median, minimum, maximum;
-};
-
-Figures measure(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    QElapsedTimer timer;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.front(), times.back()};
-}
 
 void print(const QString& what, const Figures& f)
 {
