@@ -6,6 +6,7 @@
 
 #include "app/app_window.h"
 #include "bench_tools.h"
+#include "screen_bench.h"
 #include "app/fonts.h"
 #include "app/modulo1.h"
 #include "app/pictures.h"
@@ -37,12 +38,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    loadBundledFonts();
-    const std::unique_ptr<SpeechService> speech = createMuteSpeechService();
-    SpeechService::install(speech.get());
-    RandomSource::seedFromClock();
-    Modulo1::CaricaParole();
-    Modulo1::setProgramFolder(QStringLiteral(MUNCHORA_SOURCE_DIR "/assets"));
+    const ScreenBench bench;
 
     AppWindow window;
     window.setGeometry(0, 0, 1920, 1080);

@@ -11,6 +11,7 @@
 #include "app/modulo1.h"
 #include "app/random_source.h"
 #include "bench_tools.h"
+#include "screen_bench.h"
 #include "exercises/word_drag.h"
 #include "speech/engine_speech_service.h"
 
@@ -132,12 +133,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int moves = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    loadBundledFonts();
-    const std::unique_ptr<SpeechService> speech = createMuteSpeechService();
-    SpeechService::install(speech.get());
-    RandomSource::seedFromClock();
-    Modulo1::CaricaParole();
-    Modulo1::setProgramFolder(QStringLiteral(MUNCHORA_SOURCE_DIR "/assets"));
+    const ScreenBench bench;
 
     std::printf("%d moves, milliseconds                                  median      min      max  paints/move\n",
                 moves);

@@ -8,6 +8,7 @@
 
 #include "app/app_window.h"
 #include "bench_tools.h"
+#include "screen_bench.h"
 #include "app/fonts.h"
 #include "app/modulo1.h"
 #include "app/random_source.h"
@@ -36,12 +37,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    loadBundledFonts();
-    const std::unique_ptr<SpeechService> speech = createMuteSpeechService();
-    SpeechService::install(speech.get());
-    RandomSource::seedFromClock();
-    Modulo1::CaricaParole();
-    Modulo1::setProgramFolder(QStringLiteral(MUNCHORA_SOURCE_DIR "/assets"));
+    const ScreenBench bench;
 
     std::printf("%d runs, milliseconds                              median      min      max\n", runs);
     for (const QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {

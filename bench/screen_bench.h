@@ -1,0 +1,26 @@
+#pragma once
+// What a benchmark of the program's screens sets up after its QApplication: the fonts, the
+// words, the pictures from the source tree and a mouth that keeps silent, so only the screens
+// are measured.
+
+#include "app/fonts.h"
+#include "app/modulo1.h"
+#include "app/random_source.h"
+#include "speech/engine_speech_service.h"
+
+#include <memory>
+
+struct ScreenBench
+{
+    ScreenBench()
+    {
+        loadBundledFonts();
+        SpeechService::install(speech.get());
+        RandomSource::seedFromClock();
+        Modulo1::CaricaParole();
+        Modulo1::setProgramFolder(QStringLiteral(MUNCHORA_SOURCE_DIR "/assets"));
+    }
+    ~ScreenBench() { SpeechService::install(nullptr); }
+
+    const std::unique_ptr<SpeechService> speech = createMuteSpeechService();
+};
