@@ -38,9 +38,6 @@ void AppWindow::showScreen(Screen* screen)
         unload(previous);
     if (!shown || current_ != shown)
         return;
-    // The keyboard starts on the screen itself: Tab leads to its first control, and no
-    // control looks chosen before the child chooses it.
-    screen->setFocus(Qt::OtherFocusReason);
     ClickGuard::arm();
 }
 
@@ -70,13 +67,17 @@ void AppWindow::closeOverlay()
     if (current_) {
         current_->setEnabled(true);
         current_->Form_Activate();
-        current_->setFocus(Qt::OtherFocusReason);
     }
     ClickGuard::arm();
 }
 
 void AppWindow::unload(Screen* screen)
 {
+    // The keyboard focus leaves with the screen and goes nowhere: hidden with the focus, the
+    // screen would hand it to the next control of the new screen, which would then look chosen
+    // before the child chose anything. Tab still leads to the first control.
+    if (QWidget* focus = QApplication::focusWidget(); focus && screen->isAncestorOf(focus))
+        focus->clearFocus();
     // Deferred, because a screen often unloads itself from one of its own handlers.
     screen->hide();
     screen->setEnabled(false);
