@@ -135,8 +135,8 @@ void AudioLine::connect(qint64 now)
 
 bool AudioLine::openStream()
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate_), 1};
-    stream_ = pa_stream_new(context_, "speech", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, uint32_t(rate_), 1};
+    stream_ = pa_stream_new(context_, "speech", &format, nullptr);
     if (!stream_)
         return false;
     const auto bytes = [this](int ms) { return uint32_t(rate_ / 1000.0 * ms) * 2; };
