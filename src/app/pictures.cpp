@@ -2,6 +2,7 @@
 
 #include "app/modulo1.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -23,13 +24,25 @@ QImage PictureLoader::picture(const QString& name)
         return found.value();
 
     const QString path = Modulo1::picturePath(name);
-    QImageReader reader(path, "jpg");
-    QImage image = reader.read();
+    QImage image;
     ++decodes_;
-    if (image.isNull())
-        qCWarning(lcPictures) << "cannot show picture" << path << "-" << reader.errorString();
-    else
-        image = image.convertToFormat(QImage::Format_RGB32);
+    // Only a regular file is opened: a fifo or a device in a picture's place would block the
+    // program for good.
+    if (!QFileInfo(path).isFile()) {
+        qCWarning(lcPictures) << "cannot show picture" << path << "- not a picture file";
+    } else {
+        QImageReader reader(path, "jpg");
+        // No control shows a picture larger than this: a huge file is decoded down to it, so it
+        // costs megabytes, not gigabytes.
+        const QSize size = reader.size();
+        if (size.isValid() && (size.width() > MaxSide || size.height() > MaxSide))
+            reader.setScaledSize(size.scaled(MaxSide, MaxSide, Qt::KeepAspectRatio));
+        image = reader.read();
+        if (image.isNull())
+            qCWarning(lcPictures) << "cannot show picture" << path << "-" << reader.errorString();
+        else
+            image = image.convertToFormat(QImage::Format_RGB32);
+    }
     // A failed file is cached too, so it is reported once and not retried per question.
     cache_.insert(name, image);
     return image;

@@ -14,6 +14,9 @@ class PictureLoader
 {
 public:
     static PictureLoader& instance();
+    // The largest side a picture is kept at: as large as any control shows it on a full-HD
+    // whiteboard, and a huge file still costs only a few megabytes.
+    static constexpr int MaxSide = 1024;
 
     // The decoded picture of a word (or of a file base name such as "smileys1");
     // a null image when the file is missing or cannot be decoded.
