@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
@@ -105,6 +106,21 @@ void AppWindow::closeEvent(QCloseEvent* event)
     }
     // Closing the window is the screen's own way out, with its question; nothing ends here.
     event->ignore();
+    askTheScreenToClose();
+}
+
+void AppWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is the keyboard's way out, as closing the window is.
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
+        askTheScreenToClose();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void AppWindow::askTheScreenToClose()
+{
     if (QApplication::activeModalWidget())
         return; // a box is asking already
     if (Screen* screen = overlay_ ? overlay_.data() : current_.data())

@@ -39,10 +39,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // Alt+F4 or the window manager's close: "Exit" on the menu, "Go back" elsewhere.
     void closeEvent(QCloseEvent* event) override;
+    // Escape does the same.
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void unload(Screen* screen);
+    void askTheScreenToClose();
 
     QPointer<Screen> current_;
     QPointer<Screen> overlay_;

@@ -211,6 +211,24 @@ private slots:
         QVERIFY(form.isNull());
     }
 
+    void escapeIsTheWayOutAsClosingTheWindowIs()
+    {
+        ScreenRig rig;
+        FormMenu* menu = showMenu(rig);
+        rig.dialogs.answers = {BoxAnswer::No};
+        QTest::keyClick(menu->button(QStringLiteral("Command3")), Qt::Key_Escape);
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.dialogs.shown.last().text, QStringLiteral("exit?"));
+
+        click(menu->button(QStringLiteral("Command3")));
+        Screen* form = rig.window.currentScreen();
+        QCOMPARE(form->screenName(), QStringLiteral("Form2"));
+        rig.dialogs.answers = {BoxAnswer::Yes};
+        QTest::keyClick(form, Qt::Key_Escape);
+        QCOMPARE(rig.dialogs.shown.last().text, QStringLiteral("go back? "));
+        QCOMPARE(currentName(rig), QStringLiteral("FormMenu"));
+    }
+
     void closingTheWindowOverTheVoiceScreenKeepsTheChoice()
     {
         ScreenRig rig;
