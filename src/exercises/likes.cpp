@@ -58,7 +58,6 @@ Smiley::Smiley(QWidget* parent) : PictureBox(parent), item_(new PictureBox(this)
 
 void Smiley::setPleased(bool pleased)
 {
-    pleased_ = pleased;
     setWord(pleased ? QStringLiteral("smileys1") : QStringLiteral("smileys2"));
     setAccessibleName(pleased ? QStringLiteral("pleased") : QStringLiteral("displeased"));
 }

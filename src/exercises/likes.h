@@ -27,7 +27,6 @@ public:
     // Shows the pleased face (smileys1.jpg) or the displeased one (smileys2.jpg) and names the
     // control after it.
     void setPleased(bool pleased);
-    bool pleased() const { return pleased_; }
     PictureBox* item() const { return item_; }
 
 protected:
@@ -35,7 +34,6 @@ protected:
 
 private:
     PictureBox* item_;
-    bool pleased_ = true;
 };
 
 // What the three screens share: the sentence forms and the sentence of the question.
