@@ -85,6 +85,29 @@ QString readmePath()
     return Modulo1::settingsFolder() + QLatin1Char('/') + QLatin1String(ReadmeName);
 }
 
+QString presetPath()
+{
+#ifdef Q_OS_WIN
+    return QString();
+#else
+    QStringList folders = qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (folders.isEmpty())
+        folders = {QStringLiteral("/etc/xdg")};
+    const QString tail = QLatin1Char('/') + QLatin1String(FolderName) + QLatin1Char('/') + QLatin1String(FileName);
+    for (const QString& folder : folders) {
+        if (!QDir::isAbsolutePath(folder))
+            continue; // a relative entry would depend on where the program was started
+        const QString path = QDir::cleanPath(folder) + tail;
+        // The first file found is the preset, even a bad one: a teacher's broken preset must
+        // show as the defaults, not quietly hand over to a file further down the list.
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink())
+            return path;
+    }
+    return QString();
+#endif
+}
+
 } // namespace SettingsFile
 
 namespace {
@@ -103,6 +126,16 @@ bool writeAtomically(const QString& path, const QByteArray& bytes)
     return false;
 }
 
+// The user's own file while anything stands in its place (an unusable thing gives the
+// defaults, as always); before the user has saved settings, the classroom preset.
+QString settingsToRead()
+{
+    const QFileInfo own(Modulo1::FileImpostazioni);
+    if (Modulo1::FileImpostazioni.isEmpty() || own.exists() || own.isSymLink())
+        return Modulo1::FileImpostazioni;
+    return SettingsFile::presetPath();
+}
+
 } // namespace
 
 namespace Modulo1 {
@@ -119,18 +152,19 @@ void LeggiImpostazioni()
 {
     Voce = DefaultVoce;
     Velocita = DefaultVelocita;
-    if (!EsisteFile(FileImpostazioni))
+    const QString path = settingsToRead();
+    if (!EsisteFile(path))
         return; // no settings yet: the defaults, silently
-    QFile file(FileImpostazioni);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcSettings).nospace() << "cannot read " << FileImpostazioni << ": "
+        qCWarning(lcSettings).nospace() << "cannot read " << path << ": "
                                         << file.errorString() << "; using the defaults";
         return;
     }
     const QByteArray bytes = file.read(SettingsFile::ReadLimit);
     const auto values = SettingsFile::parse(bytes, file.atEnd());
     if (!values) {
-        qCWarning(lcSettings).nospace() << FileImpostazioni
+        qCWarning(lcSettings).nospace() << path
                                         << " does not hold two numbers; using the defaults";
         return;
     }

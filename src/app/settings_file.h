@@ -42,4 +42,10 @@ QByteArray readme();
 
 QString readmePath();
 
+// The classroom preset a teacher puts in a system configuration folder
+// (<dir>/ImpostazioniProgrammiZerlino/programmiinglese.ini, <dir> from $XDG_CONFIG_DIRS, else
+// /etc/xdg): the path in the first folder where anything stands at that name, or empty.
+// Read in place of the user's own file while the user has none; never written.
+QString presetPath();
+
 } // namespace SettingsFile
