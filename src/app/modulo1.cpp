@@ -60,8 +60,10 @@ QString settingsFolder()
 #ifdef Q_OS_WIN
     return QStringLiteral("C:/") + QLatin1String(SettingsFile::FolderName);
 #else
+    // A relative XDG_CONFIG_HOME is invalid under the XDG rules and is to be ignored; Qt 6.4
+    // takes it as it is, which would put the settings wherever the program was started from.
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (base.isEmpty())
+    if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
     return base + QLatin1Char('/') + QLatin1String(SettingsFile::FolderName);
 #endif

@@ -7,6 +7,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 Q_LOGGING_CATEGORY(lcSettings, "munchora.settings", QtInfoMsg)
 
 namespace SettingsFile {
@@ -64,6 +72,18 @@ std::optional<Values> parse(QByteArrayView bytes, bool wholeFile)
     return Values{*voce, *velocita};
 }
 
+Values valuesFor(QByteArrayView head, bool wholeFile, bool* fellBack)
+{
+    if (head.size() > ReadLimit) {
+        head = head.first(ReadLimit);
+        wholeFile = false;
+    }
+    const auto values = parse(head, wholeFile);
+    if (fellBack)
+        *fellBack = !values;
+    return values.value_or(Values{Modulo1::DefaultVoce, Modulo1::DefaultVelocita});
+}
+
 QByteArray readme()
 {
     // Windows-1252: the "ò" of "può" is the one byte 0xF2. "quata" is the folder's
@@ -115,6 +135,14 @@ namespace {
 // Temporary file, then rename: a failure at any point leaves the old file as it was.
 bool writeAtomically(const QString& path, const QByteArray& bytes)
 {
+    // QSaveFile writes through a link to its target and renames over whatever stands there: a
+    // link to /dev/zero, a fifo or a device would be replaced by a file. Only a regular file,
+    // or nothing, is ours to replace.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        qCWarning(lcSettings).nospace() << "cannot write " << path << ": not a regular file";
+        return false;
+    }
     QSaveFile file(path);
     // flush() first: Qt 6.4's commit() misses an error raised while flushing (a full disk)
     // and would put a cut-off file in place of the old one.
@@ -136,6 +164,38 @@ QString settingsToRead()
     return SettingsFile::presetPath();
 }
 
+// Opens path for reading if it is a regular file, never blocking: a fifo put in the file's
+// place after EsisteFile looked would otherwise hold the start for ever.
+bool openRegularFile(QFile& file, const QString& path, QString* why)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat status{};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        *why = QStringLiteral("not a regular file");
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *why = file.errorString();
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = file.errorString();
+        return false;
+    }
+    return true;
+#endif
+}
+
 } // namespace
 
 namespace Modulo1 {
@@ -155,21 +215,21 @@ void LeggiImpostazioni()
     const QString path = settingsToRead();
     if (!EsisteFile(path))
         return; // no settings yet: the defaults, silently
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcSettings).nospace() << "cannot read " << path << ": "
-                                        << file.errorString() << "; using the defaults";
+    QFile file;
+    QString why;
+    if (!openRegularFile(file, path, &why)) {
+        qCWarning(lcSettings).nospace() << "cannot read " << path << ": " << why
+                                        << "; using the defaults";
         return;
     }
     const QByteArray bytes = file.read(SettingsFile::ReadLimit);
-    const auto values = SettingsFile::parse(bytes, file.atEnd());
-    if (!values) {
+    bool fellBack = false;
+    const SettingsFile::Values values = SettingsFile::valuesFor(bytes, file.atEnd(), &fellBack);
+    if (fellBack)
         qCWarning(lcSettings).nospace() << path
                                         << " does not hold two numbers; using the defaults";
-        return;
-    }
-    Voce = values->voce;
-    Velocita = values->velocita;
+    Voce = values.voce;
+    Velocita = values.velocita;
 }
 
 bool SalvaImpostazioni()

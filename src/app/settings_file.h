@@ -37,6 +37,11 @@ QByteArray format(qint16 voce, qint16 velocita);
 // of a longer file: a number running into the cut is then not trusted.
 std::optional<Values> parse(QByteArrayView bytes, bool wholeFile = true);
 
+// The values the program runs with for a settings file that begins with these bytes (at most
+// ReadLimit of them are looked at): its two numbers, or the defaults 1 and 135, and then
+// 'fellBack' is set. 'wholeFile' as for parse.
+Values valuesFor(QByteArrayView head, bool wholeFile, bool* fellBack = nullptr);
+
 // The read-me's five lines in the Windows-1252 code page, each ended by CR LF.
 QByteArray readme();
 

@@ -3,9 +3,12 @@
 #include "speech/speech_log.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QtGlobal>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
@@ -165,6 +168,48 @@ int fliteChunk(const cst_wave* wave, int start, int size, int /*last*/, cst_audi
                                                               : CST_AUDIO_STREAM_STOP;
 }
 
+QString libraryFolderOf(const void* symbol)
+{
+    Dl_info info{};
+    if (!dladdr(symbol, &info) || !info.dli_fname)
+        return QString();
+    return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+}
+
+} // namespace
+
+QString installedFliteVoice(const char* voice)
+{
+    // The loader's own search, short of its cache: LD_LIBRARY_PATH, then the folder Flite was
+    // loaded from (its voices come in the same package), then the usual folders.
+    QStringList folders = qEnvironmentVariable("LD_LIBRARY_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    const QString fliteFolder = libraryFolderOf(reinterpret_cast<const void*>(&flite_init));
+    if (!fliteFolder.isEmpty())
+        folders << fliteFolder;
+    folders << QStringLiteral("/usr/local/lib") << QStringLiteral("/usr/lib") << QStringLiteral("/lib");
+    const QString base = QStringLiteral("libflite_cmu_us_") + QString::fromLatin1(voice);
+    for (const QString& folder : folders) {
+        for (const QString& name : {base + QStringLiteral(".so.1"), base + QStringLiteral(".so")}) {
+            const QFileInfo library(folder + QLatin1Char('/') + name);
+            if (library.isFile())
+                return library.absoluteFilePath();
+        }
+    }
+    return QString();
+}
+
+namespace {
+
+std::atomic<FliteVoiceFinder> fliteVoiceFinder{installedFliteVoice};
+
+bool fliteVoiceLoaded(const FliteVoices& state, const char* name)
+{
+    for (const auto& [known, voice] : state.voices)
+        if (std::strcmp(known, name) == 0)
+            return true;
+    return false;
+}
+
 FliteVoices& flite()
 {
     static FliteVoices state;
@@ -187,16 +232,16 @@ cst_voice* fliteVoice(const char* name)
     for (const char* failed : state.missing)
         if (std::strcmp(failed, name) == 0)
             return nullptr;
-    const QByteArray base = QByteArrayLiteral("libflite_cmu_us_") + name;
-    void* library = dlopen((base + ".so.1").constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!library)
-        library = dlopen((base + ".so").constData(), RTLD_NOW | RTLD_LOCAL);
+    // The library the finder names, the one that decided the voice is offered.
+    const QString path = findFliteVoice(name);
+    void* library = path.isEmpty() ? nullptr : dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     using Register = cst_voice* (*)(const char*);
     auto reg = library ? reinterpret_cast<Register>(dlsym(library, ("register_cmu_us_" + QByteArray(name)).constData()))
                        : nullptr;
     cst_voice* voice = reg ? reg(nullptr) : nullptr;
     if (!voice) {
-        qCWarning(lcSpeech) << "Flite voice" << name << "did not load:" << (library ? "no voice" : dlerror());
+        const char* why = path.isEmpty() ? "not installed" : library ? "no voice in it" : dlerror();
+        qCWarning(lcSpeech) << "Flite voice" << name << "did not load:" << why;
         state.missing.push_back(name);
         return nullptr;
     }
@@ -312,8 +357,18 @@ bool startEngine(Engine engine)
 bool voiceWorks(const CatalogueVoice& voice)
 {
     std::lock_guard guard(engineLock());
-    if (voice.engine == Engine::Flite)
-        return flite().started; // its voices come with it; each is loaded when first used
+    if (voice.engine == Engine::Flite) {
+        // Each voice is loaded when first used: only its library is looked for now.
+        FliteVoices& state = flite();
+        if (!state.started)
+            return false;
+        if (fliteVoiceLoaded(state, voice.engineVoice))
+            return true;
+        for (const char* failed : state.missing)
+            if (std::strcmp(failed, voice.engineVoice) == 0)
+                return false;
+        return !findFliteVoice(voice.engineVoice).isEmpty();
+    }
     if (!espeakStart())
         return false;
     // Selecting the voice would load its dictionary (some 15 ms) at start-up: the language
@@ -357,6 +412,16 @@ EspeakRate espeakRate(const CatalogueVoice& voice, int velocita)
     const double steps = std::log(Slowest / wpm) / std::log(StepRatio);
     const int gap = std::max(1, int(std::ceil(steps - 1e-6)));
     return {Slowest, gap};
+}
+
+void setFliteVoiceFinder(FliteVoiceFinder finder)
+{
+    fliteVoiceFinder.store(finder ? finder : installedFliteVoice);
+}
+
+QString findFliteVoice(const char* voice)
+{
+    return fliteVoiceFinder.load()(voice);
 }
 
 bool synthesize(const CatalogueVoice& voice, int velocita, const QString& text, const PcmChunk& chunk)

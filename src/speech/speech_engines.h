@@ -43,6 +43,17 @@ bool startEngine(Engine engine);
 // The engine started and knows this voice.
 bool voiceWorks(const CatalogueVoice& voice);
 
+// Where a Flite voice's library is ("slt" -> its full path), or empty when it is not installed.
+// The program looks in the loader's folders and beside Flite's own library, without loading
+// anything; a voice whose library is not found is not offered. Tests take voices away with a
+// finder of their own (nullptr goes back to the program's). The finder answers for a voice
+// until it has been loaded.
+using FliteVoiceFinder = QString (*)(const char* voice);
+void setFliteVoiceFinder(FliteVoiceFinder finder);
+QString findFliteVoice(const char* voice);
+// The program's finder.
+QString installedFliteVoice(const char* voice);
+
 // Speed. Velocita 50..200 (values outside are clamped); every step of 5 changes the pace by the
 // same ratio, and the pace doubles roughly every 80 steps of Velocita.
 double paceFactor(int velocita);
