@@ -161,14 +161,18 @@ int FocusRing::thickness() const
 
 void FocusRing::follow(QWidget* target, double scale)
 {
-    if (target_ != target) {
+    if (target_ != target || (!target && !watched_.isEmpty())) {
         // The ring watches its control and the control's parents: a parent moved or
         // resized (a board, a panel) moves the control with it.
-        for (QWidget* w = target_; w && w != parentWidget(); w = w->parentWidget())
-            w->removeEventFilter(this);
+        for (const QPointer<QWidget>& w : std::as_const(watched_))
+            if (w)
+                w->removeEventFilter(this);
+        watched_.clear();
         target_ = target;
-        for (QWidget* w = target_; w && w != parentWidget(); w = w->parentWidget())
+        for (QWidget* w = target_; w && w != parentWidget(); w = w->parentWidget()) {
             w->installEventFilter(this);
+            watched_.append(w);
+        }
     }
     scale_ = scale > 0 ? scale : 1.0;
     place();

@@ -51,5 +51,6 @@ private:
     void place();
 
     QPointer<QWidget> target_;
+    QList<QPointer<QWidget>> watched_; // the target and its parents up to the window
     double scale_ = 1.0;
 };
