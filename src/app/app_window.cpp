@@ -59,6 +59,8 @@ void AppWindow::showOverlay(Screen* overlay)
     if (overlay_)
         unload(overlay_);
     overlay_ = overlay;
+    if (QWidget* focus = focusWidget(); current_ && focus && current_->isAncestorOf(focus))
+        focusBeforeOverlay_ = focus;
     // The screen beneath stays loaded but takes no input (keys, Tab) while it is covered.
     if (current_)
         current_->setEnabled(false);
@@ -85,7 +87,8 @@ void AppWindow::closeOverlay()
         current_->setEnabled(true);
         current_->Form_Activate();
         if (shown && current_ == shown && !overlay_)
-            settleFocus(shown);
+            settleFocus(shown, focusBeforeOverlay_);
+        focusBeforeOverlay_ = nullptr;
     }
     ClickGuard::arm();
 }
@@ -177,14 +180,20 @@ Screen* AppWindow::activeScreen() const
     return screen && screen->parentWidget() == this ? screen : nullptr;
 }
 
-void AppWindow::settleFocus(Screen* screen)
+void AppWindow::settleFocus(Screen* screen, QWidget* preferred)
 {
     QWidget* focus = focusWidget();
-    if (focus && isKeyboardControl(focus, screen))
+    if (focus && isKeyboardControl(focus, screen)) {
+        updateRing();
         return; // the screen chose (the first thing to answer)
-    const QList<QWidget*> controls = controlsInReadingOrder(screen);
-    if (!controls.isEmpty())
-        controls.first()->setFocus(Qt::OtherFocusReason);
+    }
+    if (isKeyboardControl(preferred, screen)) {
+        preferred->setFocus(Qt::OtherFocusReason);
+    } else {
+        const QList<QWidget*> controls = controlsInReadingOrder(screen);
+        if (!controls.isEmpty())
+            controls.first()->setFocus(Qt::OtherFocusReason);
+    }
     updateRing();
 }
 
@@ -293,6 +302,11 @@ bool AppWindow::handleKey(QWidget* receiver, QKeyEvent* event)
     case Qt::Key_Down: {
         if (usesArrowKeys(focus))
             return false;
+        if (!keyboardInUse_ && focus && isKeyboardControl(focus, root)) {
+            keyboardInUse_ = true; // as with Tab: first show where the focus is
+            updateRing();
+            return true;
+        }
         keyboardInUse_ = true;
         if (!focus || !isKeyboardControl(focus, root)) {
             const QList<QWidget*> controls = controlsInReadingOrder(root);

@@ -60,8 +60,9 @@ private:
     void askTheScreenToClose();
     // The screen that takes input: the overlay when there is one.
     Screen* activeScreen() const;
-    // A newly shown screen's focus: where the screen put it, else its first control.
-    void settleFocus(Screen* screen);
+    // A newly shown screen's focus: where the screen put it, else preferred (where it was before
+    // the overlay), else its first control.
+    void settleFocus(Screen* screen, QWidget* preferred = nullptr);
     void updateRing();
     bool handleKey(QWidget* receiver, QKeyEvent* event);
 
@@ -69,6 +70,7 @@ private:
     QPointer<Screen> overlay_;
     bool ending_ = false;
     FocusRing* ring_ = nullptr;
+    QPointer<QWidget> focusBeforeOverlay_;
     bool keyboardInUse_ = false;
 };
 
