@@ -23,11 +23,13 @@ AppWindow::AppWindow(QWidget* parent) : QWidget(parent)
     ring_ = new FocusRing(this);
     // Keys reach the focused control first; the window sees them on their way (see eventFilter).
     qApp->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this, [this] { updateRing(); });
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this] { updateRing(); });
 }
 
 AppWindow::~AppWindow()
 {
+    // The screens go with QWidget's destructor, moving the focus: nothing of AppWindow may answer.
+    disconnect(focusWatch_);
     qApp->removeEventFilter(this);
 }
 

@@ -71,6 +71,7 @@ private:
     bool ending_ = false;
     FocusRing* ring_ = nullptr;
     QPointer<QWidget> focusBeforeOverlay_;
+    QMetaObject::Connection focusWatch_;
     bool keyboardInUse_ = false;
 };
 
