@@ -13,7 +13,6 @@
 #include "exercises/who_likes.h"
 #include "exercises/word_choice.h"
 #include "games/memory.h"
-#include "games/word_search.h"
 #include "helpers/test_registry.h"
 #include "speech/bocca.h"
 
@@ -170,23 +169,11 @@ private slots:
         pressAccessibly(f12->Image1[size_t(Modulo1::ParolaA)]);
         QCOMPARE(of(f12->EtichettaEsatti).name.trimmed(), QStringLiteral("1"));
 
-        // Word labels by their text.
-        auto* f5 = rig.open<Form5>(new Form5);
-        for (WordLabel* label : f5->labels) {
-            QCOMPARE(of(label).name, label->caption());
-            QCOMPARE(of(label).role, QAccessible::Button);
-        }
-
         // The cells of the table by their sentence.
         auto* f14 = rig.open<Form14>(new Form14);
         QCOMPARE(of(f14->Label4[9]).name, f14->sentenceOf(9));
         QVERIFY(of(f14->Label4[9]).name.contains(QStringLiteral(" likes ")));
         QVERIFY(of(f14->Label4[9]).actions.contains(QAccessibleActionInterface::pressAction()));
-
-        // Letters by their letter.
-        auto* puzzle = rig.open<FormCruciPuzzle>(new FormCruciPuzzle);
-        for (int cell : {0, 55, 99})
-            QCOMPARE(of(puzzle->Label1[size_t(cell)]).name, QString(puzzle->Label1[size_t(cell)]->letter()));
 
         // A memory card is "card" face down, and its word once turned.
         auto* memory = rig.open<FormMemory>(new FormMemory);
