@@ -7,6 +7,8 @@
 
 #include "app/screen.h"
 
+class FocusRing;
+
 class AppWindow : public QWidget, public ScreenHost
 {
     Q_OBJECT
@@ -28,6 +30,11 @@ public:
     // Ends the program at once: every screen is unloaded without further events.
     void endProgram() override;
 
+    // The ring that shows where the keyboard focus is.
+    FocusRing* focusRing() const { return ring_; }
+    // Whether the ring shows: from the first key that moves or presses until the next click.
+    bool keyboardInUse() const { return keyboardInUse_; }
+
     // Full screen on the display the window is on (Xvfb without a window manager ignores
     // showFullScreen's size, so the geometry is set first).
     void showFullScreenOnItsScreen();
@@ -42,14 +49,30 @@ protected:
     // Escape does the same.
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Tab, Shift+Tab and a control that loses the focus (hidden, disabled) go on in the
+    // screen's reading order.
+    bool focusNextPrevChild(bool next) override;
+    // Keyboard play on every screen: Tab, the arrows, Return and Space.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void unload(Screen* screen);
     void askTheScreenToClose();
+    // The screen that takes input: the overlay when there is one.
+    Screen* activeScreen() const;
+    // A newly shown screen's focus: where the screen put it, else preferred (where it was before
+    // the overlay), else its first control.
+    void settleFocus(Screen* screen, QWidget* preferred = nullptr);
+    void updateRing();
+    bool handleKey(QWidget* receiver, QKeyEvent* event);
 
     QPointer<Screen> current_;
     QPointer<Screen> overlay_;
     bool ending_ = false;
+    FocusRing* ring_ = nullptr;
+    QPointer<QWidget> focusBeforeOverlay_;
+    QMetaObject::Connection focusWatch_;
+    bool keyboardInUse_ = false;
 };
 
 // Makers of the shell's screens, so the exercise screens need not know their classes.

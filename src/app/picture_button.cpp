@@ -1,7 +1,6 @@
 #include "app/picture_button.h"
 
 #include <QEvent>
-#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -134,19 +133,7 @@ void PictureButton::paintEvent(QPaintEvent*)
     p.setFont(font);
     p.setPen(enabled ? QColor(0x1d, 0x1f, 0x3a) : QColor(0x8a, 0x8a, 0x8a));
     p.drawText(captionArea, flags, text());
-
-    if (hasFocus() && keyboardFocus_ && enabled) {
-        p.setPen(QPen(QColor(0x1d, 0x1f, 0x3a), border, Qt::DashLine));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(tile.adjusted(border * 1.5, border * 1.5, -border * 1.5, -border * 1.5), radius * 0.8,
-                          radius * 0.8);
-    }
-}
-
-void PictureButton::focusInEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QPushButton::focusInEvent(event);
+    // The focus ring is the host window's (app/keyboard_navigation.h).
 }
 
 void PictureButton::changeEvent(QEvent* event)

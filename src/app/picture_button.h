@@ -31,7 +31,6 @@ protected:
     void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     struct Parts
@@ -49,5 +48,4 @@ private:
     QPixmap cached_; // the picture at its current size and state, drawn once
     bool cachedEnabled_ = true;
     int captionLines_ = 0;
-    bool keyboardFocus_ = false; // the focus frame shows only when the keyboard brought it
 };

@@ -85,6 +85,7 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
         picture->setObjectName(QStringLiteral("Image1_%1").arg(i));
         picture->setGeometry(97 + i * 290, 214, 250, 250);
         picture->setCursor(Qt::PointingHandCursor);
+        picture->setFocusPolicy(Qt::TabFocus);
         connect(picture, &PictureBox::clicked, this, &FormAvvio::leaveSplash);
         Image1[static_cast<size_t>(i)] = picture;
     }
@@ -92,6 +93,7 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     Bocca_ = new Bocca(objectName(), this);
     Bocca_->setObjectName(QStringLiteral("Bocca"));
     Bocca_->setGeometry(447, 500, 130, 130);
+    Bocca_->setFocusPolicy(Qt::TabFocus);
     connect(Bocca_, &Bocca::Bocca_Click, this, &FormAvvio::leaveSplash);
 
     Label1 = new QLabel(QStringLiteral("06 ottobre 2003"), this);

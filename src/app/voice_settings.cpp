@@ -175,6 +175,7 @@ FormImposta::FormImposta(QWidget* parent) : Screen(QStringLiteral("FormImposta")
     Bocca_ = new Bocca(objectName(), this);
     Bocca_->setObjectName(QStringLiteral("Bocca"));
     Bocca_->setGeometry(432, 56, 160, 160);
+    Bocca_->setFocusPolicy(Qt::TabFocus);
     connect(Bocca_, &Bocca::Bocca_Click, this, &FormImposta::Bocca_Click);
 
     Combo1 = new BigComboBox(this);
@@ -199,6 +200,7 @@ FormImposta::FormImposta(QWidget* parent) : Screen(QStringLiteral("FormImposta")
     HScroll1->setSingleStep(5);
     HScroll1->setPageStep(25);
     HScroll1->setAccessibleName(QStringLiteral("speed"));
+    HScroll1->setFocusPolicy(Qt::StrongFocus); // the arrows move it, as they do the list
 
     BottoneEsci = new PictureButton(QStringLiteral("conferma"), ButtonPicture::Confirm, 0, QColor(0xa5, 0xd6, 0xa7),
                                     PictureButton::Shape::Bar, this);

@@ -7,10 +7,12 @@
 #include "app/pictures.h"
 #include "app/random_source.h"
 #include "app/impostavoce.h"
+#include "app/keyboard_navigation.h"
 #include "layout/clsresize.h"
 #include "speech/bocca.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenuBar>
@@ -32,8 +34,10 @@ ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidg
     Bocca = new ::Bocca(name, this);
     Bocca->setObjectName(QStringLiteral("Bocca"));
     Bocca->setGeometry(mouthRect());
-    if (config_.mouthRepeats)
+    if (config_.mouthRepeats) {
         connect(Bocca, &::Bocca::Bocca_Click, this, &ExerciseScreen::Bocca_Click);
+        Bocca->setFocusPolicy(Qt::TabFocus); // a mouth that says something is a control
+    }
 
     if (config_.scorePanel)
         buildScorePanel();
@@ -50,7 +54,22 @@ ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidg
             Command1->setFont(designFont(QStringLiteral("Comic Neue"), 44, true));
         }
         Command1->setEnabled(config_.next == ExerciseConfig::Next::Enabled);
-        connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+        connect(Command1, &QPushButton::clicked, this, [this] {
+            const bool fromKeyboard = window()->focusWidget() == Command1;
+            QPointer<ExerciseScreen> self(this);
+            Command1_Click();
+            // "next" pressed and done with: the keyboard goes on to the new question.
+            if (self && fromKeyboard && !Command1->isEnabled() && !hasOpenAnswerFocused())
+                focusFirstAnswer();
+        });
+        // Once a question is answered, "next" is the thing to press: the focus goes there.
+        connect(Command1, &NextButton::enabledChanged, this, [this](bool enabled) {
+            if (!enabled || !isVisible() || !isEnabled())
+                return;
+            const QWidget* focus = window()->focusWidget();
+            if (!focus || focus == window() || isAncestorOf(focus))
+                Command1->setFocus(Qt::OtherFocusReason);
+        });
     }
 }
 
@@ -103,7 +122,43 @@ void ExerciseScreen::Form_Activate()
     ImpostaVoce(*Bocca);
     speakTitle();
     openAnswers();
+    QPointer<ExerciseScreen> self(this);
     CaricaPalla();
+    if (self)
+        focusFirstAnswer();
+}
+
+void ExerciseScreen::addAnswerControl(QWidget* control)
+{
+    if (!(control->focusPolicy() & Qt::TabFocus))
+        control->setFocusPolicy(Qt::TabFocus);
+    answerControls_.push_back(control);
+}
+
+bool ExerciseScreen::hasOpenAnswerFocused() const
+{
+    const QWidget* focus = window()->focusWidget();
+    if (!focus || !focus->isEnabled() || !focus->isVisible())
+        return false;
+    return std::any_of(answerControls_.begin(), answerControls_.end(),
+                       [focus](const QPointer<QWidget>& control) { return control == focus; });
+}
+
+void ExerciseScreen::focusFirstAnswer()
+{
+    QWidget* first = nullptr;
+    for (QWidget* control : controlsInReadingOrder(this)) {
+        const bool answer = std::any_of(answerControls_.begin(), answerControls_.end(),
+                                        [control](const QPointer<QWidget>& c) { return c == control; });
+        if (answer) {
+            first = control;
+            break;
+        }
+    }
+    if (!first && Command1 && Command1->isEnabled() && Command1->isVisibleTo(this))
+        first = Command1;
+    if (first && window()->focusWidget() != first)
+        first->setFocus(Qt::OtherFocusReason);
 }
 
 void ExerciseScreen::resetScore()

@@ -116,8 +116,12 @@ protected:
     // highlight frame shows.
     void openAnswers();
 
-    // The controls a child answers with (pictures, word labels, cards, cells).
-    void addAnswerControl(QWidget* control) { answerControls_.push_back(control); }
+    // The controls a child answers with (pictures, word labels, cards, cells). Tab and the
+    // arrows reach them.
+    void addAnswerControl(QWidget* control);
+    // The keyboard focus on the first control to answer with, in reading order; "next" when
+    // no answer is open. The ring shows only once the keyboard is in use.
+    void focusFirstAnswer();
 
     // Moves a control to a place given in design coordinates; it stays there across resizes.
     void placeControl(QWidget* control, QPointF designTopLeft);
@@ -128,6 +132,7 @@ protected:
     static int drawWordExcept(const std::vector<int>& taken);
 
 private:
+    bool hasOpenAnswerFocused() const;
     void buildMenu();
     void buildScorePanel();
 

@@ -5,7 +5,6 @@
 
 #include <QAccessible>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -74,7 +73,15 @@ QFont fittedFont(QFont font, const QString& text, const QRectF& box)
 NextButton::NextButton(QWidget* parent) : QPushButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the focus where it was.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void NextButton::changeEvent(QEvent* event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        emit enabledChanged(isEnabled());
 }
 
 void NextButton::paintEvent(QPaintEvent*)
@@ -245,33 +252,6 @@ void ClickableWidget::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void ClickableWidget::focusInEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    update();
-    QWidget::focusInEvent(event);
-}
-
-void ClickableWidget::focusOutEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = false;
-    update();
-    QWidget::focusOutEvent(event);
-}
-
-void ClickableWidget::drawFocusRing(QPainter& painter, const QRectF& box, qreal radius) const
-{
-    if (!hasFocus() || !keyboardFocus_)
-        return;
-    const qreal line = std::max(2.0, std::min(width(), height()) * 0.04);
-    painter.save();
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(0x15, 0x65, 0xc0), line, Qt::DashLine));
-    const qreal inset = line * 1.5;
-    painter.drawRoundedRect(box.adjusted(inset, inset, -inset, -inset), radius, radius);
-    painter.restore();
-}
-
 void ClickableWidget::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange) {
@@ -322,7 +302,6 @@ void WordLabel::paintEvent(QPaintEvent*)
     const QRectF textBox = box.adjusted(side * 0.1, 0, -side * 0.1, 0);
     painter.setFont(fitted(font(), caption_, textBox));
     painter.drawText(textBox, Qt::AlignCenter, caption_);
-    drawFocusRing(painter, box, radius);
 }
 
 CardCover::CardCover(QWidget* parent) : ClickableWidget(parent)
@@ -348,7 +327,6 @@ void CardCover::paintEvent(QPaintEvent*)
     painter.setFont(mark);
     painter.setPen(QColor(0xe0, 0xb8, 0x3a));
     painter.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
-    drawFocusRing(painter, box, radius);
 }
 
 GridCell::GridCell(QWidget* parent) : ClickableWidget(parent)
@@ -384,5 +362,4 @@ void GridCell::paintEvent(QPaintEvent*)
         painter.setFont(font());
         painter.drawText(rect(), Qt::AlignCenter, QString(letter_));
     }
-    drawFocusRing(painter, QRectF(rect()), 0);
 }

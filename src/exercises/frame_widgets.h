@@ -20,8 +20,13 @@ class NextButton : public QPushButton
 public:
     explicit NextButton(QWidget* parent = nullptr);
 
+signals:
+    // It has been enabled or disabled.
+    void enabledChanged(bool enabled);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 };
 
 // The score panel: "Correct" and "Mistake" with their counts, and the yes / no icon that
@@ -57,7 +62,8 @@ protected:
 
 // Shared by the clickable pieces below: a left press and release inside is a click, wherever
 // the pointer slid in between; a disabled control takes none. Tab reaches it and Space or
-// Enter clicks it; screen readers get a press action.
+// Enter clicks it; screen readers get a press action. The host window rings it while it has
+// the keyboard focus.
 class ClickableWidget : public QWidget
 {
     Q_OBJECT
@@ -72,15 +78,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
-    // A dashed ring inside box while the keyboard has brought the focus here.
-    void drawFocusRing(QPainter& painter, const QRectF& box, qreal radius) const;
 
 private:
     bool pressed_ = false;
-    bool keyboardFocus_ = false;
 };
 
 // A written word the child clicks: white while the question is open, pure red once it has

@@ -73,6 +73,7 @@ Form14::Form14(QWidget* parent) : LikesScreen(QStringLiteral("Form14"), form14Co
                           RowHeight - 2);
         cell->setBackground(white);
         connect(cell, &GridCell::clicked, this, [this, g] { Label4_Click(g); });
+        addAnswerControl(cell);
         Label4[size_t(g)] = cell;
     }
     // The ruling: the rows' edges, then the columns' edges of each half.

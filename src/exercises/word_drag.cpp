@@ -145,7 +145,6 @@ void AnswerBox::paintEvent(QPaintEvent*)
         painter.setFont(fittedFont(font(), caption_, textBox));
         painter.drawText(textBox, Qt::AlignCenter, caption_);
     }
-    drawFocusRing(painter, box, radius);
 }
 
 Form8::Form8(QWidget* parent) : ExerciseScreen(QStringLiteral("Form8"), form8Config(), parent)

@@ -61,6 +61,7 @@ MemoryGame::MemoryGame(const QString& name, const QStringList& words, QWidget* p
         cover->setObjectName(QStringLiteral("Label2_%1").arg(f));
         cover->setGeometry(placeRect(f));
         connect(cover, &CardCover::clicked, this, [this, f] { Label2_Click(f); });
+        addAnswerControl(cover);
         Label2[size_t(f)] = cover;
     }
 
@@ -127,6 +128,7 @@ void MemoryGame::Form_Activate()
         Image1[size_t(k)]->setWord(Label1[size_t(k)]->text());
     speakTitle();
     Ricomincia();
+    focusFirstAnswer();
 }
 
 void MemoryGame::Ricomincia()

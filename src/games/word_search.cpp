@@ -145,28 +145,6 @@ void LetterGrid::resizeEvent(QResizeEvent* event)
     layoutCells();
 }
 
-void LetterGrid::keyPressEvent(QKeyEvent* event)
-{
-    const auto at = std::find(cells_.begin(), cells_.end(), focusWidget());
-    int step = 0;
-    switch (event->key()) {
-    case Qt::Key_Left: step = -1; break;
-    case Qt::Key_Right: step = 1; break;
-    case Qt::Key_Up: step = -Side; break;
-    case Qt::Key_Down: step = Side; break;
-    default: break;
-    }
-    if (at == cells_.end() || step == 0) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    const int index = int(at - cells_.begin());
-    const int row = index / Side + (std::abs(step) == Side ? step / Side : 0);
-    const int column = index % Side + (std::abs(step) == 1 ? step : 0);
-    if (row >= 0 && row < Side && column >= 0 && column < Side)
-        cells_[size_t(row * Side + column)]->setFocus(Qt::TabFocusReason); // shows the focus ring
-}
-
 void LetterGrid::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -214,6 +192,7 @@ void FormCruciPuzzle::Form_Activate()
     ParoleInserite = 0;
     ParoleTrattate = 0;
     InserisciParole();
+    focusFirstAnswer();
 }
 
 void FormCruciPuzzle::clearGrid()

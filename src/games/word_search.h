@@ -13,7 +13,7 @@
 // The 100 letter cells, laid out as equal squares in ten rows of ten, as large as the widget
 // allows and centred in it: the screen's scaler stretches width and height separately, and a
 // word search with oblong cells on a wide display would read badly. The arrow keys move the
-// keyboard focus from cell to cell.
+// keyboard focus from cell to cell (the host window's keyboard play).
 class LetterGrid : public QWidget
 {
     Q_OBJECT
@@ -25,7 +25,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
