@@ -13,7 +13,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QLoggingCategory>
 #include <QScreen>
+
+// Which screen is up, for whoever follows a lesson (or a test) from outside the program.
+Q_LOGGING_CATEGORY(lcScreens, "munchora.screens", QtInfoMsg)
 
 AppWindow::AppWindow(QWidget* parent) : QWidget(parent)
 {
@@ -54,6 +58,7 @@ void AppWindow::showScreen(Screen* screen)
         return;
     settleFocus(shown);
     ClickGuard::arm();
+    qCDebug(lcScreens).noquote() << shown->objectName() << "shown";
 }
 
 void AppWindow::showOverlay(Screen* overlay)

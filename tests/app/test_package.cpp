@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -140,16 +141,38 @@ private slots:
         QVERIFY(metainfo.contains("<launchable type=\"desktop-id\">org.example.munchora.desktop</launchable>"));
     }
 
-    void installedProgramStartsAndEndsOnRequest()
+    // On a real display, as in a classroom: the splash, one click, the menu; then the program
+    // ends when asked. Xvfb stands in for the display and xdotool for the child's hand.
+    void installedProgramReachesTheMenuAndEndsOnRequest()
     {
         QTemporaryDir user;
         for (const char* sub : {"home", "config", "run", "tmp"})
             QVERIFY(QDir(user.path()).mkpath(sub));
         QFile::setPermissions(user.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+        const QString xdotool = QStandardPaths::findExecutable("xdotool");
+        QVERIFY2(!xvfb.isEmpty() && !xdotool.isEmpty(), "scripts/install-deps installs Xvfb and xdotool");
+        QProcess display;
+        display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QVERIFY2(display.waitForStarted(), qPrintable(display.errorString()));
+        QByteArray number;
+        QTRY_VERIFY_WITH_TIMEOUT((number += display.readAllStandardOutput()).contains('\n')
+                                     || display.state() == QProcess::NotRunning, 20000);
+        bool isNumber = false;
+        number.trimmed().toInt(&isNumber);
+        QVERIFY2(isNumber, "Xvfb gave no display number");
+        const QString displayName = ":" + QString::fromLatin1(number.trimmed());
+        auto endDisplay = qScopeGuard([&display] {
+            display.terminate();
+            display.waitForFinished(5000);
+        });
+
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QT_LOGGING_RULES", "munchora.speech.debug=true");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("DISPLAY", displayName);
+        env.insert("QT_LOGGING_RULES", "munchora.speech.debug=true\nmunchora.screens.debug=true");
         env.insert("HOME", user.path() + "/home");
         env.insert("XDG_CONFIG_HOME", user.path() + "/config");
         env.insert("XDG_CONFIG_DIRS", user.path() + "/no-system-config");
@@ -163,14 +186,26 @@ private slots:
         // its pictures beside the real file.
         program.start(root + "/usr/bin/munchora");
         QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        auto readLog = [&] {
+            log += QString::fromUtf8(program.readAll());
+            return program.state() == QProcess::NotRunning;
+        };
         // The splash speaks its welcome once it is up with its pictures.
         const QString welcome = QStringLiteral("FormAvvio: speak \"welcome. unit 7. munchora\"");
-        QTRY_VERIFY2_WITH_TIMEOUT((log += QString::fromUtf8(program.readAll())).contains(welcome)
-                                      || program.state() == QProcess::NotRunning,
-                                  qPrintable(log), 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(readLog() || log.contains(welcome), qPrintable(log), 30000);
         QVERIFY2(log.contains(welcome), qPrintable(log));
         QVERIFY2(!log.contains("cannot show picture"), qPrintable(log));
         QVERIFY(QFileInfo::exists(user.path() + "/config/ImpostazioniProgrammiZerlino/leggimi.txt"));
+
+        // A click anywhere on the splash opens the menu.
+        QProcess hand;
+        QProcessEnvironment handEnv;
+        handEnv.insert("DISPLAY", displayName);
+        hand.setProcessEnvironment(handEnv);
+        hand.start(xdotool, {"mousemove", "300", "700", "click", "1"});
+        QVERIFY(hand.waitForFinished(10000));
+        QTRY_VERIFY2_WITH_TIMEOUT(readLog() || log.contains("FormMenu shown"), qPrintable(log), 30000);
+        QVERIFY2(log.contains("FormMenu shown"), qPrintable(log));
 
         program.terminate();
         QVERIFY2(program.waitForFinished(10000), "the program did not end on SIGTERM");
