@@ -59,14 +59,15 @@ protected:
     void press() override { emit picture()->clicked(); }
 };
 
-// The mouth is drawn and pointed at as a button on every screen, so it is one.
+// The mouth is drawn and pointed at as a button on every screen, so it is one; it offers a
+// press only where a click on it does something.
 class MouthInterface final : public PressableWidget
 {
 public:
     explicit MouthInterface(Bocca* mouth) : PressableWidget(mouth, QAccessible::Button) {}
 
 protected:
-    bool canPress() const override { return true; }
+    bool canPress() const override { return static_cast<Bocca*>(widget())->isClickable(); }
     void press() override { emit static_cast<Bocca*>(widget())->Bocca_Click(); }
 };
 
@@ -84,6 +85,21 @@ protected:
     void press() override { QMetaObject::invokeMethod(widget(), "accessiblePress", Qt::DirectConnection); }
 };
 
+// Drawn over the screen for the eye alone (the keyboard's focus ring): a screen reader
+// already announces the focused control, so it skips this as invisible.
+class DecorationInterface final : public QAccessibleWidget
+{
+public:
+    explicit DecorationInterface(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Border) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        return state;
+    }
+};
+
 QAccessibleInterface* interfaceFor(const QString&, QObject* object)
 {
     // Qt asks once per class of the object, most derived first; the answer depends on the
@@ -91,6 +107,8 @@ QAccessibleInterface* interfaceFor(const QString&, QObject* object)
     if (!object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
+    if (widget->property("accessibleDecoration").toBool())
+        return new DecorationInterface(widget);
     const QVariant declared = widget->property("accessibleRole");
     if (declared.isValid()) {
         bool ok = false;
@@ -114,11 +132,16 @@ class DeclarationWatcher final : public QObject
 public:
     using QObject::QObject;
 
+    static bool isDeclaration(const QByteArray& property)
+    {
+        return property == "accessibleRole" || property == "accessibleDecoration";
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::DynamicPropertyChange && watched->isWidgetType()
-            && static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == "accessibleRole") {
+            && isDeclaration(static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName())) {
             if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(watched))
                 QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
         }

@@ -147,6 +147,7 @@ constexpr double DesignThickness = 8.0;
 
 FocusRing::FocusRing(QWidget* window) : QWidget(window)
 {
+    setProperty("accessibleDecoration", true); // before anything makes its accessible interface
     setObjectName(QStringLiteral("focusRing"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);

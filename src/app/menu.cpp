@@ -58,7 +58,7 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
     Bocca_ = new Bocca(objectName(), this);
     Bocca_->setObjectName(QStringLiteral("Bocca"));
     Bocca_->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
-    Bocca_->setFocusPolicy(Qt::TabFocus);
+    // A click on the menu's mouth does nothing, so the keyboard passes it by.
 
     PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0, 0x81d4fa,
                                       QRect(150, barTop, 270, barHeight), barFont);

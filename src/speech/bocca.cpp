@@ -1,5 +1,6 @@
 #include "speech/bocca.h"
 
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,6 +17,11 @@ Bocca::Bocca(const QString& owner, QWidget* parent)
     animation_ = new QTimer(this);
     animation_->setInterval(90);
     connect(animation_, &QTimer::timeout, this, &Bocca::animate);
+}
+
+bool Bocca::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&Bocca::Bocca_Click));
 }
 
 Bocca::~Bocca() = default;

@@ -41,6 +41,8 @@ public:
     bool applyVoice(int number, qint16& flag);
 
     QString owner() const { return owner_; }
+    // Something on the screen answers a click on the mouth (on some screens nothing does).
+    bool isClickable() const;
 
 signals:
     void Bocca_Click();

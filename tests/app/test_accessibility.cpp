@@ -110,19 +110,16 @@ private slots:
         QVERIFY(iface);
         QCOMPARE(iface->role(), QAccessible::Button);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("mouth"));
-        QCOMPARE(actions(menu->Bocca_).value(0), pressName);
-        QSignalSpy clicked(menu->Bocca_, &Bocca::Bocca_Click);
-        press(menu->Bocca_);
-        QCOMPARE(clicked.count(), 1);
+        // Nothing answers a click on the menu's mouth: no press is offered for it.
+        QVERIFY(!actions(menu->Bocca_).contains(pressName));
 
-        // Covered by the voice settings, the menu's mouth takes no press; the settings'
-        // mouth tries the voice as a click on it does.
+        // The settings' mouth tries the voice as a click on it does; the menu's, covered by
+        // the settings, still offers nothing.
         click(menu->button(QStringLiteral("Command1")));
         auto* settings = qobject_cast<FormImposta*>(rig.window.overlay());
         QVERIFY(settings);
+        QCOMPARE(actions(settings->Bocca_).value(0), pressName);
         QVERIFY(!actions(menu->Bocca_).contains(pressName));
-        press(menu->Bocca_);
-        QCOMPARE(clicked.count(), 1);
         rig.speech.clear();
         press(settings->Bocca_);
         QCOMPARE(rig.speech.spoken(QStringLiteral("FormImposta")), QStringList{QStringLiteral("welcome ")});
