@@ -108,7 +108,7 @@ void MostraCrediti(QWidget* parent)
     MsgBox(parent, text, QStringLiteral("munchora"), BoxIcon::Information, BoxButtons::Ok);
 }
 
-int Main()
+int Main(WindowMode mode)
 {
     // Before any widget: each widget's accessible interface is made once and kept.
     installAccessibility();
@@ -138,7 +138,10 @@ int Main()
     loadBundledFonts();
     SpeechService::start(Voce);
     AppWindow window;
-    window.showFullScreenOnItsScreen();
+    if (mode == WindowMode::Windowed)
+        window.showWindowed();
+    else
+        window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
     return QApplication::exec();
 }
