@@ -135,7 +135,7 @@ int Main(WindowMode mode)
 
     // 8. The splash screen. The speech engines warm up in the background meanwhile, so the
     // welcome is not delayed.
-    loadBundledFonts();
+    loadSplashFonts();
     SpeechService::start(Voce);
     AppWindow window;
     if (mode == WindowMode::Windowed)

@@ -1,6 +1,7 @@
 #include "app/splash.h"
 
 #include "app/app_window.h"
+#include "app/fonts.h"
 #include "app/menu.h"
 #include "app/modulo1.h"
 #include "app/pictures.h"
@@ -9,7 +10,6 @@
 #include "speech/bocca.h"
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -57,6 +57,42 @@ private:
     QPixmap scaled_;
 };
 
+// The title, with a white edge below and to the right, drawn with the text: a graphics effect
+// would render the large title off screen and blur it first, the dearest part of the first frame.
+class TitleLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    void setEdge(double offset)
+    {
+        edge_ = offset;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        {
+            QPainter p(this);
+            p.setFont(font());
+            p.setPen(QColor(255, 255, 255, 230));
+            p.drawText(QRectF(contentsRect()).translated(edge_, edge_), int(alignment()), text());
+        }
+        QLabel::paintEvent(event);
+    }
+
+private:
+    double edge_ = 4;
+};
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    // The palette, not a style sheet: the first style sheet sets up a style for the whole program.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 } // namespace
 
 FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), parent)
@@ -66,18 +102,15 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     ARGradient1->setGeometry(0, 0, DesignWidth, DesignHeight);
     ARGradient1->setColors(QColor(0x9e, 0xdc, 0xff), QColor(0xff, 0xf0, 0xb3));
     connect(ARGradient1, &GradientBackground::clicked, this, &FormAvvio::leaveSplash);
+    // It covers the window: nothing beneath it need be painted.
+    ARGradient1->setAttribute(Qt::WA_OpaquePaintEvent);
 
-    Label2 = new QLabel(QStringLiteral("Munchora"), this);
+    Label2 = new TitleLabel(QStringLiteral("Munchora"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(112, 34, 800, 160);
     Label2->setFont(designFont(QStringLiteral("Comic Neue"), 128, true));
     Label2->setAlignment(Qt::AlignCenter);
-    Label2->setStyleSheet(QStringLiteral("color: #e8542f;"));
-    auto* shadow = new QGraphicsDropShadowEffect(Label2);
-    shadow->setColor(QColor(255, 255, 255, 230));
-    shadow->setOffset(4, 4);
-    shadow->setBlurRadius(0);
-    Label2->setGraphicsEffect(shadow);
+    setTextColour(Label2, QColor(0xe8, 0x54, 0x2f));
 
     static constexpr double tilts[3] = {-5, 2, 6};
     for (int i = 0; i < 3; ++i) {
@@ -99,7 +132,7 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     Label1->setGeometry(262, 664, 500, 56);
     Label1->setFont(designFont(QStringLiteral("Comic Neue"), 32, true));
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setStyleSheet(QStringLiteral("color: #2b4a8b;"));
+    setTextColour(Label1, QColor(0x2b, 0x4a, 0x8b));
 
     for (QLabel* label : {Label1, Label2}) {
         label->setAccessibleName(label->text());
@@ -131,9 +164,9 @@ void FormAvvio::resizeEvent(QResizeEvent* event)
 {
     Screen::resizeEvent(event);
     // The title's white edge grows with the title.
-    if (auto* shadow = Label2 ? qobject_cast<QGraphicsDropShadowEffect*>(Label2->graphicsEffect()) : nullptr) {
+    if (Label2) {
         const double factor = std::min(width() / double(DesignWidth), height() / double(DesignHeight));
-        shadow->setOffset(4 * factor, 4 * factor);
+        static_cast<TitleLabel*>(Label2)->setEdge(4 * factor);
     }
 }
 
@@ -162,12 +195,14 @@ void FormAvvio::leaveSplash()
     if (leaving_)
         return;
     leaving_ = true;
+    loadBundledFonts(); // the menu's
     if (ScreenHost* window = host())
         window->showScreen(newFormMenu());
 }
 
 void FormAvvio::closeRequested()
 {
+    loadBundledFonts(); // the question's
     askToExit(*this, *Bocca_);
 }
 
