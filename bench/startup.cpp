@@ -8,21 +8,36 @@
 // The frame is noted by bench_startup_probe, loaded into both programs with LD_PRELOAD.
 //
 //   bench_startup [RUNS] [PROGRAM...]
+//   bench_startup --welcome [RUNS]
 //
 // Each PROGRAM given (a build of the program to compare, say) gets a row of its own, all
 // started in turn with the bare window in the same batch; by default the build's own.
 //
+// --welcome times the splash's welcome instead: from its Speak to its first samples handed to
+// the audio line (or to the silent clock), in the program's own start-up, run in a child of
+// this program with a fresh home folder each time.
+//
 // The display is the environment's (bench/startup.sh starts Xvfb at 1920x1080 with a window
 // manager); with none, the offscreen platform.
 
+#include "app/app_window.h"
+#include "app/modulo1.h"
 #include "bench_tools.h"
+#include "speech/engine_speech_service.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -158,18 +173,120 @@ void printRow(const char* name, const Series& s)
                 spread(s.cpuAtPaint, "%.3f").c_str(), s.failed);
 }
 
+
+// The child of --welcome: the program's start-up, watched.
+std::atomic<long long> speakNs{0};
+
+void noteSpeak(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    Q_UNUSED(type);
+    if (context.category && std::strcmp(context.category, "munchora.speech") == 0
+        && message.startsWith(QStringLiteral("FormAvvio: speak")) && speakNs.load() == 0)
+        speakNs.store(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+class WatchWelcome final : public QObject
+{
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        // The window is shown after the speech service starts and before the splash speaks.
+        if (!hooked_ && event->type() == QEvent::Show && qobject_cast<AppWindow*>(object)) {
+            hooked_ = true;
+            if (auto* engine = dynamic_cast<EngineSpeechService*>(&SpeechService::instance()))
+                engine->setObserver([](EngineSpeechService::Event what, const QString&, const QString&, bool sink,
+                                       qint64 when) {
+                    if (what != EngineSpeechService::Event::FirstAudio || speakNs.load() == 0)
+                        return;
+                    std::printf("welcome_ms %.2f\nsink %d\n", double(when - speakNs.load()) / 1e6, sink ? 1 : 0);
+                    std::fflush(stdout);
+                    std::_Exit(0);
+                });
+        }
+        return false;
+    }
+
+private:
+    bool hooked_ = false;
+};
+
+int welcomeChild(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("munchora"));
+    QLoggingCategory::setFilterRules(QStringLiteral("munchora.speech.debug=true"));
+    qInstallMessageHandler(noteSpeak);
+    WatchWelcome watch;
+    app.installEventFilter(&watch);
+    QTimer::singleShot(10000, [] { std::_Exit(1); });
+    return Modulo1::Main();
+}
+
+// Runs the child once in a fresh home folder; the welcome's latency in ms, -1 on failure.
+double welcomeOnce(const std::string& self)
+{
+    QTemporaryDir home;
+    const QString runtime = home.path() + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "LD_PRELOAD"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    child.setProcessEnvironment(env);
+    child.start(QString::fromStdString(self), {QStringLiteral("--welcome-child")});
+    if (!child.waitForFinished(20000)) {
+        child.kill();
+        child.waitForFinished();
+        return -1;
+    }
+    const QByteArray out = child.readAllStandardOutput();
+    const int at = out.indexOf("welcome_ms ");
+    return at < 0 ? -1 : out.mid(at + 11).split('\n').value(0).toDouble();
+}
+
+int welcomeBench(const std::string& self, int runs)
+{
+    std::vector<double> ms;
+    int failed = 0;
+    for (int i = 0; i < runs; ++i) {
+        const double m = welcomeOnce(self);
+        if (m < 0)
+            ++failed;
+        else
+            ms.push_back(m);
+    }
+    std::printf("welcome at start-up, Speak -> first audio, %d runs: %s ms, failed %d\n", runs,
+                spread(ms, "%.1f").c_str(), failed);
+    return failed ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && std::strcmp(argv[1], "--welcome-child") == 0)
+        return welcomeChild(argc, argv);
+    const bool welcome = argc > 1 && std::strcmp(argv[1], "--welcome") == 0;
+    if (welcome) {
+        --argc;
+        ++argv;
+    }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     if (!getenv("QT_QPA_PLATFORM") && !getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const char* platform = getenv("QT_QPA_PLATFORM");
 
-    char self[4096] = {};
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    const QString folder = QFileInfo(QString::fromLocal8Bit(self, int(std::max<ssize_t>(length, 0)))).absolutePath();
+    char selfName[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", selfName, sizeof selfName - 1);
+    const QString selfPath = QString::fromLocal8Bit(selfName, int(std::max<ssize_t>(length, 0)));
+    const QString folder = QFileInfo(selfPath).absolutePath();
+    const std::string self = selfPath.toStdString();
+    if (welcome)
+        return welcomeBench(self, runs);
+
     std::vector<std::string> programs;
     for (int i = 2; i < argc; ++i)
         programs.push_back(QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath().toStdString());

@@ -46,9 +46,13 @@ protected:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 40));
         p.drawRoundedRect(card.translated(side.width() * 0.02, side.width() * 0.03), radius, radius);
+        // The orange edge as a card beneath a slightly smaller white one: two fills cost
+        // less than stroking the rounded outline, and look the same.
+        const double edge = std::max(2.0, side.width() * 0.015) / 2;
+        p.setBrush(QColor(0xff, 0xb7, 0x4d));
+        p.drawRoundedRect(card.adjusted(-edge, -edge, edge, edge), radius + edge, radius + edge);
         p.setBrush(Qt::white);
-        p.setPen(QPen(QColor(0xff, 0xb7, 0x4d), std::max(2.0, side.width() * 0.015)));
-        p.drawRoundedRect(card, radius, radius);
+        p.drawRoundedRect(card.adjusted(edge, edge, -edge, -edge), radius - edge, radius - edge);
         p.drawPixmap(QPointF(-scaled_.width() / 2.0, -scaled_.height() / 2.0), scaled_);
     }
 
@@ -57,8 +61,9 @@ private:
     QPixmap scaled_;
 };
 
-// The title, with a white edge below and to the right, drawn with the text: a graphics effect
-// would render the large title off screen and blur it first, the dearest part of the first frame.
+// The title, with a white edge below and to the right. Letters this large are drawn as
+// outlines, the dearest part of the first frame: they are drawn once, and the edge is the same
+// letters recoloured, kept with them in one picture until the size changes.
 class TitleLabel final : public QLabel
 {
 public:
@@ -66,23 +71,62 @@ public:
     void setEdge(double offset)
     {
         edge_ = offset;
+        picture_ = QPixmap();
         update();
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override
+    void paintEvent(QPaintEvent*) override
     {
-        {
-            QPainter p(this);
-            p.setFont(font());
-            p.setPen(QColor(255, 255, 255, 230));
-            p.drawText(QRectF(contentsRect()).translated(edge_, edge_), int(alignment()), text());
-        }
-        QLabel::paintEvent(event);
+        const qreal ratio = devicePixelRatioF();
+        if (picture_.isNull() || picture_.size() != size() * ratio || pictureText_ != text())
+            drawPicture(ratio);
+        QPainter(this).drawPixmap(0, 0, picture_);
+    }
+
+    void resizeEvent(QResizeEvent* event) override
+    {
+        picture_ = QPixmap();
+        QLabel::resizeEvent(event);
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+            picture_ = QPixmap();
+        QLabel::changeEvent(event);
     }
 
 private:
+    void drawPicture(qreal ratio)
+    {
+        QImage letters(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        letters.setDevicePixelRatio(ratio);
+        letters.fill(Qt::transparent);
+        {
+            QPainter p(&letters);
+            p.setFont(font());
+            p.setPen(palette().color(QPalette::WindowText));
+            p.drawText(contentsRect(), int(alignment()), text());
+        }
+        QImage both(letters.size(), QImage::Format_ARGB32_Premultiplied);
+        both.setDevicePixelRatio(ratio);
+        both.fill(Qt::transparent);
+        {
+            QPainter p(&both);
+            p.drawImage(QPointF(edge_, edge_), letters);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), QColor(255, 255, 255, 230));
+            p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p.drawImage(QPointF(0, 0), letters);
+        }
+        picture_ = QPixmap::fromImage(std::move(both));
+        pictureText_ = text();
+    }
+
     double edge_ = 4;
+    QPixmap picture_;
+    QString pictureText_;
 };
 
 void setTextColour(QLabel* label, const QColor& colour)
