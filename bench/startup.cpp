@@ -60,6 +60,21 @@ long long monotonicNs()
     return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
+// A user's runtime folder (where the program keeps its lock) is on a memory file system
+// (/run/user/UID): a fresh one for each start, on /dev/shm when there is one, as a disk
+// would make the lock's flush to disk cost what it never costs a user.
+struct RuntimeFolder
+{
+    RuntimeFolder() : dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                              ? QStringLiteral("/dev/shm/munchora-bench-XXXXXX")
+                              : QDir::tempPath() + QStringLiteral("/munchora-bench-XXXXXX"))
+    {
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QString path() const { return dir.path(); }
+    QTemporaryDir dir;
+};
+
 struct Sample
 {
     double paintMs = -1;
@@ -78,9 +93,8 @@ long long valueAfter(const QByteArray& text, const char* key)
 Sample runOnce(const std::string& program, const std::string& probe)
 {
     QTemporaryDir home;
-    const QString runtime = home.path() + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const RuntimeFolder runtimeFolder;
+    const QString runtime = runtimeFolder.path();
     const QString report = home.path() + QStringLiteral("/probe.txt");
 
     // The environment of a user who never ran the program: only the home folder is new.
@@ -226,9 +240,8 @@ int welcomeChild(int argc, char* argv[])
 double welcomeOnce(const std::string& self)
 {
     QTemporaryDir home;
-    const QString runtime = home.path() + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const RuntimeFolder runtimeFolder;
+    const QString runtime = runtimeFolder.path();
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "LD_PRELOAD"})

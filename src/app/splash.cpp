@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace {
 
 // A food picture on a white card, slightly tilted, as if laid on the table.
@@ -78,10 +80,9 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const qreal ratio = devicePixelRatioF();
-        if (picture_.isNull() || picture_.size() != size() * ratio || pictureText_ != text())
-            drawPicture(ratio);
-        QPainter(this).drawPixmap(0, 0, picture_);
+        if (picture_.isNull() || pictureText_ != text())
+            drawPicture(devicePixelRatioF());
+        QPainter(this).drawPixmap(pictureAt_, picture_);
     }
 
     void resizeEvent(QResizeEvent* event) override
@@ -100,11 +101,19 @@ protected:
 private:
     void drawPicture(qreal ratio)
     {
-        QImage letters(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        // Only the letters' own area, with room for the edge and for strokes that reach a
+        // little beyond the letters' advance.
+        const QFontMetrics metrics(font());
+        const int room = metrics.height() / 8 + int(std::ceil(edge_));
+        const QRect area = metrics.boundingRect(contentsRect(), int(alignment()), text())
+                               .adjusted(-room, -room, room, room) & rect();
+        pictureAt_ = area.topLeft();
+        QImage letters(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         letters.setDevicePixelRatio(ratio);
         letters.fill(Qt::transparent);
         {
             QPainter p(&letters);
+            p.translate(-area.topLeft());
             p.setFont(font());
             p.setPen(palette().color(QPalette::WindowText));
             p.drawText(contentsRect(), int(alignment()), text());
@@ -116,7 +125,7 @@ private:
             QPainter p(&both);
             p.drawImage(QPointF(edge_, edge_), letters);
             p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            p.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), QColor(255, 255, 255, 230));
+            p.fillRect(QRectF(QPointF(0, 0), QSizeF(area.size())), QColor(255, 255, 255, 230));
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);
             p.drawImage(QPointF(0, 0), letters);
         }
@@ -125,6 +134,7 @@ private:
     }
 
     double edge_ = 4;
+    QPoint pictureAt_;
     QPixmap picture_;
     QString pictureText_;
 };
