@@ -1,20 +1,24 @@
 #!/bin/sh
 # Start-up benchmark on a full-HD virtual display with a window manager, as on a school
 # computer: Xvfb at 1920x1080 and openbox, both started here and ended afterwards.
-#   bench/startup.sh BUILD_DIR [RUNS]
+# Then the splash's welcome: from its Speak to its first audio, in the same start-up.
+#   bench/startup.sh BUILD_DIR [RUNS] [PROGRAM...]   (PROGRAM: other builds to compare)
 set -e
-build=${1:?usage: bench/startup.sh BUILD_DIR [RUNS]}
+build=${1:?usage: bench/startup.sh BUILD_DIR [RUNS] [PROGRAM...]}
 shift
-display=:$(( $$ % 400 + 500 ))
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it is ready for clients.
+number=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $wm $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
-# The server is up once a client can reach it.
-for _ in $(seq 100); do
-  DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
+trap 'kill $wm $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$number"' EXIT
+for _ in $(seq 200); do
+  [ -s "$number" ] && break
   sleep 0.05
 done
+display=:$(cat "$number")
 DISPLAY=$display openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
-DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bench/bench_startup" "$@"
+DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bench/bench_startup" "$@" || echo "(some starts failed)"
+echo
+DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bench/bench_startup" --welcome "${1:-10}" || echo "(some starts failed)"
