@@ -10,7 +10,10 @@ shift
 number=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $wm $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$number"' EXIT
+stop() { kill $wm $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$number"; }
+trap stop EXIT
+# Ended by a signal (its output cut short by a pipe, say), it still ends its servers.
+trap 'exit 1' INT TERM HUP PIPE
 for _ in $(seq 200); do
   [ -s "$number" ] && break
   sleep 0.05
