@@ -162,6 +162,16 @@ void AppWindow::showFullScreenOnItsScreen()
     showFullScreen();
 }
 
+void AppWindow::showWindowed()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize size = QSize(Screen::DesignWidth, Screen::DesignHeight).scaled(free.size() * 0.85, Qt::KeepAspectRatio);
+    resize(size);
+    move(free.center() - QPoint(size.width() / 2, size.height() / 2));
+    showNormal();
+}
+
 void AppWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);

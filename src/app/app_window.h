@@ -38,6 +38,9 @@ public:
     // Full screen on the display the window is on (Xvfb without a window manager ignores
     // showFullScreen's size, so the geometry is set first).
     void showFullScreenOnItsScreen();
+    // A normal window of the screens' proportions, most of the display's free area; the
+    // screens scale to it as they do to a display.
+    void showWindowed();
 
 signals:
     void programEnded();

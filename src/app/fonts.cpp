@@ -9,14 +9,30 @@ static void initResources()
     Q_INIT_RESOURCE(munchora);
 }
 
+namespace {
+
+void loadFont(const char* file)
+{
+    static QStringList loaded;
+    const QString path = QStringLiteral(":/fonts/") + QLatin1String(file);
+    if (loaded.contains(path))
+        return;
+    loaded << path;
+    static const bool resources = (initResources(), true);
+    Q_UNUSED(resources);
+    QFontDatabase::addApplicationFont(path);
+}
+
+} // namespace
+
+void loadSplashFonts()
+{
+    loadFont("ComicNeue-Bold.otf");
+}
+
 void loadBundledFonts()
 {
-    static bool loaded = false;
-    if (loaded)
-        return;
-    loaded = true;
-    initResources();
-    for (const char* file : {"ComicNeue-Regular.otf", "ComicNeue-Bold.otf",
-                             "LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"})
-        QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/") + QLatin1String(file));
+    for (const char* file : {"ComicNeue-Bold.otf", "ComicNeue-Regular.otf", "LiberationSans-Regular.ttf",
+                             "LiberationSans-Bold.ttf"})
+        loadFont(file);
 }

@@ -110,7 +110,7 @@ void MostraCrediti(QWidget* parent)
     MsgBox(parent, text, QStringLiteral("munchora"), BoxIcon::Information, BoxButtons::Ok);
 }
 
-int Main()
+int Main(WindowMode mode)
 {
     // Before any widget: each widget's accessible interface is made once and kept.
     installAccessibility();
@@ -137,10 +137,13 @@ int Main()
 
     // 8. The splash screen. The speech engines warm up in the background meanwhile, so the
     // welcome is not delayed.
-    loadBundledFonts();
+    loadSplashFonts();
     SpeechService::start(Voce);
     AppWindow window;
-    window.showFullScreenOnItsScreen();
+    if (mode == WindowMode::Windowed)
+        window.showWindowed();
+    else
+        window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
     return QApplication::exec();
 }

@@ -47,7 +47,12 @@ QString picturePath(const QString& word);
 // The settings file's full path as the user's system writes it, for messages to people.
 QString settingsFileDisplayPath();
 
+enum class WindowMode {
+    FullScreen, // the classroom
+    Windowed,   // a normal window, for a teacher preparing a lesson
+};
+
 // Start-up in its order; returns the process exit code. Needs a QApplication.
-int Main();
+int Main(WindowMode mode = WindowMode::FullScreen);
 
 } // namespace Modulo1

@@ -2,14 +2,61 @@
 
 #include "app/modulo1.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QImageIOPlugin>
 #include <QImageReader>
+#include <QPluginLoader>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 Q_LOGGING_CATEGORY(lcPictures, "munchora.pictures", QtInfoMsg)
+
+namespace {
+
+// Qt's JPEG plugin itself. Asked for a JPEG by name, QImageReader still loads every image
+// plugin there is (the SVG one with its whole library) before it picks this one.
+QImageIOPlugin* jpegPlugin()
+{
+    static QPluginLoader loader(QStringLiteral("imageformats/qjpeg"));
+    static QImageIOPlugin* plugin = qobject_cast<QImageIOPlugin*>(loader.instance());
+    return plugin;
+}
+
+// The size a picture is decoded at: no side beyond maxSide.
+QSize decodedSize(const QSize& size, int maxSide)
+{
+    if (size.isValid() && (size.width() > maxSide || size.height() > maxSide))
+        return size.scaled(maxSide, maxSide, Qt::KeepAspectRatio);
+    return QSize();
+}
+
+// Decodes a JPEG file through the plugin alone; false when that cannot be tried (no plugin,
+// not a JPEG file), and the caller asks QImageReader instead.
+bool readJpeg(const QString& path, int maxSide, QImage& image, QString& why)
+{
+    QImageIOPlugin* plugin = jpegPlugin();
+    if (!plugin)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const std::unique_ptr<QImageIOHandler> handler(plugin->create(&file, QByteArrayLiteral("jpeg")));
+    if (!handler || !handler->canRead())
+        return false;
+    const QSize scaled = decodedSize(handler->option(QImageIOHandler::Size).toSize(), maxSide);
+    if (scaled.isValid())
+        handler->setOption(QImageIOHandler::ScaledSize, scaled);
+    if (!handler->read(&image) || image.isNull()) {
+        image = QImage();
+        why = QStringLiteral("the picture cannot be decoded");
+    }
+    return true;
+}
+
+} // namespace
 
 PictureLoader& PictureLoader::instance()
 {
@@ -31,15 +78,19 @@ QImage PictureLoader::picture(const QString& name)
     if (!QFileInfo(path).isFile()) {
         qCWarning(lcPictures) << "cannot show picture" << path << "- not a picture file";
     } else {
-        QImageReader reader(path, "jpg");
-        // No control shows a picture larger than this: a huge file is decoded down to it, so it
-        // costs megabytes, not gigabytes.
-        const QSize size = reader.size();
-        if (size.isValid() && (size.width() > MaxSide || size.height() > MaxSide))
-            reader.setScaledSize(size.scaled(MaxSide, MaxSide, Qt::KeepAspectRatio));
-        image = reader.read();
+        QString why;
+        if (!readJpeg(path, MaxSide, image, why)) {
+            QImageReader reader(path, "jpg");
+            // No control shows a picture larger than this: a huge file is decoded down to it,
+            // so it costs megabytes, not gigabytes.
+            const QSize scaled = decodedSize(reader.size(), MaxSide);
+            if (scaled.isValid())
+                reader.setScaledSize(scaled);
+            image = reader.read();
+            why = reader.errorString();
+        }
         if (image.isNull())
-            qCWarning(lcPictures) << "cannot show picture" << path << "-" << reader.errorString();
+            qCWarning(lcPictures) << "cannot show picture" << path << "-" << why;
         else
             image = image.convertToFormat(QImage::Format_RGB32);
     }

@@ -4,7 +4,10 @@
 
 #include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 Screen::Screen(const QString& name, QWidget* parent) : QWidget(parent)
 {
@@ -65,13 +68,20 @@ void GradientBackground::setColors(const QColor& top, const QColor& bottom)
     update();
 }
 
-void GradientBackground::paintEvent(QPaintEvent*)
+void GradientBackground::paintEvent(QPaintEvent* event)
 {
+    // Top to bottom, so each row is one colour: rows of plain colour cost a fraction of a
+    // gradient fill, which works pixel by pixel, over a full screen.
     QPainter painter(this);
-    QLinearGradient gradient(0, 0, 0, height());
-    gradient.setColorAt(0, top_);
-    gradient.setColorAt(1, bottom_);
-    painter.fillRect(rect(), gradient);
+    const QRect area = event->rect() & rect();
+    const double h = std::max(1, height());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const double t = (y + 0.5) / h;
+        const QColor colour = QColor::fromRgbF(float(top_.redF() + (bottom_.redF() - top_.redF()) * t),
+                                               float(top_.greenF() + (bottom_.greenF() - top_.greenF()) * t),
+                                               float(top_.blueF() + (bottom_.blueF() - top_.blueF()) * t));
+        painter.fillRect(QRect(area.left(), y, area.width(), 1), colour);
+    }
 }
 
 void GradientBackground::mouseReleaseEvent(QMouseEvent* event)

@@ -1,6 +1,7 @@
 #include "app/splash.h"
 
 #include "app/app_window.h"
+#include "app/fonts.h"
 #include "app/menu.h"
 #include "app/modulo1.h"
 #include "app/pictures.h"
@@ -9,11 +10,12 @@
 #include "speech/bocca.h"
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace {
 
@@ -46,9 +48,13 @@ protected:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 40));
         p.drawRoundedRect(card.translated(side.width() * 0.02, side.width() * 0.03), radius, radius);
+        // The orange edge as a card beneath a slightly smaller white one: two fills cost
+        // less than stroking the rounded outline, and look the same.
+        const double edge = std::max(2.0, side.width() * 0.015) / 2;
+        p.setBrush(QColor(0xff, 0xb7, 0x4d));
+        p.drawRoundedRect(card.adjusted(-edge, -edge, edge, edge), radius + edge, radius + edge);
         p.setBrush(Qt::white);
-        p.setPen(QPen(QColor(0xff, 0xb7, 0x4d), std::max(2.0, side.width() * 0.015)));
-        p.drawRoundedRect(card, radius, radius);
+        p.drawRoundedRect(card.adjusted(edge, edge, -edge, -edge), radius - edge, radius - edge);
         p.drawPixmap(QPointF(-scaled_.width() / 2.0, -scaled_.height() / 2.0), scaled_);
     }
 
@@ -56,6 +62,90 @@ private:
     double tilt_;
     QPixmap scaled_;
 };
+
+// The title, with a white edge below and to the right. Letters this large are drawn as
+// outlines, the dearest part of the first frame: they are drawn once, and the edge is the same
+// letters recoloured, kept with them in one picture until the size changes.
+class TitleLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    void setEdge(double offset)
+    {
+        edge_ = offset;
+        picture_ = QPixmap();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (picture_.isNull() || pictureText_ != text())
+            drawPicture(devicePixelRatioF());
+        QPainter(this).drawPixmap(pictureAt_, picture_);
+    }
+
+    void resizeEvent(QResizeEvent* event) override
+    {
+        picture_ = QPixmap();
+        QLabel::resizeEvent(event);
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+            picture_ = QPixmap();
+        QLabel::changeEvent(event);
+    }
+
+private:
+    void drawPicture(qreal ratio)
+    {
+        // Only the letters' own area, with room for the edge and for strokes that reach a
+        // little beyond the letters' advance.
+        const QFontMetrics metrics(font());
+        const int room = metrics.height() / 8 + int(std::ceil(edge_));
+        const QRect area = metrics.boundingRect(contentsRect(), int(alignment()), text())
+                               .adjusted(-room, -room, room, room) & rect();
+        pictureAt_ = area.topLeft();
+        QImage letters(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        letters.setDevicePixelRatio(ratio);
+        letters.fill(Qt::transparent);
+        {
+            QPainter p(&letters);
+            p.translate(-area.topLeft());
+            p.setFont(font());
+            p.setPen(palette().color(QPalette::WindowText));
+            p.drawText(contentsRect(), int(alignment()), text());
+        }
+        QImage both(letters.size(), QImage::Format_ARGB32_Premultiplied);
+        both.setDevicePixelRatio(ratio);
+        both.fill(Qt::transparent);
+        {
+            QPainter p(&both);
+            p.drawImage(QPointF(edge_, edge_), letters);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(QRectF(QPointF(0, 0), QSizeF(area.size())), QColor(255, 255, 255, 230));
+            p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p.drawImage(QPointF(0, 0), letters);
+        }
+        picture_ = QPixmap::fromImage(std::move(both));
+        pictureText_ = text();
+    }
+
+    double edge_ = 4;
+    QPoint pictureAt_;
+    QPixmap picture_;
+    QString pictureText_;
+};
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    // The palette, not a style sheet: the first style sheet sets up a style for the whole program.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
 
 } // namespace
 
@@ -66,18 +156,15 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     ARGradient1->setGeometry(0, 0, DesignWidth, DesignHeight);
     ARGradient1->setColors(QColor(0x9e, 0xdc, 0xff), QColor(0xff, 0xf0, 0xb3));
     connect(ARGradient1, &GradientBackground::clicked, this, &FormAvvio::leaveSplash);
+    // It covers the window: nothing beneath it need be painted.
+    ARGradient1->setAttribute(Qt::WA_OpaquePaintEvent);
 
-    Label2 = new QLabel(QStringLiteral("Munchora"), this);
+    Label2 = new TitleLabel(QStringLiteral("Munchora"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(112, 34, 800, 160);
     Label2->setFont(designFont(QStringLiteral("Comic Neue"), 128, true));
     Label2->setAlignment(Qt::AlignCenter);
-    Label2->setStyleSheet(QStringLiteral("color: #e8542f;"));
-    auto* shadow = new QGraphicsDropShadowEffect(Label2);
-    shadow->setColor(QColor(255, 255, 255, 230));
-    shadow->setOffset(4, 4);
-    shadow->setBlurRadius(0);
-    Label2->setGraphicsEffect(shadow);
+    setTextColour(Label2, QColor(0xe8, 0x54, 0x2f));
 
     static constexpr double tilts[3] = {-5, 2, 6};
     for (int i = 0; i < 3; ++i) {
@@ -101,7 +188,7 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     Label1->setGeometry(262, 664, 500, 56);
     Label1->setFont(designFont(QStringLiteral("Comic Neue"), 32, true));
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setStyleSheet(QStringLiteral("color: #2b4a8b;"));
+    setTextColour(Label1, QColor(0x2b, 0x4a, 0x8b));
 
     for (QLabel* label : {Label1, Label2}) {
         label->setAccessibleName(label->text());
@@ -133,9 +220,9 @@ void FormAvvio::resizeEvent(QResizeEvent* event)
 {
     Screen::resizeEvent(event);
     // The title's white edge grows with the title.
-    if (auto* shadow = Label2 ? qobject_cast<QGraphicsDropShadowEffect*>(Label2->graphicsEffect()) : nullptr) {
+    if (Label2) {
         const double factor = std::min(width() / double(DesignWidth), height() / double(DesignHeight));
-        shadow->setOffset(4 * factor, 4 * factor);
+        static_cast<TitleLabel*>(Label2)->setEdge(4 * factor);
     }
 }
 
@@ -164,12 +251,14 @@ void FormAvvio::leaveSplash()
     if (leaving_)
         return;
     leaving_ = true;
+    loadBundledFonts(); // the menu's
     if (ScreenHost* window = host())
         window->showScreen(newFormMenu());
 }
 
 void FormAvvio::closeRequested()
 {
+    loadBundledFonts(); // the question's
     askToExit(*this, *Bocca_);
 }
 

@@ -171,17 +171,17 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
         // The voice the settings name is heard first. An eSpeak NG voice's first utterance
         // loads the engine's dictionary (some 15 ms): that is done before anything can be
         // queued, on the worker. A Flite voice streams its first sentence soon enough cold,
-        // so it warms up in the pauses.
+        // and that first sentence (the splash's welcome) is what warms it: warmed beforehand,
+        // it would be still warming when the welcome comes, and hold it back.
         SpeechWorker* worker = core_->worker;
         const int stored = options.firstVoice;
         const int index = stored >= 1 && stored <= core_->count() ? core_->catalogueIndex(stored) : -1;
-        if (index >= 0 && voiceCatalogue()[size_t(index)].engine == Engine::Espeak) {
+        if (index >= 0) {
             core_->warmed.insert(index);
-            core_->post([worker, index] { worker->warmNow(index); });
+            if (voiceCatalogue()[size_t(index)].engine == Engine::Espeak)
+                core_->post([worker, index] { worker->warmNow(index); });
         }
         core_->post([worker] { worker->warmUp({}); });
-        if (index >= 0)
-            core_->warmVoice(stored);
     } else {
         core_->worker->warmedUp.store(true);
     }

@@ -1,0 +1,189 @@
+#include "app/app_window.h"
+#include "app/modulo1.h"
+#include "app/screen.h"
+#include "helpers/screen_rig.h"
+#include "helpers/test_registry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString buildDir()
+{
+    const QString dir = qEnvironmentVariable("MUNCHORA_BUILD_DIR");
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : dir;
+}
+
+// A user of its own, so nothing here meets the real user's settings or a copy really running.
+struct FreshUser
+{
+    FreshUser()
+    {
+        QDir(dir.path()).mkpath("home");
+        QDir(dir.path()).mkpath("run");
+        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QString runtime() const { return dir.path() + "/run"; }
+    QString lock() const { return runtime() + "/munchora.lock"; }
+    QString config() const { return dir.path() + "/config"; }
+
+    // With no display at all: a program that reached for one would fail, not print.
+    QProcessEnvironment environment(bool display) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(name);
+        if (display)
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", dir.path() + "/home");
+        env.insert("XDG_CONFIG_HOME", config());
+        env.insert("XDG_RUNTIME_DIR", runtime());
+        return env;
+    }
+
+    QTemporaryDir dir;
+};
+
+struct Finished
+{
+    int status = -1;
+    QString out, err;
+    qint64 ms = 0;
+};
+
+Finished runToEnd(const FreshUser& user, const QStringList& arguments, bool display = false)
+{
+    QProcess program;
+    program.setProcessEnvironment(user.environment(display));
+    QElapsedTimer clock;
+    clock.start();
+    program.start(buildDir() + "/munchora", arguments);
+    Finished result;
+    if (!program.waitForFinished(10000)) {
+        program.kill();
+        program.waitForFinished();
+        result.err = "did not end by itself";
+        return result;
+    }
+    result.ms = clock.elapsed();
+    result.status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    result.err += QString::fromLocal8Bit(program.readAllStandardError());
+    return result;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void helpAndVersionAnswerAtOnceAndStartNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("--help") << QStringList{"--help"} << "--windowed";
+        QTest::newRow("-h") << QStringList{"-h"} << "--windowed";
+        QTest::newRow("--version") << QStringList{"--version"} << "munchora 0.";
+        QTest::newRow("-v") << QStringList{"-v"} << "munchora 0.";
+        // Qt's own options may stand beside them.
+        QTest::newRow("--help among Qt's options") << QStringList{"-platform", "xcb", "--help"} << "--windowed";
+    }
+
+    void helpAndVersionAnswerAtOnceAndStartNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, printed);
+        FreshUser user;
+        // No display: had the program tried to open a window, it could not have ended well.
+        const Finished run = runToEnd(user, arguments);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains(printed), qPrintable(run.out + run.err));
+        QVERIFY2(run.ms < 5000, qPrintable(QString::number(run.ms)));
+        QVERIFY(!QFile::exists(user.config()));
+        QVERIFY(!QFile::exists(user.lock()));
+    }
+
+    void versionIsAnsweredWhileACopyRuns()
+    {
+        FreshUser user;
+        QProcess running;
+        running.setProcessEnvironment(user.environment(true));
+        running.start(buildDir() + "/munchora");
+        QVERIFY2(running.waitForStarted(), qPrintable(running.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.lock()) && QFile(user.lock()).size() > 0, 10000);
+        const QByteArray lock = [&] {
+            QFile file(user.lock());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+
+        const Finished version = runToEnd(user, {"--version"}, true);
+        QCOMPARE(version.status, 0);
+        QVERIFY(version.out.startsWith("munchora "));
+        QVERIFY2(!version.err.contains("E' gi"), qPrintable(version.err));
+
+        QCOMPARE(running.state(), QProcess::Running);
+        QFile after(user.lock());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), lock); // the running copy's lock, untouched
+        running.kill();
+        running.waitForFinished();
+    }
+
+    void anUnknownOptionIsAnErrorNotAStart()
+    {
+        FreshUser user;
+        const Finished run = runToEnd(user, {"--fullscreen-please"}, true);
+        QVERIFY2(run.status != 0 && run.status != -1, qPrintable(QString::number(run.status) + run.err));
+        QVERIFY2(run.err.contains("fullscreen-please"), qPrintable(run.err));
+        QVERIFY(!QFile::exists(user.lock()));
+        QVERIFY(!QFile::exists(user.config()));
+    }
+
+    void windowedStartsTheProgram()
+    {
+        FreshUser user;
+        QProcess program;
+        program.setProcessEnvironment(user.environment(true));
+        program.start(buildDir() + "/munchora", {"--windowed"});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        // Up as usual: it holds the lock and has made the settings folder.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.lock()) && QFile(user.lock()).size() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.config() + "/ImpostazioniProgrammiZerlino/leggimi.txt"), 10000);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.kill();
+        program.waitForFinished();
+    }
+
+    // The window itself: normal, inside the display, of the screens' proportions, and the
+    // screen it hosts fills it and follows its size.
+    void aWindowedWindowIsNormalAndTheScreenFitsIt()
+    {
+        ScreenRig rig;
+        AppWindow& window = rig.window;
+        window.showWindowed();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!window.isFullScreen());
+        QVERIFY(!window.isMaximized());
+        const QRect free = window.screen()->availableGeometry();
+        QVERIFY(free.contains(window.geometry()));
+        QVERIFY(window.width() < free.width() || window.height() < free.height());
+        QVERIFY(qAbs(window.width() * 3 - window.height() * 4) <= 4);
+
+        window.showScreen(newFormAvvio());
+        Screen* splash = window.currentScreen();
+        QVERIFY(splash);
+        QTRY_COMPARE(splash->geometry(), window.rect());
+        window.resize(800, 450);
+        QTRY_COMPARE(splash->size(), QSize(800, 450));
+    }
+};
+
+MUNCHORA_TEST(TestCommandLine)
+#include "test_command_line.moc"
