@@ -27,15 +27,17 @@ int main(int argc, char* argv[])
     int failures = 0;
     {
         Monkey monkey(seed);
-        const long step = std::max(1L, std::min(100000L, events / 10));
+        const long step = std::max(1L, std::min(10000L, events / 10));
         MonkeyReport report;
         while (reported < events) {
             const long now = std::min(step, events - reported);
             report = monkey.run(now);
             reported += now;
-            std::printf("%9ld events  %7.0f s  %6.0f events/s  longest stall %8.1f ms  RSS %7ld kB  ends %d\n",
+            std::printf("%9ld events  %7.0f s  %6.0f events/s  longest stall %8.1f ms (%.1f ms on the processor, %s)"
+                        "  RSS %7ld kB  ends %d\n",
                         report.events, report.seconds, report.events / std::max(report.seconds, 1e-9),
-                        report.longestStallNs / 1e6, report.rssKb, report.programEnds);
+                        report.longestStallNs / 1e6, report.longestStallCpuNs / 1e6,
+                        qPrintable(report.longestStallWhere), report.rssKb, report.programEnds);
             std::fflush(stdout);
         }
         std::printf("%s\n", qPrintable(report.summary()));

@@ -9,6 +9,7 @@
 #include "app/random_source.h"
 
 #include <QElapsedTimer>
+#include <QMetaObject>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -70,6 +71,7 @@ private:
     void close(const char* why);
 
     QElapsedTimer clock_;
+    QMetaObject::Connection sleeping_;
     bool counting_ = false;
     qint64 since_ = 0;
     qint64 longestNs_ = 0;
@@ -231,6 +233,7 @@ private:
     long target_ = 0;
     int nextTickMs_ = 0;
     QString pendingTile_; // a menu tile clicked, to learn which screen it opens
+    QElapsedTimer sincePlan_;
 };
 
 // Menu -> a tile's screen -> it speaks a little -> "Go back" answered Yes -> menu. Tiles in
