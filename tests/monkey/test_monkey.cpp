@@ -14,6 +14,13 @@
 
 namespace {
 
+// The monkey's run is long by design, longer than QtTest's five minutes per test function.
+[[maybe_unused]] const bool longRunsAllowed = [] {
+    if (qEnvironmentVariableIsEmpty("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", "1800000");
+    return true;
+}();
+
 long eventsFromEnvironment()
 {
     bool ok = false;
@@ -23,7 +30,7 @@ long eventsFromEnvironment()
 #if defined(__SANITIZE_ADDRESS__)
     return 20000; // the build that catches what a crash would only hint at gets the full run
 #else
-    return 3000;
+    return 2000;
 #endif
 }
 
@@ -44,7 +51,7 @@ int tripsFromEnvironment()
 #if defined(__SANITIZE_ADDRESS__)
     return 500;
 #else
-    return 200;
+    return 150;
 #endif
 }
 
