@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <sys/resource.h>
 
 namespace {
 
@@ -114,6 +115,15 @@ qint64 threadCpuNs()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
+
+// How often this thread gave up the processor to wait (a lock, the disk), and how often it
+// was pushed off it by other work.
+std::pair<long, long> threadSwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return {usage.ru_nvcsw, usage.ru_nivcsw};
+}
 } // namespace
 
 void StallMeter::beat(QObject* receiver, QEvent* event)
@@ -125,6 +135,7 @@ void StallMeter::beat(QObject* receiver, QEvent* event)
     counting_ = true;
     since_ = now;
     sinceCpu_ = threadCpuNs();
+    sinceSwitches_ = threadSwitches();
     lastClass_ = receiver ? receiver->metaObject()->className() : "?";
     lastType_ = event ? int(event->type()) : 0;
 }
@@ -139,9 +150,13 @@ void StallMeter::close(const char*)
         return;
     longestNs_ = gap;
     longestCpuNs_ = threadCpuNs() - sinceCpu_;
+    const auto [waits, preempted] = threadSwitches();
     const char* type = QMetaEnum::fromType<QEvent::Type>().valueToKey(lastType_);
     longestWhere_ = place_ + QStringLiteral(": ") + QLatin1String(lastClass_ ? lastClass_ : "(driver)")
-        + QLatin1Char(' ') + (type ? QLatin1String(type) : QString::number(lastType_));
+        + QLatin1Char(' ') + (type ? QLatin1String(type) : QString::number(lastType_))
+        + QStringLiteral("; it waited %1 times, was pushed off the processor %2 times")
+              .arg(waits - sinceSwitches_.first)
+              .arg(preempted - sinceSwitches_.second);
 }
 
 void StallMeter::resume()
@@ -149,6 +164,7 @@ void StallMeter::resume()
     counting_ = true;
     since_ = clock_.nsecsElapsed();
     sinceCpu_ = threadCpuNs();
+    sinceSwitches_ = threadSwitches();
     lastClass_ = nullptr;
     lastType_ = 0;
 }

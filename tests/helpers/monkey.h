@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <utility>
 #include <deque>
 #include <functional>
 
@@ -76,6 +77,7 @@ private:
     qint64 since_ = 0;
     qint64 longestNs_ = 0;
     qint64 sinceCpu_ = 0;
+    std::pair<long, long> sinceSwitches_{0, 0};
     qint64 longestCpuNs_ = 0;
     QString longestWhere_;
     QString place_;
