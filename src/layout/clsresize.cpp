@@ -3,6 +3,7 @@
 #include "layout/line_control.h"
 
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QScreen>
 #include <QVariant>
 #include <cmath>
@@ -167,6 +168,13 @@ void clsResize::place(const ControlPosition& entry, double horizontal, double ve
         else if (entry.font.pointSizeF() > 0)
             font.setPointSizeF(std::max(1.0, entry.font.pointSizeF() * fontFactor));
         widget->setFont(font);
+    }
+    // Fixed borders and rounding make a small menu bar's entries a pixel taller than the bar,
+    // and a menu bar hides entries that do not fit behind a "more" button: "Go back" would vanish.
+    if (auto* bar = qobject_cast<QMenuBar*>(widget)) {
+        const int needed = bar->sizeHint().height();
+        if (needed > bar->height())
+            bar->resize(bar->width(), needed);
     }
 }
 

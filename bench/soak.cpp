@@ -1,0 +1,46 @@
+// The soak: from the menu to a tile's screen, a little speech, "Go back" answered Yes, and
+// again, through every tile in turn, with the real speech service on its silent clock.
+// Prints the resident memory every 1000 round trips.
+// Usage: bench_soak [ROUND_TRIPS] (default 10000).
+
+#include "app/accessibility.h"
+#include "app/fonts.h"
+#include "helpers/monkey.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installAccessibility();
+    loadBundledFonts();
+    const int trips = argc > 1 ? std::atoi(argv[1]) : 10000;
+    Soak soak(Monkey::seedFromEnvironment());
+    QElapsedTimer clock;
+    clock.start();
+    std::printf("%8s %10s %14s %8s\n", "switches", "RSS kB", "since 1000 kB", "s");
+    std::printf("%8d %10ld %14s %8.1f\n", 0, residentKb(), "", 0.0);
+    long at1000 = -1;
+    for (int trip = 1; trip <= trips; ++trip) {
+        if (!soak.roundTrip()) {
+            std::printf("round trip %d did not come back to the menu (%s)\n", trip,
+                        qPrintable(soak.program.frontName()));
+            return 1;
+        }
+        if (trip % 1000 == 0) {
+            const long rss = residentKb();
+            if (trip == 1000)
+                at1000 = rss;
+            std::printf("%8d %10ld %14ld %8.1f\n", trip, rss, rss - at1000, clock.elapsed() / 1000.0);
+            std::fflush(stdout);
+        }
+    }
+    std::printf("longest stall %.1f ms (%s)\n", soak.program.meter.longestNs() / 1e6,
+                qPrintable(soak.program.meter.longestWhere()));
+    return 0;
+}

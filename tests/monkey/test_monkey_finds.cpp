@@ -1,0 +1,43 @@
+// Faults the monkey found, each kept from coming back.
+
+#include "app/app_window.h"
+#include "app/screen_catalogue.h"
+#include "exercises/exercise_screen.h"
+#include "helpers/screen_rig.h"
+#include "helpers/test_registry.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolButton>
+
+class TestMonkeyFinds : public QObject
+{
+    Q_OBJECT
+private slots:
+    // On a small or flat window the scaled menu bar came out a pixel shorter than its entries,
+    // and the bar hid "Voice" and "Go back" behind a "more" button whose menu waited for input.
+    void theMenuEntriesStayInSightOnEveryWindowSize()
+    {
+        for (const QSize size : {QSize(640, 480), QSize(1920, 480), QSize(800, 600), QSize(1366, 768)}) {
+            for (const ScreenEntry& row : screenCatalogue()) {
+                ScreenRig rig(size);
+                rig.window.showScreen(row.make());
+                flushDeletes();
+                auto* screen = qobject_cast<ExerciseScreen*>(rig.window.currentScreen());
+                QVERIFY(screen && screen->menuBar);
+                const QString where = QStringLiteral("%1 at %2x%3").arg(screen->screenName()).arg(size.width()).arg(size.height());
+                const QToolButton* more = screen->menuBar->findChild<QToolButton*>();
+                QVERIFY2(!more || !more->isVisible(), qPrintable(where));
+                for (QAction* entry : {screen->mnuImposta, screen->mnuEsci}) {
+                    if (!entry)
+                        continue;
+                    QVERIFY2(screen->menuBar->rect().contains(screen->menuBar->actionGeometry(entry)), qPrintable(where));
+                }
+            }
+        }
+    }
+};
+
+MUNCHORA_TEST(TestMonkeyFinds)
+#include "test_monkey_finds.moc"
