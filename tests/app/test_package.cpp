@@ -179,6 +179,11 @@ private slots:
         env.insert("XDG_RUNTIME_DIR", user.path() + "/run");
         env.insert("TMPDIR", user.path() + "/tmp");
         env.insert("PULSE_SERVER", "unix:" + user.path() + "/no-sound-server");
+        // In the sanitizer build: Debian 12's libxkbcommon-x11 hands strndup a length past the
+        // end of its own string while Qt connects to the display; the program has no part in
+        // it, so that one check is left out for this start.
+        if (env.contains("ASAN_OPTIONS"))
+            env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":intercept_strndup=0");
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::MergedChannels);
         QString log;
