@@ -119,14 +119,17 @@ private slots:
     void everyStepOfFiveIsHeard()
     {
         // One voice of each engine across the whole scale, eSpeak NG below its 80 words a
-        // minute included: every step makes the sentence at least 2.5 % longer.
+        // minute included: every step makes the sentence at least 2 % longer. (A step is 4.5 %
+        // of the pace, less of the sentence at Flite's slow end, where its pauses stretch less;
+        // Flite's noise excitation moves the trimmed length by a few tenths of a percent from
+        // one synthesis to the next.)
         const QString text = QStringLiteral("I like apples and I like bananas");
         for (int n : {1, 3}) {
             double previous = 0;
             for (int v = 200; v >= 50; v -= 5) {
                 const double seconds = synthesizeSpeech(n, v, text).seconds();
                 if (previous > 0)
-                    QVERIFY2(seconds > previous * 1.025,
+                    QVERIFY2(seconds > previous * 1.02,
                              qPrintable(QStringLiteral("voice %1 speed %2: %3 s after %4 s").arg(n).arg(v).arg(seconds).arg(previous)));
                 previous = seconds;
             }
