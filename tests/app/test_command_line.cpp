@@ -1,6 +1,7 @@
 #include "app/app_window.h"
 #include "app/modulo1.h"
 #include "app/screen.h"
+#include "helpers/test_files.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 
@@ -12,12 +13,6 @@
 #include <QTest>
 
 namespace {
-
-QString buildDir()
-{
-    const QString dir = qEnvironmentVariable("MUNCHORA_BUILD_DIR");
-    return dir.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : dir;
-}
 
 // A user of its own, so nothing here meets the real user's settings or a copy really running.
 struct FreshUser

@@ -1,3 +1,4 @@
+#include "helpers/test_files.h"
 #include "helpers/test_registry.h"
 
 #include <QDir>
@@ -17,12 +18,6 @@
 // install it, and starts the unpacked program.
 
 namespace {
-
-QString buildDir()
-{
-    const QString dir = qEnvironmentVariable("MUNCHORA_BUILD_DIR");
-    return dir.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : dir;
-}
 
 // The link's own text, not where it leads.
 QString linkText(const QString& path)

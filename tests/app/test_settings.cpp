@@ -1,5 +1,6 @@
 #include "app/modulo1.h"
 #include "app/settings_file.h"
+#include "helpers/test_files.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
 
@@ -25,18 +26,6 @@ const QByteArray expectedReadme =
     "file *.ini relativo al programma in quata cartella.\r\n"
     " \r\n"
     "Non cancellare questo file.\r\n";
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 QStringList entries(const QString& folder)
 {

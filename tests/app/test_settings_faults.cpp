@@ -8,6 +8,7 @@
 #include "app/settings_file.h"
 #include "app/voice_settings.h"
 #include "fuzz/settings_check.h"
+#include "helpers/test_files.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 
@@ -34,24 +35,6 @@ namespace {
 
 const QByteArray ThreeAndOneFifty = " 3 \r\n 150 \r\n";
 const QByteArray TwoAndNinety = " 2 \r\n 90 \r\n";
-
-QString buildDir()
-{
-    const QString dir = qEnvironmentVariable("MUNCHORA_BUILD_DIR");
-    return dir.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : dir;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 bool isFifo(const QString& path)
 {

@@ -1,4 +1,5 @@
 #include "app/single_copy.h"
+#include "helpers/test_files.h"
 #include "helpers/test_registry.h"
 
 #include <QDir>
@@ -15,12 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString buildDir()
-{
-    const QString dir = qEnvironmentVariable("MUNCHORA_BUILD_DIR");
-    return dir.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : dir;
-}
 
 const QString windowShown = QStringLiteral("window shown\nvoice 1 speed 135\nexit 0\n");
 const QString secondCopyStopped = QString::fromUtf8(

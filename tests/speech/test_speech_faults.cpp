@@ -2,6 +2,7 @@
 // not installed. The voice screen still opens and offers only voices that speak; the clock
 // keeps the timing of speech nobody hears; nothing crashes.
 
+#include "helpers/test_files.h"
 #include "helpers/test_registry.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
@@ -17,12 +18,6 @@ using namespace speech;
 using namespace speech_tests;
 
 namespace {
-
-QString buildDir()
-{
-    const QString dir = qEnvironmentVariable("MUNCHORA_BUILD_DIR");
-    return dir.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : dir;
-}
 
 QStringList catalogueNames(bool flite, bool espeak)
 {

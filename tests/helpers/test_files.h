@@ -1,0 +1,15 @@
+#pragma once
+// Small file helpers shared by the tests that start the built program or look at files.
+
+#include <QByteArray>
+#include <QString>
+
+// The build tree the test runs from (ctest sets MUNCHORA_BUILD_DIR), to find the program and
+// the probes.
+QString buildDir();
+
+// A file's bytes, or "<unreadable>" so a failed comparison says what went wrong.
+QByteArray contents(const QString& path);
+
+// Writes bytes in place of whatever file is at path; false when that cannot be done.
+bool put(const QString& path, const QByteArray& bytes);
