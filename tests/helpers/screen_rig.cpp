@@ -5,21 +5,38 @@
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
-void queueClick(QWidget* widget)
+void queueClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at)
 {
     QWindow* window = widget->window()->windowHandle();
     QVERIFY(window);
-    const QPointF local = widget->mapTo(widget->window(), QPointF(widget->rect().center()));
+    const QPointF local = widget->mapTo(widget->window(), QPointF(at.isNull() ? widget->rect().center() : at));
     const QPointF global = window->mapToGlobal(local);
     // Well after any click QTest made, so the two are never taken for one double click.
-    QTest::lastMouseTimestamp += 2000;
-    const ulong time = ulong(QTest::lastMouseTimestamp);
+    const ulong start = ulong(QTest::lastMouseTimestamp) + 2000;
+    ulong last = start;
     using Delivery = QWindowSystemInterface::AsynchronousDelivery;
-    QWindowSystemInterface::handleMouseEvent<Delivery>(window, time, local, global, Qt::LeftButton, Qt::LeftButton,
-                                                       QEvent::MouseButtonPress);
-    QWindowSystemInterface::handleMouseEvent<Delivery>(window, time + 50, local, global, Qt::NoButton,
-                                                       Qt::LeftButton, QEvent::MouseButtonRelease);
-    QTest::lastMouseTimestamp += 2000;
+    for (const int t : pressTimes) {
+        const ulong press = start + ulong(t);
+        QWindowSystemInterface::handleMouseEvent<Delivery>(window, press, local, global, Qt::LeftButton,
+                                                           Qt::LeftButton, QEvent::MouseButtonPress);
+        QWindowSystemInterface::handleMouseEvent<Delivery>(window, press + 30, local, global, Qt::NoButton,
+                                                           Qt::LeftButton, QEvent::MouseButtonRelease);
+        last = press + 30;
+    }
+    QTest::lastMouseTimestamp = qint64(last) + 2000;
+}
+
+void windowClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at)
+{
+    queueClicks(widget, pressTimes, at);
+    deliverInput();
+}
+
+void deliverInput()
+{
+    QWindowSystemInterface::flushWindowSystemEvents();
+    QCoreApplication::processEvents();
+    flushDeletes();
 }
 
 void recoverFromProgramEnd()

@@ -31,9 +31,19 @@ inline void click(QWidget* widget, QPoint at = QPoint())
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
 }
 
-// A click that waits in the window system's queue, as a real one does while the program is
-// busy: it is delivered only when the program next handles user input.
-void queueClick(QWidget* widget);
+// Clicks that wait in the window system's queue, as real ones do while the program is busy:
+// each press at its time (ms, after all input so far), in the middle of the widget unless told
+// where; they are delivered only when the program next handles user input. {0, 80} is a
+// double click.
+void queueClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at = QPoint());
+inline void queueClick(QWidget* widget)
+{
+    queueClicks(widget, {0});
+}
+// Queued, then delivered (with whatever they lead to) before it returns.
+void windowClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at = QPoint());
+// Delivers the input waiting in the window system's queue and the deferred deletions.
+void deliverInput();
 
 // After a test ended the program (QCoreApplication::exit), later event loops would return at
 // once; this lets them run again.
