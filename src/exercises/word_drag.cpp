@@ -245,9 +245,9 @@ void Form8::Label2_DragDrop(int Index, DragWord* Source)
 {
     if (!Source || Index < 0 || Index > 2 || !Source->isEnabled())
         return; // a word already in its box cannot count twice
-    select(-1);
     Bocca->StopSpeech();
     if (Source->index() == Index) {
+        select(-1);
         Bocca->Speak(Source->caption());
         Label2[size_t(Index)]->setCaption(Label1[size_t(Index)]->caption());
         Label1[size_t(Index)]->setCaption(QString());
@@ -260,7 +260,7 @@ void Form8::Label2_DragDrop(int Index, DragWord* Source)
                 box->setEnabled(false);
         }
     } else {
-        SegnaErrato();
+        SegnaErrato(); // a word chosen by a tap stays chosen, for a tap on another box
     }
     showInvitation();
 }
@@ -287,10 +287,8 @@ void Form8::Label2_Click(int Index)
 {
     if (selected_ < 0 || Index < 0 || Index > 2)
         return;
-    DragWord* word = Label1[size_t(selected_)];
-    select(-1);
     if (Label2[size_t(Index)]->isEnabled())
-        Label2_DragDrop(Index, word);
+        Label2_DragDrop(Index, Label1[size_t(selected_)]);
 }
 
 void Form8::select(int word)

@@ -73,7 +73,8 @@ public:
     void Label2_DragDrop(int Index, DragWord* Source);
     void Command1_Click() override;
     // Tap, then tap: a tap on a word chooses it (or lets it go again), a tap on a box drops the
-    // chosen word there. Screen readers and the keyboard press the same way.
+    // chosen word there; after a wrong box it stays chosen for the next box. Screen readers and
+    // the keyboard press the same way.
     void Label1_Click(int Index);
     void Label2_Click(int Index);
 

@@ -153,8 +153,7 @@ private slots:
         pressAccessibly(form->Label1[2]);
         pressAccessibly(form->Label2[0]);
         QCOMPARE(Errati, qint16(1));
-        pressAccessibly(form->Label1[2]);
-        pressAccessibly(form->Label2[2]);
+        pressAccessibly(form->Label2[2]); // the word is still in hand
         QCOMPARE(accessibleOf(form->Label2[2]).name, Parola(29));
         form->Label1[1]->setFocus(Qt::TabFocusReason);
         QTest::keyClick(form->Label1[1], Qt::Key_Space);
@@ -352,9 +351,11 @@ private slots:
         QCOMPARE(form->selectedWord(), 2);
         QVERIFY(!form->Label1[1]->isSelected());
 
-        tap(form->Label2[0]); // wrong: counted, and the word is let go
+        tap(form->Label2[0]); // wrong: counted, and the word stays in hand for another box
         QCOMPARE(Errati, qint16(1));
-        QCOMPARE(form->selectedWord(), -1);
+        QCOMPARE(form->selectedWord(), 2);
+        QVERIFY(form->Label2[1]->isInviting());
+        tap(form->Label1[2]); // a tap on it lets it go
         tap(form->Label2[0]); // no word in hand: nothing
         QCOMPARE(Errati, qint16(1));
         tap(form->Label1[0]);
