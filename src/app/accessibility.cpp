@@ -1,5 +1,6 @@
 #include "app/accessibility.h"
 
+#include "app/input_gate.h"
 #include "app/pictures.h"
 #include "speech/bocca.h"
 
@@ -32,8 +33,9 @@ public:
             QAccessibleWidget::doAction(actionName);
             return;
         }
-        if (widget()->isEnabled() && canPress())
-            press(); // may unload the widget and this interface with it: nothing may follow
+        // While the screen waits for its speech, the press waits with its clicks.
+        QWidget* target = widget();
+        InputGate::press(target, [target] { pressNow(target); });
     }
 
     QStringList keyBindingsForAction(const QString& actionName) const override
@@ -44,6 +46,15 @@ public:
 protected:
     virtual bool canPress() const = 0;
     virtual void press() = 0;
+
+private:
+    // The widget's interface is asked again: a press held for a while may find it changed.
+    static void pressNow(QWidget* target)
+    {
+        auto* iface = dynamic_cast<PressableWidget*>(QAccessible::queryAccessibleInterface(target));
+        if (iface && target->isEnabled() && iface->canPress())
+            iface->press(); // may unload the widget and this interface with it: nothing may follow
+    }
 };
 
 // A picture is an image named by its word; only one that reacts to a click can be pressed,

@@ -7,6 +7,7 @@
 #include "app/pictures.h"
 #include "app/random_source.h"
 #include "app/impostavoce.h"
+#include "app/input_gate.h"
 #include "app/keyboard_navigation.h"
 #include "layout/clsresize.h"
 #include "speech/bocca.h"
@@ -91,11 +92,13 @@ void ExerciseScreen::buildMenu()
     if (config_.voiceEntry) {
         mnuImposta = menuBar->addAction(QStringLiteral("Voice     "));
         mnuImposta->setObjectName(QStringLiteral("mnuImposta"));
-        connect(mnuImposta, &QAction::triggered, this, &ExerciseScreen::mnuImposta_Click);
+        // A screen reader's press on an entry waits with the screen, as a click would.
+        connect(mnuImposta, &QAction::triggered, this,
+                [this] { InputGate::press(this, [this] { mnuImposta_Click(); }); });
     }
     mnuEsci = menuBar->addAction(QStringLiteral("Go back     "));
     mnuEsci->setObjectName(QStringLiteral("mnuEsci"));
-    connect(mnuEsci, &QAction::triggered, this, &ExerciseScreen::mnuEsci_Click);
+    connect(mnuEsci, &QAction::triggered, this, [this] { InputGate::press(this, [this] { mnuEsci_Click(); }); });
     // Last: styling a menu bar fits its height to the entries it has at that moment.
     menuBar->setGeometry(0, 0, DesignWidth, MenuHeight);
 }
@@ -329,6 +332,7 @@ bool ExerciseScreen::waitForSilence(InputDuringWait input)
         return true;
     QPointer<ExerciseScreen> self(this);
     waiting_ = true;
+    InputGate::Hold hold; // a screen reader's presses wait with the clicks
     QEventLoop loop;
     bool quitByUs = false;
     QTimer poll;
@@ -344,8 +348,11 @@ bool ExerciseScreen::waitForSilence(InputDuringWait input)
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!self)
         return false;
-    waiting_ = false;
-    if (input == InputDuringWait::Drop && quitByUs) {
+    const bool drop = input == InputDuringWait::Drop && quitByUs;
+    if (drop) {
+        // Still waiting while the queue is emptied: a close asked during the wait comes out of
+        // the window system's queue here too, and its question must not be asked from inside
+        // the drain, where no click or key would reach it.
         InputDrain drain;
         QCoreApplication::instance()->installEventFilter(&drain);
         QCoreApplication::processEvents();
@@ -353,6 +360,8 @@ bool ExerciseScreen::waitForSilence(InputDuringWait input)
         if (!self)
             return false;
     }
+    hold.release(drop ? InputGate::Afterwards::Drop : InputGate::Afterwards::Handle);
+    waiting_ = false;
     if (closePending_) {
         closePending_ = false;
         QTimer::singleShot(0, this, &ExerciseScreen::closeRequested);

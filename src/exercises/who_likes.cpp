@@ -4,7 +4,9 @@
 #include "app/random_source.h"
 #include "speech/bocca.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QPointer>
 
 namespace {
 
@@ -156,5 +158,11 @@ void Form14::Label4_Click(int Index)
     SegnaEsatto();
     Label4[size_t(Index)]->setBackground(red);
     Label4[size_t(Index)]->repaint();
+    // What the child did before this answer was taken is judged against this sentence, not the
+    // next one: pending clicks are handled first (any of them is now a mistake).
+    QPointer<Form14> self(this);
+    QCoreApplication::processEvents();
+    if (!self || isHidden() || !isEnabled() || Index != Modulo1::ParolaA)
+        return; // left for the menu, or the voice settings opened: the screen starts anew after
     GeneraEsercizio(); // the next sentence follows at once
 }

@@ -1,0 +1,302 @@
+// One click is one answer: double clicks through the window system on every kind of answer
+// control, a screen reader's presses and a window close while a screen waits for its speech,
+// and the choice of exercise 9 kept after a wrong box.
+
+#include "exercise_rig.h"
+#include "exercises/likes.h"
+#include "exercises/listen_order.h"
+#include "exercises/picture_choice.h"
+#include "exercises/who_likes.h"
+#include "exercises/word_choice.h"
+#include "exercises/word_drag.h"
+#include "games/memory.h"
+#include "games/word_search.h"
+#include "helpers/test_registry.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyleHints>
+#include <QTimer>
+#include <qpa/qwindowsysteminterface.h>
+
+using namespace Modulo1;
+
+namespace {
+
+// Two clicks as children make them: a double click, and two clicks well apart.
+const QList<int> DoubleClick{0, 80};
+const QList<int> TwoClicks{0, 600};
+
+int answers()
+{
+    return Esatti + Errati;
+}
+
+// A wrong answer is counted and heard once per click that counts.
+void verifyMistakes(const ExerciseRig& rig, int mistakes, const char* where)
+{
+    QVERIFY2(Errati == mistakes, qPrintable(QStringLiteral("%1: %2 mistakes").arg(where).arg(Errati)));
+    QVERIFY2(rig.speech.spoken().count(QStringLiteral("No! repeat!")) == mistakes, where);
+}
+
+// Presses a menu entry as a screen reader does.
+void pressEntryAccessibly(QMenuBar* bar, QAction* entry)
+{
+    QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(bar);
+    QVERIFY(menu);
+    for (int i = 0; i < menu->childCount(); ++i) {
+        QAccessibleInterface* item = menu->child(i);
+        if (item && item->object() == entry) {
+            item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            return;
+        }
+    }
+    QFAIL("no such entry");
+}
+
+// How a real "go back?" box is answered: a click or a key, through the window system.
+enum class Answer { ClickNo, Return, Escape, ClickYes };
+
+void answerBox(QMessageBox* box, Answer answer)
+{
+    QWindow* window = box->windowHandle();
+    using Delivery = QWindowSystemInterface::AsynchronousDelivery;
+    if (answer == Answer::ClickNo || answer == Answer::ClickYes) {
+        QAbstractButton* button = box->button(answer == Answer::ClickNo ? QMessageBox::No : QMessageBox::Yes);
+        const QPointF local = button->mapTo(box, QPointF(button->rect().center()));
+        const QPointF global = window->mapToGlobal(local);
+        const ulong time = ulong(QTest::lastMouseTimestamp += 2000);
+        QWindowSystemInterface::handleMouseEvent<Delivery>(window, time, local, global, Qt::LeftButton, Qt::LeftButton,
+                                                           QEvent::MouseButtonPress);
+        QWindowSystemInterface::handleMouseEvent<Delivery>(window, time + 40, local, global, Qt::NoButton,
+                                                           Qt::LeftButton, QEvent::MouseButtonRelease);
+        QTest::lastMouseTimestamp += 2000;
+        return;
+    }
+    const int key = answer == Answer::Return ? Qt::Key_Return : Qt::Key_Escape;
+    QWindowSystemInterface::handleKeyEvent<Delivery>(window, QEvent::KeyPress, key, Qt::NoModifier);
+    QWindowSystemInterface::handleKeyEvent<Delivery>(window, QEvent::KeyRelease, key, Qt::NoModifier);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Answer)
+
+class TestOneClick : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+        QVERIFY2(interval > DoubleClick[1] && interval < TwoClicks[1], qPrintable(QString::number(interval)));
+    }
+
+    void aDoubleClickIsOneAnswerAndTwoClicksAreTwo()
+    {
+        {
+            ExerciseRig rig; // a wrong picture
+            auto* form = rig.open<Form2>(new Form2);
+            windowClicks(form->Image1[1], DoubleClick);
+            verifyMistakes(rig, 1, "Form2 double");
+            windowClicks(form->Image1[1], TwoClicks);
+            verifyMistakes(rig, 3, "Form2 apart");
+        }
+        {
+            ExerciseRig rig; // the first picture of a sequence: one right step, no mistake
+            auto* form = rig.open<Form4a>(new Form4a);
+            windowClicks(form->Image1[0], DoubleClick);
+            QCOMPARE(form->Contatore, 1);
+            verifyMistakes(rig, 0, "Form4a");
+        }
+        {
+            ExerciseRig rig; // a wrong word
+            auto* form = rig.open<Form5>(new Form5);
+            WordLabel* wrong = form->labels[size_t((form->rightLabel() + 1) % 3)];
+            windowClicks(wrong, DoubleClick);
+            verifyMistakes(rig, 1, "Form5 double");
+            windowClicks(wrong, TwoClicks);
+            verifyMistakes(rig, 3, "Form5 apart");
+        }
+        {
+            ExerciseRig rig; // a word tapped, then a wrong box: the word stays chosen
+            auto* form = rig.open<Form8>(new Form8);
+            windowClicks(form->Label1[0], {0});
+            QCOMPARE(form->selectedWord(), 0);
+            windowClicks(form->Label2[1], DoubleClick);
+            verifyMistakes(rig, 1, "Form8 double");
+            QCOMPARE(form->selectedWord(), 0);
+            windowClicks(form->Label2[2], TwoClicks);
+            verifyMistakes(rig, 3, "Form8 apart");
+            windowClicks(form->Label2[0], {0});
+            QCOMPARE(form->Label2[0]->caption(), form->Image1[0]->word());
+            QCOMPARE(form->selectedWord(), -1);
+            QCOMPARE(form->Abbinamenti, qint16(1));
+        }
+        {
+            ExerciseRig rig; // a cell of the table
+            auto* form = rig.open<Form14>(new Form14);
+            GridCell* wrong = form->Label4[size_t((ParolaA + 1) % 56)];
+            windowClicks(wrong, DoubleClick);
+            verifyMistakes(rig, 1, "Form14 double");
+            windowClicks(wrong, TwoClicks);
+            verifyMistakes(rig, 3, "Form14 apart");
+        }
+        {
+            ExerciseRig rig; // a smiley
+            auto* form = rig.open<Form12>(new Form12);
+            Smiley* wrong = form->Image1[size_t(1 - ParolaA)];
+            windowClicks(wrong, DoubleClick);
+            verifyMistakes(rig, 1, "Form12 double");
+            windowClicks(wrong, TwoClicks);
+            verifyMistakes(rig, 3, "Form12 apart");
+        }
+        {
+            ExerciseRig rig; // a letter that belongs to no word
+            auto* form = rig.open<FormCruciPuzzle>(new FormCruciPuzzle);
+            int filler = 0;
+            while (form->owner(filler) != 0)
+                ++filler;
+            windowClicks(form->Label1[size_t(filler)], DoubleClick);
+            verifyMistakes(rig, 1, "word search double");
+            windowClicks(form->Label1[size_t(filler)], TwoClicks);
+            verifyMistakes(rig, 3, "word search apart");
+        }
+        {
+            ExerciseRig rig; // a memory card: one card turned, the turn still open
+            auto* form = rig.open<FormMemory>(new FormMemory);
+            windowClicks(form->Label2[0], DoubleClick);
+            QVERIFY(form->isFaceUp(0));
+            QVERIFY(form->PrimaScoperta);
+            QVERIFY(form->CarteAttive);
+            QCOMPARE(answers(), 0);
+        }
+    }
+
+    void aScreenReaderPressDuringAWaitGoesAsAClickWould()
+    {
+        {
+            // Exercise 13 holds for its title and drops what came meanwhile, "Go back" too.
+            ExerciseRig rig;
+            rig.dialogs.answers = {BoxAnswer::No};
+            rig.speech.speakingMs = 150;
+            QTimer::singleShot(40, &rig.window, [&rig] {
+                auto* form = qobject_cast<Form12*>(rig.window.currentScreen());
+                QVERIFY(form && form->isWaitingForSilence());
+                pressAccessibly(form->Image1[0]);
+                pressAccessibly(form->Image1[1]);
+                pressEntryAccessibly(form->menuBar, form->mnuEsci);
+            });
+            auto* form = rig.open<Form12>(new Form12);
+            QTest::qWait(50);
+            QCOMPARE(answers(), 0);
+            QVERIFY(rig.dialogs.shown.isEmpty());
+            QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")), QStringList({form->config().title, form->Frase}));
+        }
+        {
+            // Exercise 14 holds while the right sentence is said.
+            ExerciseRig rig;
+            auto* form = rig.open<Form13>(new Form13);
+            rig.speech.speakingMs = 150;
+            QTimer::singleShot(40, form, [form] { pressAccessibly(form->Label3[0]); });
+            click(form->Label3[size_t(ParolaA)]);
+            QTest::qWait(50);
+            QCOMPARE(Esatti, qint16(1));
+            QCOMPARE(Errati, qint16(0));
+        }
+        {
+            // Exercise 15 takes what came during its sentence once the sentence is over.
+            ExerciseRig rig;
+            auto* form = rig.open<Form14>(new Form14);
+            rig.speech.speakingMs = 150;
+            int answeredDuringTheWait = -1;
+            QTimer::singleShot(40, form, [form, &answeredDuringTheWait] {
+                QVERIFY(form->isWaitingForSilence());
+                pressAccessibly(form->Label4[size_t(ParolaA)]);
+                answeredDuringTheWait = answers();
+            });
+            click(form->Label4[size_t(ParolaA)]);
+            QCOMPARE(answeredDuringTheWait, 1);
+            QTRY_COMPARE(Esatti, qint16(2));
+            QCOMPARE(Errati, qint16(0));
+        }
+    }
+
+    void exercise15JudgesPendingClicksAgainstTheSentenceJustAnswered()
+    {
+        ExerciseRig rig;
+        rig.random.push({ScriptedRandom::word(1), ScriptedRandom::word(2), ScriptedRandom::word(3),
+                         ScriptedRandom::word(4), ScriptedRandom::choice(0, 56), ScriptedRandom::choice(9, 56)});
+        auto* form = rig.open<Form14>(new Form14);
+        // The right cell, and at once the cell of the sentence still to come: both wait in the
+        // queue while the program is busy.
+        queueClick(form->Label4[0]);
+        queueClick(form->Label4[9]);
+        deliverInput();
+        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Frase, QStringLiteral("Bob likes beer"));
+        QVERIFY(!form->isRed(9));
+    }
+
+    void aCloseDuringAWaitAsksABoxThatAnswers_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<Answer>("answer");
+        for (const char* screen : {"Form12", "Form13", "Form14"}) {
+            QTest::addRow("%s click No", screen) << screen << Answer::ClickNo;
+            QTest::addRow("%s Return", screen) << screen << Answer::Return;
+            QTest::addRow("%s Escape", screen) << screen << Answer::Escape;
+            QTest::addRow("%s click Yes", screen) << screen << Answer::ClickYes;
+        }
+    }
+
+    void aCloseDuringAWaitAsksABoxThatAnswers()
+    {
+        QFETCH(QString, screen);
+        QFETCH(Answer, answer);
+        ExerciseRig rig;
+        Dialogs::install(nullptr); // the real box, answered through the window system
+        // The window's close (Alt+F4) comes while the screen waits: exercise 13 for its title,
+        // the others after a right answer.
+        rig.speech.speakingMs = 200;
+        QTimer::singleShot(50, &rig.window, [&rig] {
+            auto* waiting = qobject_cast<ExerciseScreen*>(rig.window.currentScreen());
+            QVERIFY(waiting && waiting->isWaitingForSilence());
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                rig.window.windowHandle());
+        });
+        bool answered = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || answered)
+                return;
+            answered = true;
+            QCOMPARE(box->text(), QStringLiteral("go back? "));
+            answerBox(box, answer);
+        });
+        watch.start(20);
+        if (screen == "Form12") {
+            rig.open<Form12>(new Form12);
+        } else if (screen == "Form13") {
+            rig.speech.speakingMs = 0;
+            auto* form = rig.open<Form13>(new Form13);
+            rig.speech.speakingMs = 200;
+            click(form->Label3[size_t(ParolaA)]);
+        } else {
+            rig.speech.speakingMs = 0;
+            auto* form = rig.open<Form14>(new Form14);
+            rig.speech.speakingMs = 200;
+            click(form->Label4[size_t(ParolaA)]);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
+        flushDeletes();
+        QCOMPARE(rig.window.currentScreen()->screenName(), answer == Answer::ClickYes ? QStringLiteral("FormMenu") : screen);
+    }
+};
+
+MUNCHORA_TEST(TestOneClick)
+#include "test_one_click.moc"
