@@ -321,7 +321,10 @@ void FormImposta::paintEvent(QPaintEvent*)
 
 void FormImposta::closeRequested()
 {
-    BottoneEsci_Click();
+    // Escape or the window's close: the choices hold for this run, but only "conferma" writes
+    // them. A pupil who only looked must not get a file that hides the classroom preset.
+    if (ScreenHost* window = host())
+        window->closeOverlay();
 }
 
 Screen* newFormImposta()

@@ -13,7 +13,9 @@
 #include "helpers/test_registry.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -229,21 +231,31 @@ private slots:
         QCOMPARE(currentName(rig), QStringLiteral("FormMenu"));
     }
 
-    void closingTheWindowOverTheVoiceScreenKeepsTheChoice()
+    void leavingTheVoiceScreenWithoutConfermaKeepsTheChoiceAndWritesNothing()
     {
+        // A pupil who only looked must keep getting the classroom preset: no file of their own.
         ScreenRig rig;
         FormMenu* menu = showMenu(rig);
-        click(menu->button(QStringLiteral("Command1")));
-        auto* voice = qobject_cast<FormImposta*>(rig.window.overlay());
-        QVERIFY(voice);
-        voice->HScroll1->setValue(160);
-        QVERIFY(!rig.window.close());
-        QVERIFY(!rig.window.overlay());
-        QCOMPARE(rig.window.currentScreen(), menu);
-        QVERIFY(menu->isEnabled());
-        QFile file(Modulo1::FileImpostazioni);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("160"));
+        for (const bool byEscape : {false, true}) {
+            click(menu->button(QStringLiteral("Command1")));
+            auto* voice = qobject_cast<FormImposta*>(rig.window.overlay());
+            QVERIFY(voice);
+            voice->Combo1->setCurrentIndex(byEscape ? 2 : 1);
+            voice->HScroll1->setValue(byEscape ? 90 : 160);
+            if (byEscape)
+                QTest::keyClick(voice->BottoneEsci, Qt::Key_Escape);
+            else
+                QVERIFY(!rig.window.close());
+            QVERIFY(!rig.window.overlay());
+            QCOMPARE(rig.window.currentScreen(), menu);
+            QVERIFY(menu->isEnabled());
+            QVERIFY(rig.dialogs.shown.isEmpty());
+            QVERIFY(!QFileInfo::exists(Modulo1::FileImpostazioni));
+            // The choice holds for the rest of the run.
+            QCOMPARE(Modulo1::Voce, qint16(byEscape ? 3 : 2));
+            QCOMPARE(Modulo1::Velocita, qint16(byEscape ? 90 : 160));
+            flushDeletes();
+        }
     }
 };
 
