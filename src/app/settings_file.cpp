@@ -84,6 +84,21 @@ Values valuesFor(QByteArrayView head, bool wholeFile, bool* fellBack)
     return values.value_or(Values{Modulo1::DefaultVoce, Modulo1::DefaultVelocita});
 }
 
+bool isSettingsText(QByteArrayView bytes)
+{
+    int numbers = 0;
+    bool inWord = false;
+    for (const char c : bytes) {
+        if (isBlank(c)) {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            ++numbers;
+        }
+    }
+    return numbers == 2 && parse(bytes).has_value();
+}
+
 QByteArray readme()
 {
     // Windows-1252: the "ò" of "può" is the one byte 0xF2. "quata" is the folder's
@@ -132,9 +147,45 @@ QString presetPath()
 
 namespace {
 
-// Temporary file, then rename: a failure at any point leaves the old file as it was.
-bool writeAtomically(const QString& path, const QByteArray& bytes)
+bool openRegularFile(QFile& file, const QString& path, QString* why);
+
+// A link in the settings folder may lead to a file kept elsewhere on purpose; it is written
+// through only when that file is already one of ours (or empty). A link to a pupil's homework,
+// or to a system file, is never replaced by two numbers.
+bool linkLeadsToOurs(const QString& link, bool (*ours)(QByteArrayView), QString* why)
 {
+    const QString target = QFileInfo(link).canonicalFilePath();
+    if (target.isEmpty()) {
+        *why = QStringLiteral("a link to nothing");
+        return false;
+    }
+    QFile file;
+    if (!openRegularFile(file, target, why))
+        return false;
+    const QByteArray head = file.read(SettingsFile::ReadLimit + 1);
+    if (head.isEmpty() && file.atEnd())
+        return true;
+    if (head.size() <= SettingsFile::ReadLimit && file.atEnd() && ours(head))
+        return true;
+    *why = QStringLiteral("a link to %1, which is not a file of this program's").arg(target);
+    return false;
+}
+
+bool isReadmeText(QByteArrayView bytes)
+{
+    return bytes == SettingsFile::readme();
+}
+
+// Temporary file, then rename: a failure at any point leaves the old file as it was.
+bool writeAtomically(const QString& path, const QByteArray& bytes, bool (*ours)(QByteArrayView))
+{
+    if (QFileInfo(path).isSymLink()) {
+        QString why;
+        if (!linkLeadsToOurs(path, ours, &why)) {
+            qCWarning(lcSettings).nospace() << "cannot write " << path << ": " << why;
+            return false;
+        }
+    }
     // QSaveFile writes through a link to its target and renames over whatever stands there: a
     // link to /dev/zero, a fifo or a device would be replaced by a file. Only a regular file,
     // or nothing, is ours to replace.
@@ -241,7 +292,7 @@ bool SalvaImpostazioni()
     // The folder may have been deleted while the program ran: set it up again first.
     if (!EsisteFile(SettingsFile::readmePath()))
         CreaCartellaImpostazioni();
-    return writeAtomically(FileImpostazioni, SettingsFile::format(Voce, Velocita));
+    return writeAtomically(FileImpostazioni, SettingsFile::format(Voce, Velocita), SettingsFile::isSettingsText);
 }
 
 bool CreaCartellaImpostazioni()
@@ -252,7 +303,7 @@ bool CreaCartellaImpostazioni()
                                         << "; the settings will not be kept";
         return false;
     }
-    return writeAtomically(SettingsFile::readmePath(), SettingsFile::readme());
+    return writeAtomically(SettingsFile::readmePath(), SettingsFile::readme(), isReadmeText);
 }
 
 } // namespace Modulo1

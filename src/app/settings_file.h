@@ -42,6 +42,9 @@ std::optional<Values> parse(QByteArrayView bytes, bool wholeFile = true);
 // 'fellBack' is set. 'wholeFile' as for parse.
 Values valuesFor(QByteArrayView head, bool wholeFile, bool* fellBack = nullptr);
 
+// Whether the bytes are a settings file and nothing else: two numbers, blanks around them.
+bool isSettingsText(QByteArrayView bytes);
+
 // The read-me's five lines in the Windows-1252 code page, each ended by CR LF.
 QByteArray readme();
 

@@ -252,6 +252,42 @@ private slots:
         QCOMPARE(contents(real), TwoAndNinety);
     }
 
+    void aLinkToAnythingButSettingsIsNeverWritten_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QByteArray homework = "My favourite food is pizza.\n";
+        while (homework.size() < 920)
+            homework += "I like pizza with ham and cheese, and I don't like spinach.\n";
+        QTest::newRow("homework") << homework;
+        QTest::newRow("two numbers, then words") << QByteArray(" 2 \r\n 90 \r\nand my notes\r\n");
+        QTest::newRow("a link to nothing") << QByteArray();
+    }
+
+    void aLinkToAnythingButSettingsIsNeverWritten()
+    {
+        QFETCH(QByteArray, target);
+        Rig rig;
+        QVERIFY(CreaCartellaImpostazioni());
+        const QString elsewhere = rig.folders.settings() + "/../homework.txt";
+        if (!target.isEmpty())
+            QVERIFY(put(elsewhere, target));
+        QVERIFY(QFile::link(elsewhere, FileImpostazioni));
+
+        FormImposta* form = rig.open();
+        form->HScroll1->setValue(90);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write .*link"));
+        click(form->BottoneEsci);
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QVERIFY(rig.dialogs.shown[0].text.startsWith(QStringLiteral("non posso salvare")));
+        QCOMPARE(Velocita, qint16(90));
+        QVERIFY(QFileInfo(FileImpostazioni).isSymLink());
+        if (target.isEmpty())
+            QVERIFY(!QFileInfo::exists(elsewhere));
+        else
+            QCOMPARE(contents(elsewhere), target);
+        QCOMPARE(tempFilesIn(rig.folders.settings()), QString());
+    }
+
     void aRelativeConfigHomeIsIgnored()
     {
         QTemporaryDir home;
