@@ -78,17 +78,9 @@ ExerciseScreen::~ExerciseScreen() = default;
 
 void ExerciseScreen::buildMenu()
 {
-    menuBar = new QMenuBar(this);
+    menuBar = new EntryBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
-    menuBar->setNativeMenuBar(false);
     menuBar->setFont(designFont(QStringLiteral("Comic Neue"), 26, true));
-    menuBar->setStyleSheet(QStringLiteral(
-        "QMenuBar { background: #fff3d6; border-bottom: 2px solid #e0a83c; }"
-        "QMenuBar::item { color: #3b2a10; padding: 0.05em 0 0.05em 0.6em;"
-        " margin: 0.12em 0.3em; border: 2px solid #e0a83c; border-radius: 0.35em;"
-        " background: #ffe2a8; }"
-        "QMenuBar::item:selected { background: #ffd27f; }"
-        "QMenuBar::item:pressed { background: #ffb74d; }"));
     if (config_.voiceEntry) {
         mnuImposta = menuBar->addAction(QStringLiteral("Voice     "));
         mnuImposta->setObjectName(QStringLiteral("mnuImposta"));

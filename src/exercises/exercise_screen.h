@@ -90,7 +90,7 @@ public:
     PictureBox* ComandoIconaNo = nullptr;
 
     // Design layout of the frame, shared by the screens so their own controls fit around it.
-    static constexpr int MenuHeight = 44;
+    static constexpr int MenuHeight = 56;
     static QRect mouthRect() { return {24, 60, 132, 132}; }
     static QRect scorePanelRect() { return {632, 58, 372, 132}; }
     static QRect nextRect() { return {834, 606, 170, 136}; }

@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QEvent>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -68,6 +69,35 @@ QFont fitted(QFont font, const QString& text, const QRectF& box)
 QFont fittedFont(QFont font, const QString& text, const QRectF& box)
 {
     return fitted(std::move(font), text, box);
+}
+
+EntryBar::EntryBar(QWidget* parent) : QMenuBar(parent)
+{
+    setNativeMenuBar(false);
+    followFont();
+}
+
+void EntryBar::changeEvent(QEvent* event)
+{
+    QMenuBar::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
+}
+
+void EntryBar::followFont()
+{
+    const int px = std::max(1, font().pixelSize() > 0 ? font().pixelSize() : QFontInfo(font()).pixelSize());
+    if (px == stylePixels_)
+        return;
+    stylePixels_ = px;
+    // At the design size (26 px letters) an entry is 50 px high and the bar 56.
+    auto at = [px](double share) { return QString::number(std::max(1, qRound(px * share))) + QStringLiteral("px"); };
+    setStyleSheet(QStringLiteral("QMenuBar { background: #fff3d6; border-bottom: 2px solid #e0a83c; }"
+                                 "QMenuBar::item { color: #3b2a10; padding: %1 0 %1 %2; margin: %3 %4;"
+                                 " border: 2px solid #e0a83c; border-radius: %5; background: #ffe2a8; }"
+                                 "QMenuBar::item:selected { background: #ffd27f; }"
+                                 "QMenuBar::item:pressed { background: #ffb74d; }")
+                      .arg(at(0.3), at(0.6), at(0.08), at(0.3), at(0.35)));
 }
 
 NextButton::NextButton(QWidget* parent) : QPushButton(parent)

@@ -5,6 +5,7 @@
 // itself for accessibility tools, and a clickable one takes a tap that slides a little.
 
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QWidget>
 
@@ -27,6 +28,23 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+};
+
+// The menu bar of "Voice" and "Go back": big entries a finger finds on a whiteboard. Their
+// padding is kept in step with the font the screen's scaler gives the bar, so the entries
+// grow and shrink with the screen (a style sheet's own units would not follow).
+class EntryBar : public QMenuBar
+{
+    Q_OBJECT
+public:
+    explicit EntryBar(QWidget* parent = nullptr);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void followFont();
+    int stylePixels_ = -1;
 };
 
 // The score panel: "Correct" and "Mistake" with their counts, and the yes / no icon that
