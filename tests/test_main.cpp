@@ -6,14 +6,58 @@
 #include "helpers/test_registry.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <memory>
+
+namespace {
+
+// The program's folders and servers, private to this test program: nothing on the machine (a
+// classroom preset in /etc/xdg, the user's own settings, a copy of the program running, a
+// sound server, a display, an accessibility bus) may change an outcome. Children started by
+// the tests inherit it.
+void useAnEnvironmentOfItsOwn(const QString& root)
+{
+    const auto set = [&root](const char* name, const char* folder) {
+        QDir(root).mkpath(QString::fromLatin1(folder));
+        qputenv(name, QFile::encodeName(root + QLatin1Char('/') + QLatin1String(folder)));
+    };
+    set("HOME", "home");
+    set("XDG_CONFIG_HOME", "home/.config");
+    set("XDG_CONFIG_DIRS", "system-config");
+    set("XDG_DATA_HOME", "home/.local/share");
+    set("XDG_CACHE_HOME", "home/.cache");
+    set("XDG_STATE_HOME", "home/.local/state");
+    set("XDG_RUNTIME_DIR", "run");
+    QFile::setPermissions(root + QStringLiteral("/run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    set("TMPDIR", "tmp");
+    // No sound server unless one is named for the run: the speech keeps its time on the clock.
+    const QByteArray pulse = qgetenv("MUNCHORA_TEST_PULSE_SERVER");
+    qputenv("PULSE_SERVER", pulse.isEmpty() ? QFile::encodeName("unix:" + root + "/no-sound-server") : pulse);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + root + "/no-session-bus"));
+    qunsetenv("XDG_SESSION_TYPE");
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        qunsetenv("DISPLAY");
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/munchora-test-XXXXXX"));
+    if (!root.isValid()) {
+        std::fprintf(stderr, "cannot make a folder for the tests' environment in %s\n", qPrintable(QDir::tempPath()));
+        return 1;
+    }
+    useAnEnvironmentOfItsOwn(root.path());
     QApplication app(argc, argv);
     installAccessibility(); // as the program does, before any widget
     loadBundledFonts();

@@ -3,7 +3,9 @@
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -201,6 +203,32 @@ private slots:
         readAfresh();
         QCOMPARE(Voce, DefaultVoce);
         QCOMPARE(Velocita, DefaultVelocita);
+    }
+
+    // A teacher's machine: a classroom preset, and the user's own settings. The tests that
+    // start the real program must not notice either.
+    void theTestsStartTheProgramApartFromTheMachinesSettings()
+    {
+        QTemporaryDir machine;
+        QVERIFY(put(machine.path() + "/etc/xdg/ImpostazioniProgrammiZerlino/programmiinglese.ini", " 2 \r\n 150 \r\n"));
+        QVERIFY(put(machine.path() + "/home/.config/ImpostazioniProgrammiZerlino/programmiinglese.ini", " 3 \r\n 90 \r\n"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_DIRS", machine.path() + "/etc/xdg");
+        env.insert("HOME", machine.path() + "/home");
+        env.remove("XDG_CONFIG_HOME");
+        QProcess tests;
+        tests.setProcessEnvironment(env);
+        tests.setProcessChannelMode(QProcess::MergedChannels);
+        for (const QStringList& run : {QStringList{"-class", "TestSettingsFaults", "realStartWithAnOddConfigHome"},
+                                       QStringList{"-class", "TestSingleCopy", "realStartDespiteALeftover"}}) {
+            tests.start(QCoreApplication::applicationFilePath(), run);
+            QVERIFY(tests.waitForFinished(120000));
+            const QString out = QString::fromUtf8(tests.readAll());
+            QVERIFY2(tests.exitStatus() == QProcess::NormalExit && tests.exitCode() == 0, qPrintable(out));
+            QVERIFY2(out.contains(" 0 failed, 0 skipped"), qPrintable(out));
+        }
+        QCOMPARE(contents(machine.path() + "/home/.config/ImpostazioniProgrammiZerlino/programmiinglese.ini"),
+                 QByteArray(" 3 \r\n 90 \r\n"));
     }
 };
 
