@@ -230,6 +230,12 @@ ProgramUnderTest::ProgramUnderTest(quint64 seed)
 
 ProgramUnderTest::~ProgramUnderTest()
 {
+    // A run may end with the button held (a drag cut short): let it go, or the next program
+    // in this process would take its first release for the end of this press.
+    if (buttonDown_ && window_ && window_->windowHandle()) {
+        queueRelease(lastPress_);
+        deliver();
+    }
     window_.reset();
     flushDeletes();
     SpeechService::install(nullptr);
@@ -359,6 +365,7 @@ void ProgramUnderTest::queuePress(QPoint at)
     QWindowSystemInterface::handleMouseEvent<Delivery>(window, stamp(40), QPointF(at), window->mapToGlobal(QPointF(at)),
                                                        Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
     buttonDown_ = true;
+    lastPress_ = at;
 }
 
 void ProgramUnderTest::queueRelease(QPoint at)
@@ -405,6 +412,18 @@ void ProgramUnderTest::click(QPoint at)
     deliver();
     queueRelease(at);
     deliver();
+}
+
+bool ProgramUnderTest::waitUntil(const std::function<bool()>& state, int boundMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!state()) {
+        if (clock.elapsed() > boundMs)
+            return false;
+        wait(10);
+    }
+    return true;
 }
 
 void ProgramUnderTest::wait(int ms)
@@ -806,7 +825,7 @@ void Soak::toMenu()
 {
     if (program.frontName() == QLatin1String("FormAvvio"))
         program.click({20, 300}); // the splash leads to the menu
-    flushDeletes();
+    program.waitUntil([this] { return qobject_cast<FormMenu*>(program.front()) != nullptr; });
 }
 
 bool Soak::roundTrip(int speakMs)
@@ -820,12 +839,14 @@ bool Soak::roundTrip(int speakMs)
     if (!tile)
         return false;
     program.click(program.toWindow(tile, tile->rect().center()));
+    if (!program.waitUntil([this] { return qobject_cast<ExerciseScreen*>(program.front()) != nullptr; }))
+        return false;
     auto* screen = qobject_cast<ExerciseScreen*>(program.front());
-    if (!screen || !screen->mnuEsci)
+    if (!screen->mnuEsci)
         return false;
     program.wait(speakMs);
     const QRect place = screen->menuBar->actionGeometry(screen->mnuEsci);
     program.click(program.toWindow(screen->menuBar, place.center()));
     ++done_;
-    return qobject_cast<FormMenu*>(program.front()) != nullptr;
+    return program.waitUntil([this] { return qobject_cast<FormMenu*>(program.front()) != nullptr; });
 }

@@ -159,6 +159,9 @@ public:
     void click(QPoint at);
     // Runs the event loop for ms milliseconds, as time passing while the child looks.
     void wait(int ms);
+    // Runs the event loop until the state holds; false if it did not within the bound (a
+    // generous one: a loaded machine is slow, never wrong).
+    bool waitUntil(const std::function<bool()>& state, int boundMs = 20000);
     // Delivers what was queued and the deferred deletions.
     void deliver();
 
@@ -175,6 +178,7 @@ private:
     int restarts_ = 0;
     ulong time_ = 0;
     bool buttonDown_ = false;
+    QPoint lastPress_;
 };
 
 struct MonkeyReport
