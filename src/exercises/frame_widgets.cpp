@@ -74,7 +74,6 @@ QFont fittedFont(QFont font, const QString& text, const QRectF& box)
 EntryBar::EntryBar(QWidget* parent) : QMenuBar(parent)
 {
     setNativeMenuBar(false);
-    followFont();
 }
 
 void EntryBar::changeEvent(QEvent* event)
