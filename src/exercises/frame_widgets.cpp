@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <algorithm>
 
 namespace {
@@ -71,32 +73,96 @@ QFont fittedFont(QFont font, const QString& text, const QRectF& box)
     return fitted(std::move(font), text, box);
 }
 
-EntryBar::EntryBar(QWidget* parent) : QMenuBar(parent)
+namespace {
+
+// Draws the entry bar and sizes its entries from the bar's own font, so they scale with it. A
+// style, not a style sheet: a style sheet's sizes do not follow the font, and setting a new one
+// at every scale costs a full polish each time a screen opens.
+class EntryBarStyle final : public QProxyStyle
+{
+public:
+    static int letters(const QWidget* widget)
+    {
+        return widget ? std::max(1, QFontInfo(widget->font()).pixelSize()) : 26;
+    }
+    // At the design size (26 px letters) an entry is 54 px high with its margin.
+    static int padding(int px) { return std::max(1, qRound(px * 0.3)); }
+    static int margin(int px) { return std::max(1, qRound(px * 0.08)); }
+    static int border(int px) { return std::max(1, qRound(px * 0.08)); }
+    static int gap(int px) { return std::max(1, qRound(px * 0.3)); } // beside an entry
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        if (type != CT_MenuBarItem)
+            return QProxyStyle::sizeFromContents(type, option, size, widget);
+        const int px = letters(widget);
+        return {size.width() + qRound(px * 0.6) + 2 * (gap(px) + border(px)),
+                size.height() + 2 * (padding(px) + margin(px) + border(px))};
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        switch (metric) {
+        case PM_MenuBarVMargin:
+        case PM_MenuBarItemSpacing:
+        case PM_MenuBarPanelWidth:
+            return 0;
+        case PM_MenuBarHMargin:
+            return 0;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element != CE_MenuBarItem && element != CE_MenuBarEmptyArea) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        const int px = letters(widget);
+        const QColor rim(0xe0, 0xa8, 0x3c);
+        painter->save();
+        // The bar: a light strip with a line along its bottom.
+        const QRect bar = widget ? widget->rect() : option->rect;
+        painter->fillRect(option->rect, QColor(0xff, 0xf3, 0xd6));
+        painter->fillRect(QRect(option->rect.left(), bar.bottom() - 1, option->rect.width(), 2), rim);
+        if (element == CE_MenuBarItem) {
+            const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+            const bool pressed = option->state & State_Sunken;
+            const bool hovered = option->state & State_Selected;
+            const int b = border(px);
+            const QRectF box = QRectF(option->rect).adjusted(gap(px) + b / 2.0, margin(px) + b / 2.0,
+                                                             -gap(px) - b / 2.0, -margin(px) - b / 2.0);
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(QPen(rim, b));
+            painter->setBrush(pressed ? QColor(0xff, 0xb7, 0x4d) : hovered ? QColor(0xff, 0xd2, 0x7f)
+                                                                           : QColor(0xff, 0xe2, 0xa8));
+            painter->drawRoundedRect(box, px * 0.35, px * 0.35);
+            if (item) {
+                painter->setPen(QColor(0x3b, 0x2a, 0x10));
+                painter->setFont(widget ? widget->font() : painter->font());
+                painter->drawText(box.adjusted(px * 0.6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                                  item->text);
+            }
+        }
+        painter->restore();
+    }
+};
+
+} // namespace
+
+EntryBar::EntryBar(QWidget* parent) : QMenuBar(parent), style_(std::make_unique<EntryBarStyle>())
 {
     setNativeMenuBar(false);
+    setStyle(style_.get());
 }
 
-void EntryBar::changeEvent(QEvent* event)
+EntryBar::~EntryBar()
 {
-    QMenuBar::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        followFont();
-}
-
-void EntryBar::followFont()
-{
-    const int px = std::max(1, font().pixelSize() > 0 ? font().pixelSize() : QFontInfo(font()).pixelSize());
-    if (px == stylePixels_)
-        return;
-    stylePixels_ = px;
-    // At the design size (26 px letters) an entry is 50 px high and the bar 56.
-    auto at = [px](double share) { return QString::number(std::max(1, qRound(px * share))) + QStringLiteral("px"); };
-    setStyleSheet(QStringLiteral("QMenuBar { background: #fff3d6; border-bottom: 2px solid #e0a83c; }"
-                                 "QMenuBar::item { color: #3b2a10; padding: %1 0 %1 %2; margin: %3 %4;"
-                                 " border: 2px solid #e0a83c; border-radius: %5; background: #ffe2a8; }"
-                                 "QMenuBar::item:selected { background: #ffd27f; }"
-                                 "QMenuBar::item:pressed { background: #ffb74d; }")
-                      .arg(at(0.3), at(0.6), at(0.08), at(0.3), at(0.35)));
+    setStyle(nullptr); // before the style goes
 }
 
 NextButton::NextButton(QWidget* parent) : QPushButton(parent)

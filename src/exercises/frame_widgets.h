@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QWidget>
+#include <memory>
 
 class PictureBox;
 
@@ -30,21 +31,18 @@ protected:
     void changeEvent(QEvent* event) override;
 };
 
-// The menu bar of "Voice" and "Go back": big entries a finger finds on a whiteboard. Their
-// padding is kept in step with the font the screen's scaler gives the bar, so the entries
-// grow and shrink with the screen (a style sheet's own units would not follow).
+// The menu bar of "Voice" and "Go back": big entries a finger finds on a whiteboard (54 px
+// high at the design size), drawn by a style of its own that sizes them from the bar's font,
+// so they grow and shrink with the screen.
 class EntryBar : public QMenuBar
 {
     Q_OBJECT
 public:
     explicit EntryBar(QWidget* parent = nullptr);
-
-protected:
-    void changeEvent(QEvent* event) override;
+    ~EntryBar() override;
 
 private:
-    void followFont();
-    int stylePixels_ = -1;
+    std::unique_ptr<QStyle> style_;
 };
 
 // The score panel: "Correct" and "Mistake" with their counts, and the yes / no icon that
