@@ -12,6 +12,7 @@
 #include <QTest>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +36,9 @@ void useAnEnvironmentOfItsOwn(const QString& root)
     QFile::setPermissions(root + QStringLiteral("/run"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     set("TMPDIR", "tmp");
+    // As /tmp is: tests that drop their rights still reach the folders made for them there.
+    ::chmod(QFile::encodeName(root).constData(), 0711);
+    ::chmod(QFile::encodeName(root + QStringLiteral("/tmp")).constData(), 01777);
     // No sound server unless one is named for the run: the speech keeps its time on the clock.
     const QByteArray pulse = qgetenv("MUNCHORA_TEST_PULSE_SERVER");
     qputenv("PULSE_SERVER", pulse.isEmpty() ? QFile::encodeName("unix:" + root + "/no-sound-server") : pulse);

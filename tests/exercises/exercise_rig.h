@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 struct ExerciseRig : ScreenRig
 {
@@ -35,6 +37,25 @@ struct ExerciseRig : ScreenRig
     QStringList logFrom(qsizetype from) const { return speech.log().mid(from); }
     qsizetype logSize() const { return speech.log().size(); }
 };
+
+// Holds the speech until the screen in front waits for it, then runs the action (a click
+// queued, a screen reader's press, a close) and lets the speech end: the action falls inside
+// the wait however slow the machine is.
+inline void duringTheWait(ExerciseRig& rig, std::function<void()> action)
+{
+    rig.speech.holdSpeaking = true;
+    auto* watch = new QTimer(&rig.window);
+    QObject::connect(watch, &QTimer::timeout, watch, [&rig, watch, action = std::move(action)] {
+        auto* screen = qobject_cast<ExerciseScreen*>(rig.window.currentScreen());
+        if (!screen || !screen->isWaitingForSilence())
+            return;
+        watch->stop();
+        watch->deleteLater();
+        action();
+        rig.speech.holdSpeaking = false;
+    });
+    watch->start(5);
+}
 
 // What a screen reader learns of a control: its role, name and actions.
 struct Accessible

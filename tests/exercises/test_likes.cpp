@@ -139,18 +139,17 @@ private slots:
     void exercise13HoldsUntilTheTitleIsSaidAndTakesNoClickMeanwhile()
     {
         ExerciseRig rig;
-        rig.speech.speakingMs = 150;
         scriptQuestion(rig, 0, 5);
         // A click on the right smiley while the title is still being said.
-        QTimer::singleShot(40, &rig.window, [&rig] {
-            if (auto* form = qobject_cast<Form12*>(rig.window.currentScreen()))
-                queueClick(form->Image1[0]);
+        int saidWhileWaiting = -1;
+        duringTheWait(rig, [&rig, &saidWhileWaiting] {
+            auto* form = qobject_cast<Form12*>(rig.window.currentScreen());
+            saidWhileWaiting = int(rig.speech.spoken(QStringLiteral("Form12")).size());
+            queueClick(form->Image1[0]);
         });
-        QElapsedTimer opened;
-        opened.start();
         auto* form = rig.open<Form12>(new Form12);
-        QVERIFY(opened.elapsed() >= 120); // the sentence waited for the title
-        QTest::qWait(50);
+        deliverInput();
+        QCOMPARE(saidWhileWaiting, 1); // the sentence waited for the title
         QCOMPARE(Esatti, qint16(0));
         QCOMPARE(Errati, qint16(0));
         QCOMPARE(form->Frase, QStringLiteral("Yummy Yummy! I like beans!"));
@@ -162,15 +161,16 @@ private slots:
         ExerciseRig rig;
         scriptQuestion(rig, 1, 7);
         auto* form = rig.open<Form13>(new Form13);
-        rig.speech.speakingMs = 150;
         scriptQuestion(rig, 0, 8);
-        QTimer::singleShot(40, form, [form] { queueClick(form->Label3[0]); });
-        QElapsedTimer answered;
-        answered.start();
+        QString askedWhileWaiting;
+        duringTheWait(rig, [form, &askedWhileWaiting] {
+            askedWhileWaiting = form->Label3[0]->caption();
+            queueClick(form->Label3[0]);
+        });
         click(form->Label3[1]);
-        QVERIFY(answered.elapsed() >= 120);
-        QTest::qWait(50);
+        deliverInput();
         // The next question, after the sentence; the click made meanwhile was not taken.
+        QCOMPARE(askedWhileWaiting, QStringLiteral("Yummy Yummy! I like cheese!"));
         QCOMPARE(form->Label3[0]->caption(), QStringLiteral("Yummy Yummy! I like coffee!"));
         QCOMPARE(Esatti, qint16(1));
         QCOMPARE(Errati, qint16(0));
@@ -233,10 +233,9 @@ private slots:
         ExerciseRig rig;
         scriptBoard(rig, {1, 2, 3, 4}, {0});
         auto* form = rig.open<Form14>(new Form14);
-        rig.speech.speakingMs = 150;
         scriptCells(rig, {9, 18});
         // While "Bob likes beer" is said, the child already clicks its cell.
-        QTimer::singleShot(40, form, [form] { queueClick(form->Label4[9]); });
+        duringTheWait(rig, [form] { queueClick(form->Label4[9]); });
         click(form->Label4[0]);
         QCOMPARE(Esatti, qint16(1));
         QCOMPARE(form->Frase, QStringLiteral("Bob likes beer"));

@@ -180,16 +180,14 @@ private slots:
             // Exercise 13 holds for its title and drops what came meanwhile, "Go back" too.
             ExerciseRig rig;
             rig.dialogs.answers = {BoxAnswer::No};
-            rig.speech.speakingMs = 150;
-            QTimer::singleShot(40, &rig.window, [&rig] {
+            duringTheWait(rig, [&rig] {
                 auto* form = qobject_cast<Form12*>(rig.window.currentScreen());
-                QVERIFY(form && form->isWaitingForSilence());
                 pressAccessibly(form->Image1[0]);
                 pressAccessibly(form->Image1[1]);
                 pressEntryAccessibly(form->menuBar, form->mnuEsci);
             });
             auto* form = rig.open<Form12>(new Form12);
-            QTest::qWait(50);
+            deliverInput();
             QCOMPARE(answers(), 0);
             QVERIFY(rig.dialogs.shown.isEmpty());
             QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")), QStringList({form->config().title, form->Frase}));
@@ -198,10 +196,9 @@ private slots:
             // Exercise 14 holds while the right sentence is said.
             ExerciseRig rig;
             auto* form = rig.open<Form13>(new Form13);
-            rig.speech.speakingMs = 150;
-            QTimer::singleShot(40, form, [form] { pressAccessibly(form->Label3[0]); });
+            duringTheWait(rig, [form] { pressAccessibly(form->Label3[0]); });
             click(form->Label3[size_t(ParolaA)]);
-            QTest::qWait(50);
+            deliverInput();
             QCOMPARE(Esatti, qint16(1));
             QCOMPARE(Errati, qint16(0));
         }
@@ -209,10 +206,8 @@ private slots:
             // Exercise 15 takes what came during its sentence once the sentence is over.
             ExerciseRig rig;
             auto* form = rig.open<Form14>(new Form14);
-            rig.speech.speakingMs = 150;
             int answeredDuringTheWait = -1;
-            QTimer::singleShot(40, form, [form, &answeredDuringTheWait] {
-                QVERIFY(form->isWaitingForSilence());
+            duringTheWait(rig, [form, &answeredDuringTheWait] {
                 pressAccessibly(form->Label4[size_t(ParolaA)]);
                 answeredDuringTheWait = answers();
             });
@@ -260,13 +255,12 @@ private slots:
         Dialogs::install(nullptr); // the real box, answered through the window system
         // The window's close (Alt+F4) comes while the screen waits: exercise 13 for its title,
         // the others after a right answer.
-        rig.speech.speakingMs = 200;
-        QTimer::singleShot(50, &rig.window, [&rig] {
-            auto* waiting = qobject_cast<ExerciseScreen*>(rig.window.currentScreen());
-            QVERIFY(waiting && waiting->isWaitingForSilence());
-            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                rig.window.windowHandle());
-        });
+        const auto closeDuringTheWait = [&rig] {
+            duringTheWait(rig, [&rig] {
+                QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                    rig.window.windowHandle());
+            });
+        };
         bool answered = false;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
@@ -279,16 +273,15 @@ private slots:
         });
         watch.start(20);
         if (screen == "Form12") {
+            closeDuringTheWait();
             rig.open<Form12>(new Form12);
         } else if (screen == "Form13") {
-            rig.speech.speakingMs = 0;
             auto* form = rig.open<Form13>(new Form13);
-            rig.speech.speakingMs = 200;
+            closeDuringTheWait();
             click(form->Label3[size_t(ParolaA)]);
         } else {
-            rig.speech.speakingMs = 0;
             auto* form = rig.open<Form14>(new Form14);
-            rig.speech.speakingMs = 200;
+            closeDuringTheWait();
             click(form->Label4[size_t(ParolaA)]);
         }
         QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);

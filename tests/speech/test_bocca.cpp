@@ -37,15 +37,12 @@ private slots:
         const QImage silent = mouth.grab().toImage();
         mouth.Speak(QStringLiteral("apple"));
         QVERIFY(mouth.SpeakingNow());
-        QTest::qWait(120);
+        QTRY_VERIFY(mouth.grab().toImage() != silent);
         const QImage talking = mouth.grab().toImage();
-        QVERIFY(talking != silent);
-        QTest::qWait(120);
-        QVERIFY(mouth.grab().toImage() != talking); // it moves
+        QTRY_VERIFY(mouth.grab().toImage() != talking); // it moves
         mouth.StopSpeech();
         QVERIFY(!mouth.SpeakingNow());
-        QTest::qWait(150);
-        QCOMPARE(mouth.grab().toImage(), silent);
+        QTRY_COMPARE(mouth.grab().toImage(), silent);
     }
 
     void clickNeedsPressAndReleaseOnIt()
