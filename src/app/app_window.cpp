@@ -132,8 +132,11 @@ void AppWindow::closeEvent(QCloseEvent* event)
         return;
     }
     // Closing the window is the screen's own way out, with its question; nothing ends here.
+    // The question is asked from the event loop, not from inside this close: while Qt is still
+    // in one close it takes a second one, made meanwhile (a question or a wait for speech runs
+    // the loop), as accepted, and the window would vanish.
     event->ignore();
-    askTheScreenToClose();
+    QMetaObject::invokeMethod(this, &AppWindow::askTheScreenToClose, Qt::QueuedConnection);
 }
 
 void AppWindow::keyPressEvent(QKeyEvent* event)

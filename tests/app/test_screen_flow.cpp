@@ -178,7 +178,7 @@ private slots:
         FormMenu* menu = showMenu(rig);
         QSignalSpy ended(&rig.window, &AppWindow::programEnded);
         rig.dialogs.answers = {BoxAnswer::No};
-        QVERIFY(!rig.window.close());
+        QVERIFY(!closeWindow(rig));
         QCOMPARE(rig.dialogs.shown.size(), 1);
         QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("exit?"));
         QCOMPARE(rig.speech.spoken(), QStringList{QStringLiteral("Exit?")});
@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(ended.count(), 0);
 
         rig.dialogs.answers = {BoxAnswer::Yes};
-        rig.window.close();
+        closeWindow(rig);
         QCOMPARE(ended.count(), 1);
     }
 
@@ -200,13 +200,13 @@ private slots:
         QCOMPARE(currentName(rig), QStringLiteral("Form2"));
 
         rig.dialogs.answers = {BoxAnswer::No};
-        QVERIFY(!rig.window.close());
+        QVERIFY(!closeWindow(rig));
         QCOMPARE(rig.dialogs.shown.last().text, QStringLiteral("go back? "));
         QCOMPARE(rig.window.currentScreen(), form.data());
         QVERIFY(rig.window.isVisible());
 
         rig.dialogs.answers = {BoxAnswer::Yes};
-        rig.window.close();
+        closeWindow(rig);
         QCOMPARE(currentName(rig), QStringLiteral("FormMenu"));
         QVERIFY(rig.window.isVisible());
         flushDeletes();
@@ -245,7 +245,7 @@ private slots:
             if (byEscape)
                 QTest::keyClick(voice->BottoneEsci, Qt::Key_Escape);
             else
-                QVERIFY(!rig.window.close());
+                QVERIFY(!closeWindow(rig));
             QVERIFY(!rig.window.overlay());
             QCOMPARE(rig.window.currentScreen(), menu);
             QVERIFY(menu->isEnabled());

@@ -289,6 +289,29 @@ private slots:
         flushDeletes();
         QCOMPARE(rig.window.currentScreen()->screenName(), answer == Answer::ClickYes ? QStringLiteral("FormMenu") : screen);
     }
+
+    void aSecondCloseWhileTheFirstIsAnsweredKeepsTheWindow()
+    {
+        // Alt+F4 on the voice screen takes it away and exercise 13 starts again, holding for its
+        // title; Alt+F4 again meanwhile. The second close is a "go back?", never the end of the
+        // window.
+        ExerciseRig rig;
+        rig.open<Form12>(new Form12);
+        rig.window.showOverlay(newFormImposta());
+        rig.dialogs.answers = {BoxAnswer::No};
+        const auto close = [&rig] {
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                rig.window.windowHandle());
+        };
+        duringTheWait(rig, close);
+        close();
+        deliverInput();
+        QTRY_COMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("go back? "));
+        QVERIFY(rig.window.isVisible());
+        QVERIFY(!rig.window.overlay());
+        QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("Form12"));
+    }
 };
 
 MUNCHORA_TEST(TestOneClick)

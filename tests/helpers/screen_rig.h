@@ -45,6 +45,15 @@ void windowClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at = QPo
 // Delivers the input waiting in the window system's queue and the deferred deletions.
 void deliverInput();
 
+// Closes the window as the window manager does (Alt+F4); the program answers from its event
+// loop, which runs before this returns. False: the window stays.
+inline bool closeWindow(ScreenRig& rig)
+{
+    const bool closed = rig.window.close();
+    deliverInput();
+    return closed;
+}
+
 // After a test ended the program (QCoreApplication::exit), later event loops would return at
 // once; this lets them run again.
 void recoverFromProgramEnd();
