@@ -4,14 +4,14 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_exercise_open [runs]
 
-#include "app/app_window.h"
+#include "shell/app_window.h"
 #include "bench_tools.h"
 #include "screen_bench.h"
-#include "app/fonts.h"
-#include "app/modulo1.h"
-#include "app/pictures.h"
-#include "app/random_source.h"
-#include "app/screen_catalogue.h"
+#include "widgets/fonts.h"
+#include "settings/modulo1.h"
+#include "widgets/pictures.h"
+#include "settings/random_source.h"
+#include "home/screen_catalogue.h"
 #include "exercises/picture_choice.h"
 #include "speech/engine_speech_service.h"
 

@@ -3,8 +3,8 @@
 // user-interface thread, events per second and the resident memory at the end.
 // Usage: bench_monkey [EVENTS] (default 1000000); MUNCHORA_MONKEY_SEED replays a seed.
 
-#include "app/accessibility.h"
-#include "app/fonts.h"
+#include "shell/accessibility.h"
+#include "widgets/fonts.h"
 #include "helpers/monkey.h"
 
 #include <QApplication>

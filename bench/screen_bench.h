@@ -3,9 +3,9 @@
 // words, the pictures from the source tree and a mouth that keeps silent, so only the screens
 // are measured.
 
-#include "app/fonts.h"
-#include "app/modulo1.h"
-#include "app/random_source.h"
+#include "widgets/fonts.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
 #include "speech/engine_speech_service.h"
 
 #include <memory>

@@ -3,8 +3,8 @@
 // Prints the resident memory every 1000 round trips.
 // Usage: bench_soak [ROUND_TRIPS] (default 10000).
 
-#include "app/accessibility.h"
-#include "app/fonts.h"
+#include "shell/accessibility.h"
+#include "widgets/fonts.h"
 #include "helpers/monkey.h"
 
 #include <QApplication>

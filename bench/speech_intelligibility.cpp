@@ -8,7 +8,7 @@
 //   VOICE = flite:NAME:STRETCH  or  espeak:NAME[+VARIANT]:WPM[:PITCH:RANGE]
 //   (--try scores engine voices that are not offered, to choose new ones.)
 
-#include "app/modulo1.h"
+#include "settings/modulo1.h"
 #include "speech/speech_engines.h"
 
 #include <QCoreApplication>

@@ -10,7 +10,7 @@
 //
 //   bench_speech_latency [--runs N]        (bench_speech_latency --cold V is its own helper)
 
-#include "app/modulo1.h"
+#include "settings/modulo1.h"
 #include "bench_tools.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"

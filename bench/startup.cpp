@@ -20,8 +20,9 @@
 // The display is the environment's (bench/startup.sh starts Xvfb at 1920x1080 with a window
 // manager); with none, the offscreen platform.
 
-#include "app/app_window.h"
-#include "app/modulo1.h"
+#include "shell/app_window.h"
+#include "settings/modulo1.h"
+#include "startup.h"
 #include "bench_tools.h"
 #include "speech/engine_speech_service.h"
 

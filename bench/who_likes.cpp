@@ -5,11 +5,11 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_who_likes [runs]
 
-#include "app/app_window.h"
+#include "shell/app_window.h"
 #include "bench_tools.h"
-#include "app/fonts.h"
-#include "app/modulo1.h"
-#include "app/random_source.h"
+#include "widgets/fonts.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
 #include "exercises/who_likes.h"
 #include "speech/engine_speech_service.h"
 

@@ -6,10 +6,10 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_word_drag [moves]
 
-#include "app/app_window.h"
-#include "app/fonts.h"
-#include "app/modulo1.h"
-#include "app/random_source.h"
+#include "shell/app_window.h"
+#include "widgets/fonts.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
 #include "bench_tools.h"
 #include "screen_bench.h"
 #include "exercises/word_drag.h"

@@ -6,12 +6,12 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_word_search [runs]
 
-#include "app/app_window.h"
+#include "shell/app_window.h"
 #include "bench_tools.h"
 #include "screen_bench.h"
-#include "app/fonts.h"
-#include "app/modulo1.h"
-#include "app/random_source.h"
+#include "widgets/fonts.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
 #include "games/word_search.h"
 #include "speech/engine_speech_service.h"
 

@@ -1,4 +1,4 @@
-#include "app/modulo1.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
 // Runs every registered test class of this program. Arguments go to each class, except
 // "-class NAME", which runs only that class.
 
-#include "app/accessibility.h"
-#include "app/fonts.h"
+#include "shell/accessibility.h"
+#include "widgets/fonts.h"
 #include "helpers/test_registry.h"
 
 #include <QApplication>

@@ -1,16 +1,16 @@
+#include "widgets/gradient_background.h"
 #include "exercises/exercise_screen.h"
 
-#include "app/app_window.h"
-#include "app/dialogs.h"
-#include "app/modulo1.h"
-#include "app/number_text.h"
-#include "app/pictures.h"
-#include "app/random_source.h"
-#include "app/impostavoce.h"
-#include "app/input_gate.h"
-#include "app/keyboard_navigation.h"
+#include "shell/dialogs.h"
+#include "settings/modulo1.h"
+#include "widgets/number_text.h"
+#include "widgets/pictures.h"
+#include "settings/random_source.h"
+#include "widgets/impostavoce.h"
+#include "shell/input_gate.h"
+#include "shell/keyboard_navigation.h"
 #include "layout/clsresize.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QAction>
 #include <QApplication>
@@ -219,7 +219,7 @@ void ExerciseScreen::mnuImposta_Click()
 {
     Bocca->Speak(QStringLiteral("VOICE"));
     if (ScreenHost* window = host())
-        window->showOverlay(newFormImposta());
+        window->showVoiceSettings();
 }
 
 void ExerciseScreen::mnuEsci_Click()
@@ -230,7 +230,7 @@ void ExerciseScreen::mnuEsci_Click()
     if (answer != BoxAnswer::Yes)
         return;
     if (ScreenHost* window = host())
-        window->showScreen(newFormMenu()); // unloads this screen
+        window->showMenu(); // unloads this screen
 }
 
 int ExerciseScreen::drawWordExcept(const std::vector<int>& taken)

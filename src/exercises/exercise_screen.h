@@ -8,9 +8,9 @@
 // Controls a screen moves at run time (shuffled pictures, a highlight frame, dealt cards) are
 // placed with placeControl() in design coordinates; the screen's scaler keeps them there.
 
-#include "app/pictures.h"
-#include "app/screen.h"
-#include "exercises/frame_widgets.h"
+#include "widgets/pictures.h"
+#include "shell/screen.h"
+#include "widgets/frame_widgets.h"
 
 #include <QPointF>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "exercises/listening.h"
 
-#include "app/modulo1.h"
-#include "app/pictures.h"
-#include "app/random_source.h"
-#include "speech/bocca.h"
+#include "settings/modulo1.h"
+#include "widgets/pictures.h"
+#include "settings/random_source.h"
+#include "widgets/bocca.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "exercises/who_likes.h"
 
-#include "app/modulo1.h"
-#include "app/random_source.h"
-#include "speech/bocca.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
+#include "widgets/bocca.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "exercises/word_choice.h"
 
-#include "app/modulo1.h"
-#include "app/number_text.h"
-#include "app/random_source.h"
-#include "speech/bocca.h"
+#include "settings/modulo1.h"
+#include "widgets/number_text.h"
+#include "settings/random_source.h"
+#include "widgets/bocca.h"
 
 namespace {
 

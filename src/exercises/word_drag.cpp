@@ -1,9 +1,9 @@
 #include "exercises/word_drag.h"
 
-#include "app/modulo1.h"
-#include "app/random_source.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
 #include "layout/clsresize.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 #include "games/memory.h"
 
-#include "app/impostavoce.h"
-#include "app/number_text.h"
-#include "app/random_source.h"
-#include "speech/bocca.h"
+#include "widgets/impostavoce.h"
+#include "widgets/number_text.h"
+#include "settings/random_source.h"
+#include "widgets/bocca.h"
 
 #include <QLabel>
 #include <QTimer>

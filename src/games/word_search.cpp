@@ -1,8 +1,8 @@
 #include "games/word_search.h"
 
-#include "app/impostavoce.h"
-#include "app/random_source.h"
-#include "speech/bocca.h"
+#include "widgets/impostavoce.h"
+#include "settings/random_source.h"
+#include "widgets/bocca.h"
 
 #include <QAccessible>
 #include <QKeyEvent>

@@ -1,12 +1,12 @@
-#include "app/app_window.h"
-#include "app/menu.h"
-#include "app/picture_button.h"
-#include "app/pictures.h"
-#include "app/splash.h"
-#include "app/voice_settings.h"
+#include "shell/app_window.h"
+#include "home/menu.h"
+#include "widgets/picture_button.h"
+#include "widgets/pictures.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QAccessible>
 #include <QLabel>

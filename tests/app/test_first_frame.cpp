@@ -2,10 +2,11 @@
 // title with its white edge at every size, backgrounds blending top to bottom, pictures decoded
 // as Qt's reader decodes them.
 
-#include "app/app_window.h"
-#include "app/modulo1.h"
-#include "app/pictures.h"
-#include "app/splash.h"
+#include "widgets/gradient_background.h"
+#include "shell/app_window.h"
+#include "settings/modulo1.h"
+#include "widgets/pictures.h"
+#include "home/splash.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 

@@ -1,14 +1,15 @@
 // A child who cannot use a mouse plays every screen with Tab, the arrows, Return, Space and
 // Escape alone. Every key goes through the window, as the window system delivers it.
 
-#include "app/app_window.h"
-#include "app/keyboard_navigation.h"
-#include "app/menu.h"
-#include "app/modulo1.h"
-#include "app/picture_button.h"
-#include "app/screen_catalogue.h"
-#include "app/splash.h"
-#include "app/voice_settings.h"
+#include "shell/app_window.h"
+#include "widgets/gradient_background.h"
+#include "shell/keyboard_navigation.h"
+#include "home/menu.h"
+#include "settings/modulo1.h"
+#include "widgets/picture_button.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
 #include "exercises/exercise_rig.h"
 #include "exercises/likes.h"
 #include "exercises/listen_order.h"
@@ -19,7 +20,7 @@
 #include "games/memory.h"
 #include "games/word_search.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // Pictures that are not what they should be: gone, not a picture, cut short, huge, or a fifo.
 // Every screen still opens and shows a card with the word; nothing blocks.
 
-#include "app/app_window.h"
-#include "app/modulo1.h"
-#include "app/pictures.h"
-#include "app/screen_catalogue.h"
-#include "app/splash.h"
+#include "shell/app_window.h"
+#include "settings/modulo1.h"
+#include "widgets/pictures.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 

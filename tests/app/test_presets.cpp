@@ -1,5 +1,5 @@
-#include "app/modulo1.h"
-#include "app/settings_file.h"
+#include "settings/modulo1.h"
+#include "settings/settings_file.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
 

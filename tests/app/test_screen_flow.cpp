@@ -1,13 +1,13 @@
 // How a child or teacher moves between screens: the menu's tiles from the screen catalogue,
 // double clicks across a screen change, and closing the window.
 
-#include "app/app_window.h"
-#include "app/menu.h"
-#include "app/modulo1.h"
-#include "app/picture_button.h"
-#include "app/screen_catalogue.h"
-#include "app/splash.h"
-#include "app/voice_settings.h"
+#include "shell/app_window.h"
+#include "home/menu.h"
+#include "settings/modulo1.h"
+#include "widgets/picture_button.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"

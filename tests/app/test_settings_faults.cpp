@@ -2,11 +2,11 @@
 // back to the defaults, a save that cannot be made says so and keeps the values for the run,
 // and nothing already on the disk is lost or replaced by something else. Never a hang.
 
-#include "app/menu.h"
-#include "app/modulo1.h"
-#include "app/picture_button.h"
-#include "app/settings_file.h"
-#include "app/voice_settings.h"
+#include "home/menu.h"
+#include "settings/modulo1.h"
+#include "widgets/picture_button.h"
+#include "settings/settings_file.h"
+#include "home/voice_settings.h"
 #include "fuzz/settings_check.h"
 #include "helpers/test_files.h"
 #include "helpers/screen_rig.h"

@@ -1,4 +1,4 @@
-#include "app/single_copy.h"
+#include "settings/single_copy.h"
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
 

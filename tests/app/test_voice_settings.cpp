@@ -1,11 +1,11 @@
-#include "app/app_window.h"
-#include "app/menu.h"
-#include "app/modulo1.h"
-#include "app/picture_button.h"
-#include "app/voice_settings.h"
+#include "shell/app_window.h"
+#include "home/menu.h"
+#include "settings/modulo1.h"
+#include "widgets/picture_button.h"
+#include "home/voice_settings.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QComboBox>
 #include <QDir>

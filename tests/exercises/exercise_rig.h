@@ -2,8 +2,8 @@
 // A host window of a fixed size with every seam replaced, for driving exercise screens as a
 // child would.
 
-#include "app/app_window.h"
-#include "app/modulo1.h"
+#include "shell/app_window.h"
+#include "settings/modulo1.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/screen_rig.h"
 

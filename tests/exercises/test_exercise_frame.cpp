@@ -1,11 +1,12 @@
 // The frame shared by the exercise screens, driven through exercise 2.
 
-#include "app/screen_catalogue.h"
+#include "home/screen_catalogue.h"
 #include "exercise_rig.h"
+#include "widgets/gradient_background.h"
 #include "layout/line_control.h"
 #include "exercises/picture_choice.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QLabel>
 #include <QElapsedTimer>

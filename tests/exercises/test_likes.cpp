@@ -5,7 +5,7 @@
 #include "exercises/likes.h"
 #include "exercises/who_likes.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -4,7 +4,7 @@
 #include "exercise_rig.h"
 #include "exercises/listen_order.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QMap>
 #include <QSet>

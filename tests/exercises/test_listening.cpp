@@ -3,7 +3,7 @@
 #include "exercise_rig.h"
 #include "exercises/listening.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QLabel>
 

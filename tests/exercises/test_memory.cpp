@@ -4,7 +4,7 @@
 #include "exercise_rig.h"
 #include "games/memory.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -4,7 +4,7 @@
 #include "exercise_rig.h"
 #include "exercises/word_choice.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QMap>
 #include <QSet>

@@ -3,9 +3,10 @@
 // six orders; the drop targets after a resize; an open set after the voice settings.
 
 #include "exercise_rig.h"
+#include "widgets/gradient_background.h"
 #include "exercises/word_drag.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 using namespace Modulo1;
 

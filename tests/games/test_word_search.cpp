@@ -5,7 +5,7 @@
 #include "exercises/exercise_rig.h"
 #include "games/word_search.h"
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 
 #include <QLabel>
 #include <QSet>

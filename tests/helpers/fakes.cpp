@@ -1,7 +1,7 @@
 #include "helpers/fakes.h"
 
-#include "app/modulo1.h"
-#include "app/pictures.h"
+#include "settings/modulo1.h"
+#include "widgets/pictures.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // message boxes and temporary settings / program folders. Each installs itself on
 // construction and restores the real thing on destruction.
 
-#include "app/dialogs.h"
-#include "app/random_source.h"
+#include "shell/dialogs.h"
+#include "settings/random_source.h"
 #include "speech/speech_service.h"
 
 #include <QList>

@@ -5,8 +5,8 @@
 // child's hands would; the soak goes from the menu to a screen and back, again and again.
 // Both watch how long the user-interface thread goes without turning its event loop.
 
-#include "app/dialogs.h"
-#include "app/random_source.h"
+#include "shell/dialogs.h"
+#include "settings/random_source.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>

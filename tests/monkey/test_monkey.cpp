@@ -1,7 +1,7 @@
 // Random input on the whole program, and going to a screen and back again and again: the
 // program must neither crash nor lose track of its screens, and memory must not pile up.
 
-#include "app/app_window.h"
+#include "shell/app_window.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/monkey.h"
 #include "helpers/test_registry.h"

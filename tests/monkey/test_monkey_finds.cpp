@@ -1,7 +1,7 @@
 // Faults the monkey found, each kept from coming back.
 
-#include "app/app_window.h"
-#include "app/screen_catalogue.h"
+#include "shell/app_window.h"
+#include "home/screen_catalogue.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"

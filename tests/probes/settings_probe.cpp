@@ -5,8 +5,8 @@
 //                                          number of each save once it is done
 //   settings_probe read-save FOLDER V S    reads the settings, then saves V and S; prints both
 
-#include "app/modulo1.h"
-#include "app/settings_file.h"
+#include "settings/modulo1.h"
+#include "settings/settings_file.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

@@ -2,8 +2,9 @@
 // recorded instead of shown and speech recorded instead of heard. Prints what happened and
 // ends by itself once the window is up, so a test can start it as a second real process.
 
-#include "app/app_window.h"
-#include "app/modulo1.h"
+#include "shell/app_window.h"
+#include "settings/modulo1.h"
+#include "startup.h"
 #include "helpers/fakes.h"
 
 #include <QApplication>

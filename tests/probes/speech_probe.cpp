@@ -5,11 +5,11 @@
 //   speech_probe [--without-flite-voice NAME]...
 // eSpeak NG's data is taken away by the caller, through ESPEAK_DATA_PATH.
 
-#include "app/app_window.h"
-#include "app/menu.h"
-#include "app/modulo1.h"
-#include "app/picture_button.h"
-#include "app/voice_settings.h"
+#include "shell/app_window.h"
+#include "home/menu.h"
+#include "settings/modulo1.h"
+#include "widgets/picture_button.h"
+#include "home/voice_settings.h"
 #include "helpers/fakes.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"

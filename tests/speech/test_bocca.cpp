@@ -1,11 +1,11 @@
 // The mouth widget: how it looks silent and talking, its click, its log lines, and
 // ImpostaVoce's order of settings.
 
-#include "app/modulo1.h"
+#include "settings/modulo1.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
-#include "app/impostavoce.h"
-#include "speech/bocca.h"
+#include "widgets/impostavoce.h"
+#include "widgets/bocca.h"
 
 #include <QLoggingCategory>
 #include <QSignalSpy>

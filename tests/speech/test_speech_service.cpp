@@ -3,7 +3,7 @@
 // the service keeps its timing on the silent clock.
 
 #include "helpers/test_registry.h"
-#include "speech/bocca.h"
+#include "widgets/bocca.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"

@@ -1,0 +1,164 @@
+#include "widgets/gradient_background.h"
+#include "home/menu.h"
+
+#include "shell/dialogs.h"
+#include "settings/modulo1.h"
+#include "settings/settings_file.h"
+#include "widgets/picture_button.h"
+#include "home/screen_catalogue.h"
+#include "widgets/impostavoce.h"
+#include "widgets/bocca.h"
+
+#include <algorithm>
+
+namespace {
+
+// Design layout (1024 x 768): the eighteen screens in a 6 x 3 grid of tiles, big enough for
+// a finger on a whiteboard; the mouth, "Voice", "?" and, set apart, "Exit" in a bar below.
+// More rows of tiles share the same height.
+constexpr int columns = 6;
+constexpr int tileWidth = 150, tileHeight = 178, gap = 16, marginLeft = 22, marginTop = 22;
+constexpr int barTop = 618, barHeight = 118;
+constexpr int tilesHeight = barTop - 2 * marginTop + gap / 2;
+constexpr int tileFont = 18, barFont = 30;
+
+} // namespace
+
+FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
+{
+    ARGradient1 = new GradientBackground(this);
+    ARGradient1->setGeometry(0, 0, DesignWidth, DesignHeight);
+
+    auto makeButton = [this](const QString& name, const QString& caption, ButtonPicture picture, int variant,
+                             QRgb colour, const QRect& geometry, int fontSize) {
+        const auto shape = geometry.top() >= barTop ? PictureButton::Shape::Bar : PictureButton::Shape::Tile;
+        auto* button = new PictureButton(caption, picture, variant, QColor(colour), shape, this);
+        button->setObjectName(name);
+        button->setGeometry(geometry);
+        button->setFont(designFont(QStringLiteral("Liberation Sans"), fontSize, true));
+        buttons_.append(button);
+        return button;
+    };
+
+    const std::vector<ScreenEntry>& catalogue = screenCatalogue();
+    const int rows = std::max<int>(1, (int(catalogue.size()) + columns - 1) / columns);
+    const int tileH = std::min(tileHeight, (tilesHeight - (rows - 1) * gap) / rows);
+    int index = 0;
+    for (const ScreenEntry& entry : catalogue) {
+        const QRect place(marginLeft + (index % columns) * (tileWidth + gap),
+                          marginTop + (index / columns) * (tileH + gap), tileWidth, tileH);
+        PictureButton* button = makeButton(entry.button, entry.caption, entry.picture, entry.variant,
+                                           entry.colour, place, tileFont);
+        button->setEnabled(bool(entry.make));
+        tiles_.append(button);
+        if (entry.make)
+            connect(button, &QPushButton::clicked, this, [this, make = entry.make] { openScreen(make()); });
+        ++index;
+    }
+
+    Bocca_ = new Bocca(objectName(), this);
+    Bocca_->setObjectName(QStringLiteral("Bocca"));
+    Bocca_->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
+    // A click on the menu's mouth does nothing, so the keyboard passes it by.
+
+    PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0, 0x81d4fa,
+                                      QRect(150, barTop, 270, barHeight), barFont);
+    connect(voice, &QPushButton::clicked, this, &FormMenu::Command1_Click);
+    PictureButton* credits = makeButton(QStringLiteral("Command14"), QStringLiteral("?"), ButtonPicture::Credits, 0, 0xb0bec5,
+                                        QRect(436, barTop, 180, barHeight), barFont);
+    connect(credits, &QPushButton::clicked, this, &FormMenu::Command14_Click);
+    PictureButton* exit = makeButton(QStringLiteral("BottoneEsci"), QStringLiteral("Exit"), ButtonPicture::Exit, 0, 0xef9a9a,
+                                     QRect(1002 - 250, barTop, 250, barHeight), barFont);
+    connect(exit, &QPushButton::clicked, this, &FormMenu::BottoneEsci_Click);
+}
+
+FormMenu::~FormMenu() = default;
+
+void FormMenu::Form_Load()
+{
+    Screen::Form_Load();
+    // The menu applies the voice settings only here: its activation only places it.
+    ImpostaVoce();
+}
+
+void FormMenu::resizeEvent(QResizeEvent* event)
+{
+    Screen::resizeEvent(event);
+    // On a wide display every caption fits on one line and the pictures get the room.
+    const bool oneLine = std::all_of(tiles_.cbegin(), tiles_.cend(),
+                                     [](const PictureButton* tile) { return tile->captionFitsOneLine(); });
+    for (PictureButton* tile : tiles_)
+        tile->setCaptionLines(oneLine ? 1 : 2);
+}
+
+void FormMenu::ImpostaVoce()
+{
+    ::ImpostaVoce(*Bocca_);
+}
+
+PictureButton* FormMenu::button(const QString& name) const
+{
+    for (PictureButton* b : buttons_)
+        if (b->objectName() == name)
+            return b;
+    return nullptr;
+}
+
+void FormMenu::openScreen(Screen* screen)
+{
+    // The opened screen speaks its own title; the menu is unloaded by the host.
+    if (ScreenHost* window = host())
+        window->showScreen(screen);
+    else
+        delete screen;
+}
+
+void FormMenu::Command1_Click()
+{
+    Bocca_->Speak(QStringLiteral("Voice"));
+    if (ScreenHost* window = host())
+        window->showVoiceSettings();
+}
+
+void FormMenu::Command14_Click()
+{
+    Modulo1::MostraCrediti(this);
+}
+
+void FormMenu::BottoneEsci_Click()
+{
+    askToExit(*this, *Bocca_);
+}
+
+void FormMenu::closeRequested()
+{
+    BottoneEsci_Click();
+}
+
+void askToExit(Screen& screen, Bocca& mouth)
+{
+    mouth.Speak(QStringLiteral("Exit?"));
+    const BoxAnswer answer =
+        MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo);
+    if (answer != BoxAnswer::Yes)
+        return;
+    mouth.Speak(QStringLiteral("bye!"));
+    if (ScreenHost* window = screen.host())
+        window->endProgram();
+}
+
+
+namespace Modulo1 {
+
+void MostraCrediti(QWidget* parent)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    const QString text = QStringLiteral("Munchora team  ") + crlf
+        + QStringLiteral(" ----------------------- ") + crlf
+        + QStringLiteral("https://") + QLatin1String(SettingsFile::MakerHost) + crlf
+        + QStringLiteral("mail: munchora@example.org") + crlf
+        + QStringLiteral("Pictures: Microsoft Fluent UI Emoji (npm package fluentui-emoji), MIT licence");
+    MsgBox(parent, text, QStringLiteral("munchora"), BoxIcon::Information, BoxButtons::Ok);
+}
+
+} // namespace Modulo1

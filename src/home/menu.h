@@ -1,0 +1,51 @@
+#pragma once
+// The main menu: one button per exercise and game, the voice settings, the credits and "Exit".
+// Opening a screen replaces the menu; the voice settings are laid over it.
+
+#include "shell/screen.h"
+
+#include <QList>
+
+class Bocca;
+class GradientBackground;
+class PictureButton;
+
+class FormMenu : public Screen
+{
+    Q_OBJECT
+public:
+    explicit FormMenu(QWidget* parent = nullptr);
+    ~FormMenu() override;
+
+    void Form_Load() override;
+    void ImpostaVoce();
+
+    void Command1_Click();    // "Voice"
+    void Command14_Click();   // "?"
+    void BottoneEsci_Click(); // "Exit"
+    void closeRequested() override;
+
+    // A button by its name ("Command3", "BottoneEsci").
+    PictureButton* button(const QString& name) const;
+    QList<PictureButton*> buttons() const { return buttons_; }
+
+    GradientBackground* ARGradient1 = nullptr;
+    Bocca* Bocca_ = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void openScreen(Screen* screen);
+
+    QList<PictureButton*> buttons_;
+    QList<PictureButton*> tiles_; // the screens' buttons, in the grid
+};
+
+// "Exit": the mouth asks, a box asks again, and Yes says goodbye and ends the program.
+void askToExit(Screen& screen, Bocca& mouth);
+
+namespace Modulo1 {
+// The credits box of the menu's "?" button.
+void MostraCrediti(QWidget* parent);
+} // namespace Modulo1

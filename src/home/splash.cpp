@@ -1,0 +1,263 @@
+#include "widgets/gradient_background.h"
+#include "home/splash.h"
+
+#include "widgets/fonts.h"
+#include "home/menu.h"
+#include "settings/modulo1.h"
+#include "widgets/pictures.h"
+#include "settings/random_source.h"
+#include "widgets/impostavoce.h"
+#include "widgets/bocca.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+// A food picture on a white card, slightly tilted, as if laid on the table.
+class TiltedCard final : public PictureBox
+{
+public:
+    TiltedCard(double tilt, QWidget* parent) : PictureBox(parent), tilt_(tilt) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        if (!hasPicture()) {
+            PictureBox::paintEvent(event); // the card with the word
+            return;
+        }
+        const QSize side(std::min(width(), height()) * 9 / 10, std::min(width(), height()) * 9 / 10);
+        if (scaled_.isNull() || scaled_.size() != side * 88 / 100) {
+            const QImage image = PictureLoader::instance().picture(word());
+            scaled_ = QPixmap::fromImage(
+                image.scaled(side * 88 / 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        }
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.translate(width() / 2.0, height() / 2.0);
+        p.rotate(tilt_);
+        const QRectF card(-side.width() / 2.0, -side.height() / 2.0, side.width(), side.height());
+        const double radius = side.width() * 0.08;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 40));
+        p.drawRoundedRect(card.translated(side.width() * 0.02, side.width() * 0.03), radius, radius);
+        // The orange edge as a card beneath a slightly smaller white one: two fills cost
+        // less than stroking the rounded outline, and look the same.
+        const double edge = std::max(2.0, side.width() * 0.015) / 2;
+        p.setBrush(QColor(0xff, 0xb7, 0x4d));
+        p.drawRoundedRect(card.adjusted(-edge, -edge, edge, edge), radius + edge, radius + edge);
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(card.adjusted(edge, edge, -edge, -edge), radius - edge, radius - edge);
+        p.drawPixmap(QPointF(-scaled_.width() / 2.0, -scaled_.height() / 2.0), scaled_);
+    }
+
+private:
+    double tilt_;
+    QPixmap scaled_;
+};
+
+// The title, with a white edge below and to the right. Letters this large are drawn as
+// outlines, the dearest part of the first frame: they are drawn once, and the edge is the same
+// letters recoloured, kept with them in one picture until the size changes.
+class TitleLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    void setEdge(double offset)
+    {
+        edge_ = offset;
+        picture_ = QPixmap();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (picture_.isNull() || pictureText_ != text())
+            drawPicture(devicePixelRatioF());
+        QPainter(this).drawPixmap(pictureAt_, picture_);
+    }
+
+    void resizeEvent(QResizeEvent* event) override
+    {
+        picture_ = QPixmap();
+        QLabel::resizeEvent(event);
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+            picture_ = QPixmap();
+        QLabel::changeEvent(event);
+    }
+
+private:
+    void drawPicture(qreal ratio)
+    {
+        // Only the letters' own area, with room for the edge and for strokes that reach a
+        // little beyond the letters' advance.
+        const QFontMetrics metrics(font());
+        const int room = metrics.height() / 8 + int(std::ceil(edge_));
+        const QRect area = metrics.boundingRect(contentsRect(), int(alignment()), text())
+                               .adjusted(-room, -room, room, room) & rect();
+        pictureAt_ = area.topLeft();
+        QImage letters(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        letters.setDevicePixelRatio(ratio);
+        letters.fill(Qt::transparent);
+        {
+            QPainter p(&letters);
+            p.translate(-area.topLeft());
+            p.setFont(font());
+            p.setPen(palette().color(QPalette::WindowText));
+            p.drawText(contentsRect(), int(alignment()), text());
+        }
+        QImage both(letters.size(), QImage::Format_ARGB32_Premultiplied);
+        both.setDevicePixelRatio(ratio);
+        both.fill(Qt::transparent);
+        {
+            QPainter p(&both);
+            p.drawImage(QPointF(edge_, edge_), letters);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(QRectF(QPointF(0, 0), QSizeF(area.size())), QColor(255, 255, 255, 230));
+            p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p.drawImage(QPointF(0, 0), letters);
+        }
+        picture_ = QPixmap::fromImage(std::move(both));
+        pictureText_ = text();
+    }
+
+    double edge_ = 4;
+    QPoint pictureAt_;
+    QPixmap picture_;
+    QString pictureText_;
+};
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    // The palette, not a style sheet: the first style sheet sets up a style for the whole program.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), parent)
+{
+    // Designed at 1024 x 768; the background first so that it lies beneath everything.
+    ARGradient1 = new GradientBackground(this);
+    ARGradient1->setGeometry(0, 0, DesignWidth, DesignHeight);
+    ARGradient1->setColors(QColor(0x9e, 0xdc, 0xff), QColor(0xff, 0xf0, 0xb3));
+    connect(ARGradient1, &GradientBackground::clicked, this, &FormAvvio::leaveSplash);
+    // It covers the window: nothing beneath it need be painted.
+    ARGradient1->setAttribute(Qt::WA_OpaquePaintEvent);
+
+    Label2 = new TitleLabel(QStringLiteral("Munchora"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(112, 34, 800, 160);
+    Label2->setFont(designFont(QStringLiteral("Comic Neue"), 128, true));
+    Label2->setAlignment(Qt::AlignCenter);
+    setTextColour(Label2, QColor(0xe8, 0x54, 0x2f));
+
+    static constexpr double tilts[3] = {-5, 2, 6};
+    for (int i = 0; i < 3; ++i) {
+        auto* picture = new TiltedCard(tilts[i], this);
+        picture->setObjectName(QStringLiteral("Image1_%1").arg(i));
+        picture->setGeometry(97 + i * 290, 214, 250, 250);
+        picture->setCursor(Qt::PointingHandCursor);
+        picture->setFocusPolicy(Qt::TabFocus);
+        connect(picture, &PictureBox::clicked, this, &FormAvvio::leaveSplash);
+        Image1[static_cast<size_t>(i)] = picture;
+    }
+
+    Bocca_ = new Bocca(objectName(), this);
+    Bocca_->setObjectName(QStringLiteral("Bocca"));
+    Bocca_->setGeometry(447, 500, 130, 130);
+    Bocca_->setFocusPolicy(Qt::TabFocus);
+    connect(Bocca_, &Bocca::Bocca_Click, this, &FormAvvio::leaveSplash);
+
+    Label1 = new QLabel(QStringLiteral("06 ottobre 2003"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(262, 664, 500, 56);
+    Label1->setFont(designFont(QStringLiteral("Comic Neue"), 32, true));
+    Label1->setAlignment(Qt::AlignCenter);
+    setTextColour(Label1, QColor(0x2b, 0x4a, 0x8b));
+
+    for (QLabel* label : {Label1, Label2}) {
+        label->setAccessibleName(label->text());
+        label->installEventFilter(this);
+    }
+    setCursor(Qt::PointingHandCursor);
+}
+
+FormAvvio::~FormAvvio() = default;
+
+void FormAvvio::Form_Load()
+{
+    Screen::Form_Load();
+    // One draw per picture, in order; the same word may come up more than once.
+    for (PictureBox* picture : Image1) {
+        Modulo1::ParolaA = static_cast<qint16>(RandomWordIndex());
+        picture->setWord(Modulo1::Parola(Modulo1::ParolaA));
+    }
+    ImpostaVoce();
+    Bocca_->Speak(QStringLiteral("welcome. unit 7. munchora"));
+}
+
+void FormAvvio::ImpostaVoce()
+{
+    ::ImpostaVoce(*Bocca_);
+}
+
+void FormAvvio::resizeEvent(QResizeEvent* event)
+{
+    Screen::resizeEvent(event);
+    // The title's white edge grows with the title.
+    if (Label2) {
+        const double factor = std::min(width() / double(DesignWidth), height() / double(DesignHeight));
+        static_cast<TitleLabel*>(Label2)->setEdge(4 * factor);
+    }
+}
+
+void FormAvvio::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        leaveSplash();
+}
+
+bool FormAvvio::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && (watched == Label1 || watched == Label2)) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* label = static_cast<QWidget*>(watched);
+        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
+            leaveSplash();
+            return true;
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+void FormAvvio::leaveSplash()
+{
+    // A second click before the menu is up must not make a second menu.
+    if (leaving_)
+        return;
+    leaving_ = true;
+    loadBundledFonts(); // the menu's
+    if (ScreenHost* window = host())
+        window->showMenu();
+}
+
+void FormAvvio::closeRequested()
+{
+    loadBundledFonts(); // the question's
+    askToExit(*this, *Bocca_);
+}

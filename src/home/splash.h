@@ -1,0 +1,42 @@
+#pragma once
+// The splash screen: three random food pictures, the unit's title and a spoken welcome.
+// A click anywhere leads on to the main menu; there is no timer.
+
+#include "shell/screen.h"
+
+#include <array>
+
+class Bocca;
+class GradientBackground;
+class PictureBox;
+class QLabel;
+
+class FormAvvio : public Screen
+{
+    Q_OBJECT
+public:
+    explicit FormAvvio(QWidget* parent = nullptr);
+    ~FormAvvio() override;
+
+    void Form_Load() override;
+    void ImpostaVoce();
+    // Closing the window asks "exit?" as the menu does.
+    void closeRequested() override;
+
+    GradientBackground* ARGradient1 = nullptr;
+    Bocca* Bocca_ = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    std::array<PictureBox*, 3> Image1{};
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Every click on the splash (background, mouth, pictures, labels, the form) comes here.
+    void leaveSplash();
+
+    bool leaving_ = false;
+};

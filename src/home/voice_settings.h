@@ -1,0 +1,42 @@
+#pragma once
+// The voice settings screen: choose the voice and the speed, try them on the mouth, and keep
+// them with "conferma". It lies over the screen that opened it, which stays loaded.
+
+#include "shell/screen.h"
+
+class Bocca;
+class PictureButton;
+class QComboBox;
+class QLabel;
+class QScrollBar;
+
+class FormImposta : public Screen
+{
+    Q_OBJECT
+public:
+    explicit FormImposta(QWidget* parent = nullptr);
+    ~FormImposta() override;
+
+    void Form_Load() override;
+
+    void Combo1_Click();
+    void HScroll1_Change();
+    void Bocca_Click();
+    void BottoneEsci_Click();
+    // Closing the window confirms, as "conferma" does: the way back from this screen.
+    void closeRequested() override;
+
+    QComboBox* Combo1 = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    QLabel* Label1 = nullptr;
+    PictureButton* BottoneEsci = nullptr;
+    Bocca* Bocca_ = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void showVoice(int voice);
+
+    int lastGoodVoice_ = 1; // the last voice the mouth accepted; a refused choice goes back to it
+};

@@ -1,0 +1,73 @@
+// The one file that knows every screen: the rows of the menu's catalogue (a new screen is its
+// source pair and one row here) and the makers of the splash, the menu and the voice screen.
+
+#include "home/menu.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
+#include "shell/app_window.h"
+
+#include "exercises/likes.h"
+#include "exercises/listen_order.h"
+#include "exercises/listening.h"
+#include "exercises/picture_choice.h"
+#include "exercises/who_likes.h"
+#include "exercises/word_choice.h"
+#include "exercises/word_drag.h"
+#include "games/memory.h"
+#include "games/word_search.h"
+
+namespace {
+
+template <class T>
+Screen* make()
+{
+    return new T;
+}
+
+constexpr QRgb listenBlue = 0x4fc3f7, choiceGreen = 0x81c784, orderOrange = 0xffb74d,
+               wordsPurple = 0xce93d8, likePink = 0xf48fb1, tomTeal = 0x4db6ac,
+               puzzleYellow = 0xffd54f, memoryIndigo = 0x9fa8da;
+
+} // namespace
+
+const std::vector<ScreenEntry>& programScreens()
+{
+    using P = ButtonPicture;
+    static const std::vector<ScreenEntry> rows{
+        {"Command2", "1 - listen", P::Listen, 0, listenBlue, make<Form1>},
+        {"Command3", "2 - What is it?", P::WhatIsIt, 0, choiceGreen, make<Form2>},
+        {"Command4", "3 - What is it?", P::WhatIsIt, 1, choiceGreen, make<Form3>},
+        {"Command5", "4 - listen and order", P::ListenOrder, 2, orderOrange, make<Form4a>},
+        {"Command15", "5 - listen and order", P::ListenOrder, 3, orderOrange, make<Form4b>},
+        {"Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange, make<Form4c>},
+        {"Command6", "7 - read the words", P::ReadWords, 0, wordsPurple, make<Form5>},
+        {"Command7", "8 - read the words", P::ReadWords, 1, wordsPurple, make<Form6>},
+        {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, make<Form8>},
+        {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, make<Form9>},
+        {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, make<Form10>},
+        {"Command17", "12 - I like ....", P::ILike, 0, likePink, make<Form11>},
+        {"Command18", "13 - I like ....", P::ILike, 1, likePink, make<Form12>},
+        {"Command19", "14 - I like ....", P::ILike, 2, likePink, make<Form13>},
+        {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, make<Form14>},
+        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, make<FormCruciPuzzle>},
+        {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, make<FormMemory>},
+        {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, make<FormMemory2>},
+    };
+    return rows;
+}
+
+Screen* newFormAvvio()
+{
+    return new FormAvvio;
+}
+
+Screen* newFormMenu()
+{
+    return new FormMenu;
+}
+
+Screen* newFormImposta()
+{
+    return new FormImposta;
+}

@@ -1,0 +1,95 @@
+#include "settings/modulo1.h"
+
+#include "settings/settings_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace Modulo1 {
+
+std::array<QString, WordCount + 1> Parole;
+qint16 ParolaCorrente = 0;
+qint16 ParolaA = 0;
+qint16 ParolaB = 0;
+qint16 Esatti = 0;
+qint16 Errati = 0;
+qint16 Voce = DefaultVoce;
+qint16 Velocita = DefaultVelocita;
+qint16 FlagVoce = 0;
+QString FileImpostazioni;
+
+namespace {
+QString settingsFolderOverride;
+QString programFolderOverride;
+const QString emptyWord;
+} // namespace
+
+const QString& Parola(int index)
+{
+    Q_ASSERT_X(index >= 0 && index <= WordCount, "Parola", "word index outside 0..30");
+    if (index < 0 || index > WordCount)
+        return emptyWord;
+    return Parole[static_cast<size_t>(index)];
+}
+
+void CaricaParole()
+{
+    static const char* const words[WordCount] = {
+        "chicken", "beer",  "biscuits", "spinach", "beans",     "orange", "cheese", "coffee",
+        "chips",   "chocolate", "banana", "water", "ham",       "lemon",  "carrot", "pasta",
+        "coke",    "apple", "fish",     "ice cream", "eggs",    "cake",   "bread",  "sandwiches",
+        "tomato",  "salad", "milk",     "pizza",   "grapes",    "pear"};
+    Parole[0].clear();
+    for (int i = 0; i < WordCount; ++i)
+        Parole[static_cast<size_t>(i + 1)] = QString::fromLatin1(words[i]);
+}
+
+QString settingsFolder()
+{
+    if (!settingsFolderOverride.isEmpty())
+        return settingsFolderOverride;
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:/") + QLatin1String(SettingsFile::FolderName);
+#else
+    // A relative XDG_CONFIG_HOME is invalid under the XDG rules and is to be ignored; Qt 6.4
+    // takes it as it is, which would put the settings wherever the program was started from.
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QLatin1Char('/') + QLatin1String(SettingsFile::FolderName);
+#endif
+}
+
+void setSettingsFolder(const QString& folder)
+{
+    settingsFolderOverride = folder;
+}
+
+QString programFolder()
+{
+    if (!programFolderOverride.isEmpty())
+        return programFolderOverride;
+    return QCoreApplication::applicationDirPath();
+}
+
+void setProgramFolder(const QString& folder)
+{
+    programFolderOverride = folder;
+}
+
+QString picturePath(const QString& word)
+{
+    return programFolder() + QStringLiteral("/jpg/") + word + QStringLiteral(".jpg");
+}
+
+QString settingsFileDisplayPath()
+{
+    const QString file = FileImpostazioni.isEmpty()
+        ? settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName)
+        : FileImpostazioni;
+    return QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+}
+
+} // namespace Modulo1

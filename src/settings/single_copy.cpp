@@ -1,0 +1,260 @@
+#include "settings/single_copy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <climits>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+Q_LOGGING_CATEGORY(lcStartup, "munchora.startup", QtInfoMsg)
+
+namespace {
+
+struct Verdict
+{
+    bool live = false;
+    QString reason;        // why the lock keeps nobody out, when it does not
+    bool clearable = true; // whether this copy may remove it
+};
+
+bool namesThisMachine(const QString& host, const QByteArray& hostId)
+{
+    // The machine id outlives a change of host name, so it decides when both sides have one.
+    const QByteArray ourId = QSysInfo::machineUniqueId();
+    if (!hostId.isEmpty() && !ourId.isEmpty())
+        return hostId == ourId;
+    return host.isEmpty() || host == QSysInfo::machineHostName();
+}
+
+bool programRuns(qint64 pid, const QString& program)
+{
+#ifdef Q_OS_UNIX
+    if (pid > INT_MAX || (::kill(pid_t(pid), 0) == -1 && errno == ESRCH))
+        return false;
+#endif
+#ifdef Q_OS_LINUX
+    if (QFileInfo::exists(QStringLiteral("/proc/self/exe"))) {
+        // The process id may have been handed to another program since.
+        QByteArray target(4096, '\0');
+        const QByteArray link = "/proc/" + QByteArray::number(pid) + "/exe";
+        const ssize_t size = ::readlink(link.constData(), target.data(), size_t(target.size()));
+        if (size <= 0)
+            return false; // gone meanwhile, or a zombie: either way it holds nothing
+        target.truncate(size);
+        if (target.endsWith(" (deleted)")) // the program was updated while it ran
+            target.chop(10);
+        QFileInfo named(program);
+        if (named.isSymLink())
+            named.setFile(named.symLinkTarget());
+        return QFileInfo(QFile::decodeName(target)).fileName() == named.fileName();
+    }
+#endif
+    Q_UNUSED(program);
+    return true; // nothing to check it against: assume it runs
+}
+
+// Whether what stands at path is the lock of a live copy of this program on this machine,
+// read the way QLockFile writes it: process id, program, host name, machine id, boot id.
+Verdict judge(const QString& path)
+{
+    const QFileInfo place(path);
+    if (place.isSymLink())
+        return {false, QStringLiteral("is a link, not a lock file")};
+    if (!place.exists())
+        return {false, QStringLiteral("is gone")};
+    if (place.isDir())
+        return {false, QStringLiteral("is a folder")};
+#ifdef Q_OS_UNIX
+    // One copy per user: another user's copy in a shared temporary folder is not this user's,
+    // and its lock is not this user's to remove either.
+    if (place.ownerId() != ::geteuid())
+        return {false, QStringLiteral("belongs to another user"), false};
+#endif
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {false, QStringLiteral("cannot be read (") + file.errorString() + QLatin1Char(')')};
+    const QList<QByteArray> lines = file.read(4096).split('\n');
+    bool ok = false;
+    const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
+    if (!ok || pid <= 0)
+        return {false, QStringLiteral("does not name its owner")};
+    const QString program = QString::fromUtf8(lines.value(1));
+    const QString host = QString::fromUtf8(lines.value(2));
+    if (!namesThisMachine(host, lines.value(3)))
+        return {false, QStringLiteral("names another machine (") + host + QLatin1Char(')')};
+    const QByteArray bootId = lines.value(4);
+    if (!bootId.isEmpty() && bootId != QSysInfo::bootUniqueId())
+        return {false, QStringLiteral("is older than the last restart")};
+    if (!programRuns(pid, program))
+        return {false, QStringLiteral("names a copy that no longer runs (process %1)").arg(pid)};
+    return {true, QString()};
+}
+
+// Clears a leftover from the lock's place. A folder goes only when it is empty: it may hold
+// someone's files.
+bool clearPlace(const QString& path, QString* why)
+{
+    const QFileInfo place(path);
+    if (!place.exists() && !place.isSymLink())
+        return true;
+    if (place.isDir() && !place.isSymLink()) {
+        if (QDir().rmdir(path))
+            return true;
+        *why = QStringLiteral("the folder is not empty or cannot be removed");
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    // A process that still holds the file's own lock (a copy on another machine sharing the
+    // folder, say) keeps its file. One that cannot even be opened was not left by a copy of
+    // this program, so nothing holds it.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        *why = QStringLiteral("a running program still holds it");
+        return false;
+    }
+    int error = 0;
+    if (::unlink(name.constData()) != 0 && errno != ENOENT)
+        error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (error != 0)
+        *why = QString::fromLocal8Bit(std::strerror(error));
+    return error == 0;
+#else
+    QLockFile lock(path);
+    if (lock.removeStaleLockFile() || !QFileInfo::exists(path))
+        return true;
+    *why = QStringLiteral("it cannot be removed");
+    return false;
+#endif
+}
+
+void warn(const QString& path, const QString& text)
+{
+    qCWarning(lcStartup).noquote() << QStringLiteral("single-copy lock \"%1\" %2").arg(path, text);
+}
+
+QString lockErrorText(QLockFile::LockError error)
+{
+    switch (error) {
+    case QLockFile::PermissionError: return QStringLiteral("no permission to create it");
+    case QLockFile::UnknownError: return QStringLiteral("it cannot be created there");
+    default: return QStringLiteral("it cannot be taken");
+    }
+}
+
+} // namespace
+
+SingleCopy::SingleCopy() : SingleCopy(defaultLockPath(), defaultFallbackPath()) {}
+
+SingleCopy::SingleCopy(const QString& lockPath, const QString& fallbackPath)
+{
+    places_ << lockPath;
+    if (!fallbackPath.isEmpty() && fallbackPath != lockPath)
+        places_ << fallbackPath;
+}
+
+SingleCopy::~SingleCopy() = default;
+
+QString SingleCopy::lockPath() const
+{
+    return lock_ ? lock_->fileName() : QString();
+}
+
+QString SingleCopy::defaultLockPath()
+{
+    QString folder;
+#ifndef Q_OS_WIN
+    folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/munchora.lock");
+}
+
+QString SingleCopy::defaultFallbackPath()
+{
+#ifdef Q_OS_UNIX
+    const QString user = QString::number(::geteuid());
+#else
+    const QString user = qEnvironmentVariable("USERNAME");
+#endif
+    return QDir::tempPath() + QStringLiteral("/munchora-") + user + QStringLiteral(".lock");
+}
+
+SingleCopy::Attempt SingleCopy::tryPlace(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath()); // a failure shows in tryLock
+    auto lock = std::make_unique<QLockFile>(path);
+    // A copy holds the lock for hours, so age says nothing; only its owner's state counts.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        lock_ = std::move(lock);
+        return Attempt::Taken;
+    }
+    // Two copies starting together must not both clear the same leftover (the slower could
+    // remove the faster one's new lock): they take turns, as QLockFile does for its own.
+    QLockFile turn(path + QStringLiteral(".rmlock"));
+    turn.tryLock(2000); // waits for a copy clearing it now; goes on where no turn can be had
+    for (int round = 0; round < 3; ++round) {
+        if (lock->tryLock(0)) {
+            lock_ = std::move(lock);
+            return Attempt::Taken;
+        }
+        if (lock->error() != QLockFile::LockFailedError) {
+            warn(path, QStringLiteral("cannot be made: ") + lockErrorText(lock->error()));
+            return Attempt::Unusable;
+        }
+        const Verdict verdict = judge(path);
+        if (verdict.live)
+            return Attempt::LiveCopy;
+        if (!verdict.clearable) {
+            warn(path, verdict.reason + QStringLiteral("; leaving it to its owner"));
+            return Attempt::Unusable;
+        }
+        QString why;
+        if (!clearPlace(path, &why)) {
+            warn(path, verdict.reason + QStringLiteral("; cannot remove it: ") + why);
+            return Attempt::Unusable;
+        }
+        warn(path, verdict.reason + QStringLiteral("; removed it"));
+    }
+    warn(path, QStringLiteral("keeps coming back"));
+    return Attempt::Unusable;
+}
+
+SingleCopy::Outcome SingleCopy::acquire()
+{
+    for (const QString& place : std::as_const(places_)) {
+        switch (tryPlace(place)) {
+        case Attempt::LiveCopy:
+            return Outcome::AnotherCopyRuns;
+        case Attempt::Taken:
+            // A copy that found the first place blocked runs with its lock at the second.
+            for (const QString& other : std::as_const(places_)) {
+                if (other != place && judge(other).live) {
+                    lock_.reset();
+                    return Outcome::AnotherCopyRuns;
+                }
+            }
+            return Outcome::Acquired;
+        case Attempt::Unusable:
+            break;
+        }
+    }
+    qCWarning(lcStartup).noquote() << QStringLiteral("cannot take the single-copy lock at \"%1\"; starting without it")
+                                          .arg(places_.join(QStringLiteral("\" or \"")));
+    return Outcome::Unavailable;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// A screen of the program: designed once at DesignSize with absolute positions, fitted to
+// the display by its own scaler. The host window loads it (Form_Load), shows it and calls
+// Form_Activate explicitly: when first shown and again when the voice settings screen laid
+// over it closes, never because the window manager moved the focus.
+
+#include <QWidget>
+#include <memory>
+
+class clsResize;
+class Screen;
+
+// What a screen may ask of the window that hosts it.
+class ScreenHost
+{
+public:
+    virtual ~ScreenHost() = default;
+    // Loads a screen in place of the current one, which is unloaded with all its state.
+    virtual void showScreen(Screen* screen) = 0;
+    // Lays a screen over the current one, which stays loaded beneath.
+    virtual void showOverlay(Screen* overlay) = 0;
+    // Unloads the overlay; the screen below becomes active again.
+    virtual void closeOverlay() = 0;
+    // A fresh main menu in place of the current screen.
+    virtual void showMenu() = 0;
+    // The voice settings laid over the current screen.
+    virtual void showVoiceSettings() = 0;
+    // Ends the program.
+    virtual void endProgram() = 0;
+};
+
+class Screen : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 1024;
+    static constexpr int DesignHeight = 768;
+
+    // name is the screen's name in the code and in the speech log ("Form2").
+    explicit Screen(const QString& name, QWidget* parent = nullptr);
+    ~Screen() override;
+
+    // Scaling set-up: a scaler of its own, sized to 75 % of the display.
+    virtual void Form_Load();
+    // Places the screen at the top left corner with the full display size.
+    virtual void Form_Activate();
+    // The window is being closed (Alt+F4, the window manager): the screen's own way out.
+    virtual void closeRequested() {}
+
+    clsResize* scaler() const { return scaler_.get(); }
+    QString screenName() const { return objectName(); }
+
+    // The host hands itself over when it loads the screen.
+    void setHost(ScreenHost* host) { host_ = host; }
+    ScreenHost* host() const { return host_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void placeFullScreen();
+    // A font for a control at design size: "Comic Neue" where a screen asks for
+    // Comic Sans MS, "Liberation Sans" where it asks for Arial.
+    static QFont designFont(const QString& family, int pixelSize, bool bold = false);
+
+private:
+    std::unique_ptr<clsResize> scaler_;
+    ScreenHost* host_ = nullptr;
+};

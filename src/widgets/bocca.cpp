@@ -1,0 +1,223 @@
+#include "widgets/bocca.h"
+
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+#include <cmath>
+
+Bocca::Bocca(const QString& owner, QWidget* parent)
+    : QWidget(parent), owner_(owner), service_(SpeechService::instance()), channel_(service_.openChannel(owner))
+{
+    setAccessibleName(QStringLiteral("mouth"));
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(QStringLiteral("click me"));
+    setAttribute(Qt::WA_Hover); // the rim darkens under the pointer
+    animation_ = new QTimer(this);
+    animation_->setInterval(90);
+    connect(animation_, &QTimer::timeout, this, &Bocca::animate);
+}
+
+bool Bocca::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&Bocca::Bocca_Click));
+}
+
+Bocca::~Bocca() = default;
+
+void Bocca::Speak(const QString& text)
+{
+    qCDebug(lcSpeech).noquote() << owner_ + QStringLiteral(": speak \"") + text + QLatin1Char('"');
+    channel_->speak(text);
+    if (!animation_->isActive())
+        animation_->start();
+    update();
+}
+
+void Bocca::StopSpeech()
+{
+    qCDebug(lcSpeech).noquote() << owner_ + QStringLiteral(": stop");
+    channel_->stop();
+    update();
+}
+
+int Bocca::SpeakingNow() const
+{
+    return channel_->speakingNow() ? 1 : 0;
+}
+
+void Bocca::setSpeechRate(int rate)
+{
+    channel_->setRate(rate);
+}
+
+int Bocca::VoiceCount() const
+{
+    return service_.voiceCount();
+}
+
+QString Bocca::VoiceName(int number) const
+{
+    return service_.voiceName(number);
+}
+
+int Bocca::VoiceKind(int number) const
+{
+    return service_.voiceKind(number);
+}
+
+void Bocca::setVoiceFlag(qint16 flag)
+{
+    channel_->setFlag(flag);
+}
+
+bool Bocca::setVoiceNumber(int number)
+{
+    return channel_->setVoice(number);
+}
+
+int Bocca::VoiceNumber() const
+{
+    return channel_->voice();
+}
+
+void Bocca::animate()
+{
+    if (channel_->speakingNow()) {
+        ++phase_;
+    } else {
+        phase_ = 0;
+        animation_->stop();
+    }
+    update();
+}
+
+void Bocca::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal side = qMin(width(), height());
+    const QRectF box((width() - side) / 2.0, (height() - side) / 2.0, side, side);
+    const bool speaking = animation_->isActive() && channel_->speakingNow();
+    const bool down = pressed_ && underMouse();
+
+    // A round, raised button: a soft shadow below that shrinks when it is pressed.
+    const qreal inset = side * 0.1;
+    QRectF disc = box.adjusted(inset, inset, -inset, -inset);
+    const qreal lift = down ? side * 0.01 : side * 0.04;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 55));
+    painter.drawEllipse(disc.translated(side * 0.01, lift + side * 0.015).adjusted(side * 0.01, side * 0.02, -side * 0.01, 0));
+    if (down)
+        disc.translate(0, side * 0.025);
+    const QPointF c = disc.center();
+    const qreal r = disc.width() / 2;
+
+    QRadialGradient face(c - QPointF(r * 0.35, r * 0.45), r * 1.5);
+    face.setColorAt(0.0, QColor(0xff, 0xf6, 0xc8));
+    face.setColorAt(0.55, QColor(0xff, 0xd5, 0x5a));
+    face.setColorAt(1.0, QColor(0xf5, 0xa6, 0x23));
+    painter.setBrush(face);
+    painter.setPen(QPen(underMouse() ? QColor(0xe0, 0x5a, 0x10) : QColor(0xd9, 0x7a, 0x1c), side * 0.025));
+    painter.drawEllipse(disc);
+
+    // Shine on the top left: a shiny button.
+    QRadialGradient shine(c - QPointF(r * 0.35, r * 0.5), r * 0.5);
+    shine.setColorAt(0.0, QColor(255, 255, 255, 170));
+    shine.setColorAt(1.0, QColor(255, 255, 255, 0));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(shine);
+    painter.drawEllipse(c - QPointF(r * 0.35, r * 0.5), r * 0.5, r * 0.32);
+
+    const QColor lip(0xd8, 0x2e, 0x4a);
+    const QColor lipLine(0x8e, 0x16, 0x2c);
+    const QPointF m = c + QPointF(0, r * 0.05); // the mouth fills the button
+    if (!speaking) {
+        // Closed: a wide smile, full lips with the line between them.
+        const qreal w = r * 1.4;
+        const QPointF left(m.x() - w / 2, m.y() - r * 0.16);
+        const QPointF right(m.x() + w / 2, m.y() - r * 0.16);
+        QPainterPath lips;
+        lips.moveTo(left);
+        lips.cubicTo(m.x() - w / 4, m.y() - r * 0.02, m.x() + w / 4, m.y() - r * 0.02, right.x(), right.y());
+        lips.cubicTo(m.x() + w * 0.3, m.y() + r * 0.5, m.x() - w * 0.3, m.y() + r * 0.5, left.x(), left.y());
+        painter.setBrush(lip);
+        painter.setPen(QPen(lipLine, side * 0.02, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(lips);
+        QPainterPath line;
+        line.moveTo(left);
+        line.cubicTo(m.x() - w / 4, m.y() + r * 0.2, m.x() + w / 4, m.y() + r * 0.2, right.x(), right.y());
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(lipLine, side * 0.028, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(line);
+        return;
+    }
+
+    // Speaking: the mouth opens and changes shape in a talking rhythm.
+    const qreal t = phase_;
+    const qreal open = 0.25 + 0.75 * std::fabs(std::sin(t * 0.9) * std::cos(t * 0.37 + 0.6));
+    const qreal w = r * (1.05 + 0.35 * std::fabs(std::sin(t * 0.53 + 1.0)));
+    const qreal top = m.y() - r * 0.25;
+    const qreal depth = r * (0.25 + 0.5 * open);
+    QPainterPath mouth;
+    mouth.moveTo(m.x() - w / 2, top);
+    mouth.cubicTo(m.x() - w / 4, top - r * 0.08, m.x() + w / 4, top - r * 0.08, m.x() + w / 2, top);
+    mouth.cubicTo(m.x() + w * 0.45, top + depth * 1.3, m.x() - w * 0.45, top + depth * 1.3, m.x() - w / 2, top);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x5a, 0x0e, 0x1e));
+    painter.drawPath(mouth);
+    painter.save();
+    painter.setClipPath(mouth);
+    painter.setBrush(Qt::white); // upper teeth
+    painter.drawRect(QRectF(m.x() - w / 2, top - r * 0.1, w, r * 0.2));
+    painter.setBrush(QColor(0xff, 0x86, 0x9a)); // tongue
+    painter.drawEllipse(QPointF(m.x(), top + depth * 1.05), w * 0.3, depth * 0.38);
+    painter.restore();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(lip, side * 0.055, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(mouth);
+
+    // Sound waves beside the face, so a child sees it is the mouth that talks.
+    painter.setBrush(Qt::NoBrush);
+    for (int i = 0; i < 2; ++i) {
+        const int alpha = 110 + 120 * ((phase_ + i) % 2);
+        painter.setPen(QPen(QColor(0x1f, 0x6f, 0xd1, alpha), side * 0.028, Qt::SolidLine, Qt::RoundCap));
+        const qreal radius = r * (1.08 + 0.14 * i);
+        const QRectF arc(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
+        painter.drawArc(arc, -28 * 16, 56 * 16);    // right
+        painter.drawArc(arc, 152 * 16, 56 * 16);    // left
+    }
+}
+
+void Bocca::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        update();
+    }
+}
+
+void Bocca::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool inside = rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && pressed_ && inside) {
+        pressed_ = false;
+        update();
+        emit Bocca_Click();
+        return;
+    }
+    pressed_ = false;
+    update();
+}
+
+bool Bocca::applyVoice(int number, qint16& flag)
+{
+    if (!setVoiceNumber(number))
+        return false;
+    const int v = VoiceNumber();
+    const int k = VoiceKind(v);
+    flag = (k == 1) ? 0 : 1;
+    setVoiceFlag(flag);
+    return true;
+}

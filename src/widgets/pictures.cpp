@@ -1,0 +1,191 @@
+#include "widgets/pictures.h"
+
+#include "settings/modulo1.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageIOPlugin>
+#include <QImageReader>
+#include <QPluginLoader>
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+Q_LOGGING_CATEGORY(lcPictures, "munchora.pictures", QtInfoMsg)
+
+namespace {
+
+// Qt's JPEG plugin itself. Asked for a JPEG by name, QImageReader still loads every image
+// plugin there is (the SVG one with its whole library) before it picks this one.
+QImageIOPlugin* jpegPlugin()
+{
+    static QPluginLoader loader(QStringLiteral("imageformats/qjpeg"));
+    static QImageIOPlugin* plugin = qobject_cast<QImageIOPlugin*>(loader.instance());
+    return plugin;
+}
+
+// The size a picture is decoded at: no side beyond maxSide.
+QSize decodedSize(const QSize& size, int maxSide)
+{
+    if (size.isValid() && (size.width() > maxSide || size.height() > maxSide))
+        return size.scaled(maxSide, maxSide, Qt::KeepAspectRatio);
+    return QSize();
+}
+
+// Decodes a JPEG file through the plugin alone; false when that cannot be tried (no plugin,
+// not a JPEG file), and the caller asks QImageReader instead.
+bool readJpeg(const QString& path, int maxSide, QImage& image, QString& why)
+{
+    QImageIOPlugin* plugin = jpegPlugin();
+    if (!plugin)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const std::unique_ptr<QImageIOHandler> handler(plugin->create(&file, QByteArrayLiteral("jpeg")));
+    if (!handler || !handler->canRead())
+        return false;
+    const QSize scaled = decodedSize(handler->option(QImageIOHandler::Size).toSize(), maxSide);
+    if (scaled.isValid())
+        handler->setOption(QImageIOHandler::ScaledSize, scaled);
+    if (!handler->read(&image) || image.isNull()) {
+        image = QImage();
+        why = QStringLiteral("the picture cannot be decoded");
+    }
+    return true;
+}
+
+} // namespace
+
+PictureLoader& PictureLoader::instance()
+{
+    static PictureLoader loader;
+    return loader;
+}
+
+QImage PictureLoader::picture(const QString& name)
+{
+    const auto found = cache_.constFind(name);
+    if (found != cache_.constEnd())
+        return found.value();
+
+    const QString path = Modulo1::picturePath(name);
+    QImage image;
+    ++decodes_;
+    // Only a regular file is opened: a fifo or a device in a picture's place would block the
+    // program for good.
+    if (!QFileInfo(path).isFile()) {
+        qCWarning(lcPictures) << "cannot show picture" << path << "- not a picture file";
+    } else {
+        QString why;
+        if (!readJpeg(path, MaxSide, image, why)) {
+            QImageReader reader(path, "jpg");
+            // No control shows a picture larger than this: a huge file is decoded down to it,
+            // so it costs megabytes, not gigabytes.
+            const QSize scaled = decodedSize(reader.size(), MaxSide);
+            if (scaled.isValid())
+                reader.setScaledSize(scaled);
+            image = reader.read();
+            why = reader.errorString();
+        }
+        if (image.isNull())
+            qCWarning(lcPictures) << "cannot show picture" << path << "-" << why;
+        else
+            image = image.convertToFormat(QImage::Format_RGB32);
+    }
+    // A failed file is cached too, so it is reported once and not retried per question.
+    cache_.insert(name, image);
+    return image;
+}
+
+void PictureLoader::clearCache()
+{
+    cache_.clear();
+}
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void PictureBox::setWord(const QString& word)
+{
+    word_ = word;
+    image_ = PictureLoader::instance().picture(word);
+    scaled_ = QPixmap();
+    setAccessibleName(word);
+    update();
+}
+
+void PictureBox::setImage(const QImage& image, const QString& accessibleName)
+{
+    word_.clear();
+    image_ = image;
+    scaled_ = QPixmap();
+    setAccessibleName(accessibleName);
+    update();
+}
+
+bool PictureBox::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&PictureBox::clicked));
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event)
+{
+    scaled_ = QPixmap();
+    QWidget::resizeEvent(event);
+}
+
+void PictureBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
+    if (!image_.isNull()) {
+        if (scaled_.isNull() || scaled_.size() != image_.size().scaled(size(), Qt::KeepAspectRatio)) {
+            scaled_ = QPixmap::fromImage(
+                image_.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        }
+        const QPoint topLeft((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2);
+        painter.drawPixmap(topLeft, scaled_);
+        return;
+    }
+    if (word_.isEmpty())
+        return;
+    // The card that stands in for a missing picture: the word, large, on white.
+    QPainterPath card;
+    card.addRoundedRect(area, area.width() * 0.08, area.width() * 0.08);
+    painter.fillPath(card, Qt::white);
+    painter.setPen(QPen(QColor(0x8e, 0x7c, 0xc3), 3));
+    painter.drawPath(card);
+    QFont font(QStringLiteral("Comic Neue"));
+    font.setBold(true);
+    font.setPixelSize(qMax(8, int(area.height() / 5)));
+    QFontMetrics metrics(font);
+    while (font.pixelSize() > 8 && metrics.horizontalAdvance(word_) > area.width() * 0.9) {
+        font.setPixelSize(font.pixelSize() - 1);
+        metrics = QFontMetrics(font);
+    }
+    painter.setFont(font);
+    painter.setPen(QColor(0x30, 0x30, 0x60));
+    painter.drawText(area, Qt::AlignCenter, word_);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        pressed_ = true;
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A tap that slides a little is still a tap: only the release inside counts.
+    if (event->button() == Qt::LeftButton && pressed_ && rect().contains(event->position().toPoint())) {
+        pressed_ = false;
+        emit clicked();
+        return;
+    }
+    pressed_ = false;
+}

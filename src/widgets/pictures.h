@@ -1,0 +1,64 @@
+#pragma once
+// Pictures of the words: JPEG files at program folder + /jpg/ + word + .jpg, decoded once
+// and cached. A missing or broken file never ends the program: the control shows a card
+// with the word written on it and a warning goes to the munchora.pictures category.
+
+#include <QHash>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QWidget>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPictures)
+
+class PictureLoader
+{
+public:
+    static PictureLoader& instance();
+    // The largest side a picture is kept at: as large as any control shows it on a full-HD
+    // whiteboard, and a huge file still costs only a few megabytes.
+    static constexpr int MaxSide = 1024;
+
+    // The decoded picture of a word (or of a file base name such as "smileys1");
+    // a null image when the file is missing or cannot be decoded.
+    QImage picture(const QString& name);
+    void clearCache();
+    int decodeCount() const { return decodes_; }
+
+private:
+    QHash<QString, QImage> cache_;
+    int decodes_ = 0;
+};
+
+// An image control: shows a picture scaled to fit with its aspect ratio kept, or a card
+// with the word when there is no picture. Its accessible name is the word; assistive tools
+// see an image (shell/accessibility.h), pressable when it is clickable.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // Loads the picture of a word (its file base name) and names the control after it.
+    void setWord(const QString& word);
+    QString word() const { return word_; }
+    // A picture made by the program (icons); the accessible name is given separately.
+    void setImage(const QImage& image, const QString& accessibleName);
+    bool hasPicture() const { return !image_.isNull(); }
+    // Whether anything reacts to a click on it (a score icon is only looked at).
+    bool isClickable() const;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString word_;
+    QImage image_;
+    QPixmap scaled_; // the image at the control's current size, made once per size
+    bool pressed_ = false;
+};
