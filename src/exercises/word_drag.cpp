@@ -86,8 +86,10 @@ void DragWord::paintEvent(QPaintEvent* event)
     painter.drawRoundedRect(box, side * 0.22, side * 0.22);
 }
 
-AnswerBox::AnswerBox(QWidget* parent) : ClickableWidget(parent)
+AnswerBox::AnswerBox(QWidget* parent) : Clickable(parent)
 {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(QStringLiteral("box"));
 }
 

@@ -38,7 +38,7 @@ private:
 
 // An answer box: light yellow, named "box" while empty and by its word once filled. It lights
 // up while it can take the word being moved.
-class AnswerBox : public ClickableWidget
+class AnswerBox : public Clickable
 {
     Q_OBJECT
 public:

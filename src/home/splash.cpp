@@ -192,7 +192,8 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
 
     for (QLabel* label : {Label1, Label2}) {
         label->setAccessibleName(label->text());
-        label->installEventFilter(this);
+        // A click on a label is a click on the background beneath it, which leaves the splash.
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     setCursor(Qt::PointingHandCursor);
 }
@@ -224,25 +225,6 @@ void FormAvvio::resizeEvent(QResizeEvent* event)
         const double factor = std::min(width() / double(DesignWidth), height() / double(DesignHeight));
         static_cast<TitleLabel*>(Label2)->setEdge(4 * factor);
     }
-}
-
-void FormAvvio::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        leaveSplash();
-}
-
-bool FormAvvio::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::MouseButtonRelease && (watched == Label1 || watched == Label2)) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        auto* label = static_cast<QWidget*>(watched);
-        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
-            leaveSplash();
-            return true;
-        }
-    }
-    return Screen::eventFilter(watched, event);
 }
 
 void FormAvvio::leaveSplash()

@@ -31,8 +31,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Every click on the splash (background, mouth, pictures, labels, the form) comes here.

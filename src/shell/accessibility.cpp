@@ -1,28 +1,27 @@
 #include "shell/accessibility.h"
 
+#include "shell/clickable.h"
 #include "shell/input_gate.h"
-#include "widgets/pictures.h"
-#include "widgets/bocca.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QDynamicPropertyChangeEvent>
-#include <QMetaMethod>
 #include <QWidget>
 
 namespace {
 
-// A widget the user can press through an assistive tool as well as with a click.
-class PressableWidget : public QAccessibleWidget
+// A control of the program's own: a button or a picture, pressable through an assistive tool
+// as with a click while it is enabled and something reacts to it.
+class ClickableInterface final : public QAccessibleWidget
 {
 public:
-    using QAccessibleWidget::QAccessibleWidget;
+    explicit ClickableInterface(Clickable* control) : QAccessibleWidget(control, control->accessibleRole()) {}
 
     QStringList actionNames() const override
     {
         QStringList names = QAccessibleWidget::actionNames();
         // First, so that tools taking the first action as the default one press it.
-        if (widget()->isEnabled() && canPress())
+        if (canPress(control()))
             names.prepend(pressAction());
         return names;
     }
@@ -33,9 +32,13 @@ public:
             QAccessibleWidget::doAction(actionName);
             return;
         }
-        // While the screen waits for its speech, the press waits with its clicks.
-        QWidget* target = widget();
-        InputGate::press(target, [target] { pressNow(target); });
+        // While the screen waits for its speech, the press waits with its clicks; it is asked
+        // again when it comes, as the control may have changed meanwhile.
+        Clickable* target = control();
+        InputGate::press(target, [target] {
+            if (canPress(target))
+                target->press(); // may unload the control and this interface with it
+        });
     }
 
     QStringList keyBindingsForAction(const QString& actionName) const override
@@ -43,57 +46,16 @@ public:
         return actionName == pressAction() ? QStringList() : QAccessibleWidget::keyBindingsForAction(actionName);
     }
 
-protected:
-    virtual bool canPress() const = 0;
-    virtual void press() = 0;
-
 private:
-    // The widget's interface is asked again: a press held for a while may find it changed.
-    static void pressNow(QWidget* target)
-    {
-        auto* iface = dynamic_cast<PressableWidget*>(QAccessible::queryAccessibleInterface(target));
-        if (iface && target->isEnabled() && iface->canPress())
-            iface->press(); // may unload the widget and this interface with it: nothing may follow
-    }
+    Clickable* control() const { return static_cast<Clickable*>(widget()); }
+    static bool canPress(const Clickable* control) { return control->isEnabled() && control->isClickable(); }
 };
 
-// A picture is an image named by its word; only one that reacts to a click can be pressed,
-// so a score icon is not offered as something to do.
-class PictureInterface final : public PressableWidget
+// A widget that names its role in the "accessibleRole" property (a letter grid is a group).
+class DeclaredInterface final : public QAccessibleWidget
 {
 public:
-    explicit PictureInterface(PictureBox* picture) : PressableWidget(picture, QAccessible::Graphic) {}
-
-protected:
-    PictureBox* picture() const { return static_cast<PictureBox*>(widget()); }
-    bool canPress() const override { return picture()->isClickable(); }
-    void press() override { emit picture()->clicked(); }
-};
-
-// The mouth is drawn and pointed at as a button on every screen, so it is one; it offers a
-// press only where a click on it does something.
-class MouthInterface final : public PressableWidget
-{
-public:
-    explicit MouthInterface(Bocca* mouth) : PressableWidget(mouth, QAccessible::Button) {}
-
-protected:
-    bool canPress() const override { return static_cast<Bocca*>(widget())->isClickable(); }
-    void press() override { emit static_cast<Bocca*>(widget())->Bocca_Click(); }
-};
-
-// A widget that names its role in the "accessibleRole" property and may offer accessiblePress().
-class DeclaredInterface final : public PressableWidget
-{
-public:
-    DeclaredInterface(QWidget* widget, QAccessible::Role role) : PressableWidget(widget, role) {}
-
-protected:
-    bool canPress() const override
-    {
-        return widget()->metaObject()->indexOfMethod("accessiblePress()") >= 0;
-    }
-    void press() override { QMetaObject::invokeMethod(widget(), "accessiblePress", Qt::DirectConnection); }
+    DeclaredInterface(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
 };
 
 // Drawn over the screen for the eye alone (the keyboard's focus ring): a screen reader
@@ -127,10 +89,8 @@ QAccessibleInterface* interfaceFor(const QString&, QObject* object)
         if (ok && role > QAccessible::NoRole && role <= QAccessible::UserRole)
             return new DeclaredInterface(widget, QAccessible::Role(role));
     }
-    if (auto* mouth = qobject_cast<Bocca*>(widget))
-        return new MouthInterface(mouth);
-    if (auto* picture = qobject_cast<PictureBox*>(widget))
-        return new PictureInterface(picture);
+    if (auto* control = qobject_cast<Clickable*>(widget))
+        return new ClickableInterface(control);
     return nullptr;
 }
 

@@ -1,12 +1,12 @@
 #include "shell/app_window.h"
 
 #include "shell/click_guard.h"
+#include "shell/clickable.h"
 #include "shell/keyboard_navigation.h"
 #include "shell/screen.h"
 #include "layout/clsresize.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -357,15 +357,11 @@ bool AppWindow::handleKey(QWidget* receiver, QKeyEvent* event)
             return true; // a held key presses once
         keyboardInUse_ = true;
         updateRing();
-        // The press a click or a screen reader gives; it may unload the screen.
-        if (auto* button = qobject_cast<QAbstractButton*>(focus)) {
+        // The press a click gives; it may unload the screen.
+        if (auto* control = qobject_cast<Clickable*>(focus))
+            control->press();
+        else if (auto* button = qobject_cast<QAbstractButton*>(focus))
             button->click();
-        } else if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(focus)) {
-            if (QAccessibleActionInterface* actions = iface->actionInterface()) {
-                if (actions->actionNames().contains(QAccessibleActionInterface::pressAction()))
-                    actions->doAction(QAccessibleActionInterface::pressAction());
-            }
-        }
         return true;
     }
     default:

@@ -1,5 +1,7 @@
 #include "shell/keyboard_navigation.h"
 
+#include "shell/clickable.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <algorithm>
@@ -61,6 +63,8 @@ std::vector<Placed> placedControls(const QWidget* root, const QWidget* extra)
 
 bool isKeyboardControl(const QWidget* widget, const QWidget* root)
 {
+    if (const auto* control = qobject_cast<const Clickable*>(widget); control && !control->isClickable())
+        return false; // nothing would answer its press
     return widget && root && widget != root && root->isAncestorOf(widget) && widget->isEnabled()
            && widget->isVisibleTo(root) && (widget->focusPolicy() & Qt::TabFocus) && !widget->isWindow();
 }

@@ -1,15 +1,15 @@
 #include "widgets/bocca.h"
 
 #include <QMetaMethod>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
 #include <cmath>
 
 Bocca::Bocca(const QString& owner, QWidget* parent)
-    : QWidget(parent), owner_(owner), service_(SpeechService::instance()), channel_(service_.openChannel(owner))
+    : Clickable(parent), owner_(owner), service_(SpeechService::instance()), channel_(service_.openChannel(owner))
 {
+    connect(this, &Clickable::clicked, this, &Bocca::Bocca_Click);
     setAccessibleName(QStringLiteral("mouth"));
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("click me"));
@@ -100,7 +100,7 @@ void Bocca::paintEvent(QPaintEvent*)
     const qreal side = qMin(width(), height());
     const QRectF box((width() - side) / 2.0, (height() - side) / 2.0, side, side);
     const bool speaking = animation_->isActive() && channel_->speakingNow();
-    const bool down = pressed_ && underMouse();
+    const bool down = isPressed() && underMouse();
 
     // A round, raised button: a soft shadow below that shrinks when it is pressed.
     const qreal inset = side * 0.1;
@@ -188,27 +188,6 @@ void Bocca::paintEvent(QPaintEvent*)
         painter.drawArc(arc, -28 * 16, 56 * 16);    // right
         painter.drawArc(arc, 152 * 16, 56 * 16);    // left
     }
-}
-
-void Bocca::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        update();
-    }
-}
-
-void Bocca::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool inside = rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && pressed_ && inside) {
-        pressed_ = false;
-        update();
-        emit Bocca_Click();
-        return;
-    }
-    pressed_ = false;
-    update();
 }
 
 bool Bocca::applyVoice(int number, qint16& flag)

@@ -2,6 +2,7 @@
 // The mouth every screen carries: the screen's speech channel, drawn as a friendly mouth
 // that moves while it speaks and can be clicked.
 
+#include "shell/clickable.h"
 #include "speech/speech_log.h"
 #include "speech/speech_service.h"
 
@@ -10,7 +11,7 @@
 
 class QTimer;
 
-class Bocca : public QWidget
+class Bocca : public Clickable
 {
     Q_OBJECT
 public:
@@ -42,15 +43,13 @@ public:
 
     QString owner() const { return owner_; }
     // Something on the screen answers a click on the mouth (on some screens nothing does).
-    bool isClickable() const;
+    bool isClickable() const override;
 
 signals:
     void Bocca_Click();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void animate();
@@ -62,5 +61,4 @@ private:
     std::unique_ptr<SpeechChannel> channel_;
     QTimer* animation_ = nullptr;
     int phase_ = 0;
-    bool pressed_ = false;
 };

@@ -304,58 +304,12 @@ void ScorePanel::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(box, radius, radius);
 }
 
-ClickableWidget::ClickableWidget(QWidget* parent) : QWidget(parent)
+// The pieces a child answers with show a hand under the pointer and are Tab stops.
+WordLabel::WordLabel(QWidget* parent) : Clickable(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    // Screen readers hear a button they can press (see shell/accessibility).
-    setProperty("accessibleRole", int(QAccessible::Button));
 }
-
-void ClickableWidget::accessiblePress()
-{
-    if (isEnabled())
-        emit clicked();
-}
-
-void ClickableWidget::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        pressed_ = true;
-}
-
-void ClickableWidget::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = event->button() == Qt::LeftButton && pressed_ && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click)
-        emit clicked();
-}
-
-void ClickableWidget::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Space:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (!event->isAutoRepeat())
-            accessiblePress();
-        return;
-    default:
-        QWidget::keyPressEvent(event);
-    }
-}
-
-void ClickableWidget::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange) {
-        pressed_ = false;
-        update();
-    }
-    QWidget::changeEvent(event);
-}
-
-WordLabel::WordLabel(QWidget* parent) : ClickableWidget(parent) {}
 
 void WordLabel::setCaption(const QString& caption)
 {
@@ -398,8 +352,10 @@ void WordLabel::paintEvent(QPaintEvent*)
     painter.drawText(textBox, Qt::AlignCenter, caption_);
 }
 
-CardCover::CardCover(QWidget* parent) : ClickableWidget(parent)
+CardCover::CardCover(QWidget* parent) : Clickable(parent)
 {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(QStringLiteral("card"));
 }
 
@@ -423,8 +379,10 @@ void CardCover::paintEvent(QPaintEvent*)
     painter.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
 }
 
-GridCell::GridCell(QWidget* parent) : ClickableWidget(parent)
+GridCell::GridCell(QWidget* parent) : Clickable(parent)
 {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     // A grid repaints a hundred of these: nothing beneath them needs painting first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -4,6 +4,8 @@
 // Each scales with its screen (everything is drawn from its current size and font), names
 // itself for accessibility tools, and a clickable one takes a tap that slides a little.
 
+#include "shell/clickable.h"
+
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -76,33 +78,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// Shared by the clickable pieces below: a left press and release inside is a click, wherever
-// the pointer slid in between; a disabled control takes none. Tab reaches it and Space or
-// Enter clicks it; screen readers get a press action. The host window rings it while it has
-// the keyboard focus.
-class ClickableWidget : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit ClickableWidget(QWidget* parent = nullptr);
-    Q_INVOKABLE void accessiblePress();
-
-signals:
-    void clicked();
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
-    bool pressed_ = false;
-};
-
 // A written word the child clicks: white while the question is open, pure red once it has
 // been clicked rightly, faded while it takes no clicks. Its accessible name is its caption.
-class WordLabel : public ClickableWidget
+class WordLabel : public Clickable
 {
     Q_OBJECT
 public:
@@ -126,7 +104,7 @@ private:
 
 // The back of a memory card: a plain pale yellow cover that hides the card beneath it until it
 // is clicked. It is named "card", so a screen reader gives nothing away either.
-class CardCover : public ClickableWidget
+class CardCover : public Clickable
 {
     Q_OBJECT
 public:
@@ -138,7 +116,7 @@ protected:
 
 // One letter of a letter grid, or an empty cell of a table; its colour shows its state (a word
 // being chosen, found, a cell answered). Its accessible name is its letter unless given another.
-class GridCell : public ClickableWidget
+class GridCell : public Clickable
 {
     Q_OBJECT
 public:

@@ -1,15 +1,15 @@
 #include "widgets/gradient_background.h"
 
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
 
 GradientBackground::GradientBackground(QWidget* parent)
-    : QWidget(parent), top_(0xbf, 0xe9, 0xff), bottom_(0xff, 0xf3, 0xc4)
+    : Clickable(parent, QAccessible::Pane), top_(0xbf, 0xe9, 0xff), bottom_(0xff, 0xf3, 0xc4)
 {
     setObjectName(QStringLiteral("ARGradient1"));
+    setAccessibleName(QStringLiteral("background"));
 }
 
 void GradientBackground::setColors(const QColor& top, const QColor& bottom)
@@ -33,10 +33,4 @@ void GradientBackground::paintEvent(QPaintEvent* event)
                                                float(top_.blueF() + (bottom_.blueF() - top_.blueF()) * t));
         painter.fillRect(QRect(area.left(), y, area.width(), 1), colour);
     }
-}
-
-void GradientBackground::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
 }

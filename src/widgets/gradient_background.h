@@ -1,22 +1,20 @@
 #pragma once
+// The decorative background of most screens: a soft vertical gradient that fills the screen.
+// On the splash a click on it leaves for the menu; elsewhere nothing listens to it.
+
+#include "shell/clickable.h"
 
 #include <QColor>
-#include <QWidget>
 
-// The decorative background of most screens: a soft vertical gradient that fills the screen.
-class GradientBackground : public QWidget
+class GradientBackground : public Clickable
 {
     Q_OBJECT
 public:
     explicit GradientBackground(QWidget* parent = nullptr);
     void setColors(const QColor& top, const QColor& bottom);
 
-signals:
-    void clicked();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QColor top_;

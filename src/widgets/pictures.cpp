@@ -104,7 +104,7 @@ void PictureLoader::clearCache()
     cache_.clear();
 }
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
+PictureBox::PictureBox(QWidget* parent) : Clickable(parent, QAccessible::Graphic)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -125,11 +125,6 @@ void PictureBox::setImage(const QImage& image, const QString& accessibleName)
     scaled_ = QPixmap();
     setAccessibleName(accessibleName);
     update();
-}
-
-bool PictureBox::isClickable() const
-{
-    return isSignalConnected(QMetaMethod::fromSignal(&PictureBox::clicked));
 }
 
 void PictureBox::resizeEvent(QResizeEvent* event)
@@ -171,21 +166,4 @@ void PictureBox::paintEvent(QPaintEvent*)
     painter.setFont(font);
     painter.setPen(QColor(0x30, 0x30, 0x60));
     painter.drawText(area, Qt::AlignCenter, word_);
-}
-
-void PictureBox::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        pressed_ = true;
-}
-
-void PictureBox::mouseReleaseEvent(QMouseEvent* event)
-{
-    // A tap that slides a little is still a tap: only the release inside counts.
-    if (event->button() == Qt::LeftButton && pressed_ && rect().contains(event->position().toPoint())) {
-        pressed_ = false;
-        emit clicked();
-        return;
-    }
-    pressed_ = false;
 }

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QImage>
 #include <QLoggingCategory>
+#include "shell/clickable.h"
+
 #include <QWidget>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPictures)
@@ -31,8 +33,8 @@ private:
 
 // An image control: shows a picture scaled to fit with its aspect ratio kept, or a card
 // with the word when there is no picture. Its accessible name is the word; assistive tools
-// see an image (shell/accessibility.h), pressable when it is clickable.
-class PictureBox : public QWidget
+// see an image, pressable when something listens to its clicks (a score icon is only looked at).
+class PictureBox : public Clickable
 {
     Q_OBJECT
 public:
@@ -44,21 +46,13 @@ public:
     // A picture made by the program (icons); the accessible name is given separately.
     void setImage(const QImage& image, const QString& accessibleName);
     bool hasPicture() const { return !image_.isNull(); }
-    // Whether anything reacts to a click on it (a score icon is only looked at).
-    bool isClickable() const;
-
-signals:
-    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QString word_;
     QImage image_;
     QPixmap scaled_; // the image at the control's current size, made once per size
-    bool pressed_ = false;
 };

@@ -41,20 +41,6 @@ const QString pressName = QAccessibleActionInterface::pressAction();
 
 } // namespace
 
-// A control of some other screen that opts in by declaring its role and its press.
-class DeclaredControl : public QPushButton
-{
-    Q_OBJECT
-public:
-    // Declared in the constructor, after the button's own set-up.
-    explicit DeclaredControl(QWidget* parent = nullptr) : QPushButton(QStringLiteral("tick"), parent)
-    {
-        setProperty("accessibleRole", QVariant::fromValue(QAccessible::CheckBox));
-    }
-    Q_INVOKABLE void accessiblePress() { ++presses; }
-    int presses = 0;
-};
-
 class RoleOnly : public QWidget
 {
     Q_OBJECT
@@ -157,22 +143,10 @@ private slots:
         QVERIFY(!actions(icon).contains(pressName));
     }
 
-    void aWidgetCanDeclareItsRoleAndPress()
+    void aWidgetCanDeclareItsRole()
     {
-        DeclaredControl control;
-        QAccessibleInterface* iface = accessible(&control);
-        QVERIFY(iface);
-        QCOMPARE(iface->role(), QAccessible::CheckBox);
-        QCOMPARE(actions(&control).value(0), pressName);
-        press(&control);
-        QCOMPARE(control.presses, 1);
-        control.setEnabled(false);
-        QVERIFY(!actions(&control).contains(pressName));
-        press(&control);
-        QCOMPARE(control.presses, 1);
-
-        // A declared role alone gives the role, and nothing to press; a declaration made after
-        // the widget's interface was first asked for counts all the same.
+        // A declared role gives the role, and nothing to press; a declaration made after the
+        // widget's interface was first asked for counts all the same.
         RoleOnly plain;
         QCOMPARE(accessible(&plain)->role(), QAccessible::Client);
         plain.setProperty("accessibleRole", int(QAccessible::Separator));
