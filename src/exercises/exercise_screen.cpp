@@ -100,12 +100,6 @@ void ExerciseScreen::buildScorePanel()
     auto* panel = new ScorePanel(this);
     panel->setGeometry(scorePanelRect());
     PicturesattiErrati = panel;
-    LabelEst = panel->LabelEst;
-    EtichettaEsatti = panel->EtichettaEsatti;
-    LabelErt = panel->LabelErt;
-    EtichettaErrati = panel->EtichettaErrati;
-    ComandoIconaSi = panel->ComandoIconaSi;
-    ComandoIconaNo = panel->ComandoIconaNo;
 }
 
 void ExerciseScreen::Form_Activate()
@@ -161,14 +155,12 @@ void ExerciseScreen::resetScore()
     Modulo1::Esatti = 0;
     Modulo1::Errati = 0;
     // A new start shows the counts it really has, and no answer yet.
-    if (EtichettaEsatti)
-        EtichettaEsatti->setText(QStringLiteral("0"));
-    if (EtichettaErrati)
-        EtichettaErrati->setText(QStringLiteral("0"));
-    if (ComandoIconaSi)
-        ComandoIconaSi->hide();
-    if (ComandoIconaNo)
-        ComandoIconaNo->hide();
+    if (ScorePanel* panel = PicturesattiErrati) {
+        panel->EtichettaEsatti->setText(QStringLiteral("0"));
+        panel->EtichettaErrati->setText(QStringLiteral("0"));
+        panel->ComandoIconaSi->hide();
+        panel->ComandoIconaNo->hide();
+    }
 }
 
 void ExerciseScreen::speakTitle()
@@ -178,10 +170,10 @@ void ExerciseScreen::speakTitle()
 
 void ExerciseScreen::showRightIcon()
 {
-    if (ComandoIconaSi)
-        ComandoIconaSi->show();
-    if (ComandoIconaNo)
-        ComandoIconaNo->hide();
+    if (ScorePanel* panel = PicturesattiErrati) {
+        panel->ComandoIconaSi->show();
+        panel->ComandoIconaNo->hide();
+    }
 }
 
 void ExerciseScreen::SegnaEsatto()
@@ -190,20 +182,20 @@ void ExerciseScreen::SegnaEsatto()
     // The 16-bit counter stops at its largest value; the screen goes on.
     if (Modulo1::Esatti < 32767)
         ++Modulo1::Esatti;
-    if (EtichettaEsatti)
-        EtichettaEsatti->setText(NumberText(Modulo1::Esatti));
+    if (ScorePanel* panel = PicturesattiErrati)
+        panel->EtichettaEsatti->setText(NumberText(Modulo1::Esatti));
 }
 
 void ExerciseScreen::SegnaErrato()
 {
-    if (ComandoIconaSi)
-        ComandoIconaSi->hide();
-    if (ComandoIconaNo)
-        ComandoIconaNo->show();
+    if (ScorePanel* panel = PicturesattiErrati) {
+        panel->ComandoIconaSi->hide();
+        panel->ComandoIconaNo->show();
+    }
     if (Modulo1::Errati < 32767)
         ++Modulo1::Errati;
-    if (EtichettaErrati)
-        EtichettaErrati->setText(NumberText(Modulo1::Errati));
+    if (ScorePanel* panel = PicturesattiErrati)
+        panel->EtichettaErrati->setText(NumberText(Modulo1::Errati));
     Bocca->Speak(QStringLiteral("No! repeat!"));
 }
 
@@ -233,14 +225,6 @@ void ExerciseScreen::mnuEsci_Click()
         window->showMenu(); // unloads this screen
 }
 
-int ExerciseScreen::drawWordExcept(const std::vector<int>& taken)
-{
-    int word = RandomWordIndex();
-    while (std::find(taken.begin(), taken.end(), word) != taken.end())
-        word = RandomWordIndex();
-    return word;
-}
-
 QRectF ExerciseScreen::designRect(const QWidget* control) const
 {
     if (const clsResize* resizer = scaler())
@@ -259,6 +243,20 @@ void ExerciseScreen::placeControl(QWidget* control, QPointF designTopLeft)
         resizer->moveTo(control, designTopLeft);
     else
         control->move(designTopLeft.toPoint()); // not fitted yet: design and window agree
+}
+
+void ExerciseScreen::dealToPlaces(const std::vector<QWidget*>& controls, const std::function<void(int, int)>& put)
+{
+    const int n = int(controls.size());
+    for (QWidget* control : controls)
+        control->setProperty("tag", QString());
+    for (int place = 0; place < n; ++place) {
+        int c = RandomChoice(n);
+        while (!controls[size_t(c)]->property("tag").toString().isEmpty())
+            c = (c + 1) % n;
+        put(c, place);
+        controls[size_t(c)]->setProperty("tag", NumberText(place));
+    }
 }
 
 void ExerciseScreen::clearPlacement(QWidget* control)

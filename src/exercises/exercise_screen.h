@@ -15,6 +15,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class Bocca;
@@ -81,13 +82,7 @@ public:
     QMenuBar* menuBar = nullptr;
     QAction* mnuImposta = nullptr;
     QAction* mnuEsci = nullptr;
-    QWidget* PicturesattiErrati = nullptr;
-    QLabel* LabelEst = nullptr;
-    QLabel* EtichettaEsatti = nullptr;
-    QLabel* LabelErt = nullptr;
-    QLabel* EtichettaErrati = nullptr;
-    PictureBox* ComandoIconaSi = nullptr;
-    PictureBox* ComandoIconaNo = nullptr;
+    ScorePanel* PicturesattiErrati = nullptr; // its labels and icons are the panel's
 
     // Design layout of the frame, shared by the screens so their own controls fit around it.
     static constexpr int MenuHeight = 56;
@@ -125,11 +120,12 @@ protected:
 
     // Moves a control to a place given in design coordinates; it stays there across resizes.
     void placeControl(QWidget* control, QPointF designTopLeft);
+    // Deals the controls to as many places: for each place in turn a random control, or the
+    // next one not dealt yet, wrapping round; a control's tag then names its place (" 0",
+    // " 1", ...). put(control, place) moves control number `control` to place number `place`.
+    static void dealToPlaces(const std::vector<QWidget*>& controls, const std::function<void(int, int)>& put);
     // Puts a control back at its design place.
     void clearPlacement(QWidget* control);
-
-    // A word index 1..30 drawn again, without limit, while it equals one already taken.
-    static int drawWordExcept(const std::vector<int>& taken);
 
 private:
     bool hasOpenAnswerFocused() const;

@@ -108,19 +108,12 @@ void ListenOrder::measurePlaces()
 
 void ListenOrder::Sposta()
 {
-    for (int i = 0; i < n_; ++i) {
-        Image1[size_t(i)]->setProperty("tag", QString());
-        Image2[size_t(i)]->setImage(QImage(), QString());
-    }
-    for (int s = 0; s < n_; ++s) {
-        int c = RandomChoice(n_);
-        // A taken picture passes the place on to the next free one, wrapping round.
-        while (!Image1[size_t(c)]->property("tag").toString().isEmpty())
-            c = (c + 1) % n_;
+    for (PictureBox* place : Image2)
+        place->setImage(QImage(), QString());
+    dealToPlaces({Image1.begin(), Image1.end()}, [this](int c, int s) {
         PictureBox* picture = Image1[size_t(c)];
         placeControl(picture, QPointF(Posizioni[size_t(s)], designPosition(picture).y()));
-        picture->setProperty("tag", NumberText(s));
-    }
+    });
 }
 
 void ListenOrder::CaricaPalla()
@@ -128,11 +121,10 @@ void ListenOrder::CaricaPalla()
     using namespace Modulo1;
     Sposta();
     Contatore = 0;
-    std::vector<int> drawn;
+    const std::vector<int> drawn = RandomDistinctWords(n_);
     qint16* const words[5] = {&ParolaA, &ParolaCorrente, &ParolaB, &Parola4, &Parola5};
     for (int k = 0; k < n_; ++k) {
-        const int word = drawn.empty() ? RandomWordIndex() : drawWordExcept(drawn);
-        drawn.push_back(word);
+        const int word = drawn[size_t(k)];
         *words[k] = qint16(word);
         Image1[size_t(k)]->setWord(Parola(word));
     }

@@ -129,10 +129,9 @@ void PictureChoice::CaricaPalla()
 {
     Sposta();
     Shape1->hide();
-    std::vector<int> drawn;
+    const std::vector<int> drawn = RandomDistinctWords(int(Image1.size()));
     for (size_t k = 0; k < Image1.size(); ++k) {
-        const int word = drawn.empty() ? RandomWordIndex() : drawWordExcept(drawn);
-        drawn.push_back(word);
+        const int word = drawn[k];
         if (qint16* shared = set_.words[k])
             *shared = qint16(word);
         Image1[k]->setWord(Modulo1::Parola(word));

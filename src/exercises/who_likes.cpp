@@ -112,10 +112,9 @@ bool Form14::isRed(int cell) const
 void Form14::CaricaPalla()
 {
     Domande = 0;
-    std::vector<int> drawn;
+    const std::vector<int> drawn = RandomDistinctWords(4);
     for (int k = 0; k < 4; ++k) {
-        const int word = drawn.empty() ? RandomWordIndex() : drawWordExcept(drawn);
-        drawn.push_back(word);
+        const int word = drawn[size_t(k)];
         ParolaColonna[size_t(k)] = qint16(word);
         const QString& form = ParoleLocali[size_t(word)];
         Image1[size_t(k)]->setWord(Modulo1::Parola(word));

@@ -66,17 +66,10 @@ void WordChoice::measurePlaces()
 
 void WordChoice::Sposta()
 {
-    for (WordLabel* label : labels)
-        label->setProperty("tag", QString());
-    for (int s = 0; s < 3; ++s) {
-        int c = RandomChoice(3);
-        // A taken label passes the place on to the next free one, wrapping round.
-        while (!labels[size_t(c)]->property("tag").toString().isEmpty())
-            c = (c + 1) % 3;
+    dealToPlaces({labels.begin(), labels.end()}, [this](int c, int s) {
         WordLabel* label = labels[size_t(c)];
         placeControl(label, QPointF(Posizioni[size_t(s)], designPosition(label).y()));
-        label->setProperty("tag", NumberText(s));
-    }
+    });
 }
 
 void WordChoice::CaricaPalla()
@@ -84,10 +77,9 @@ void WordChoice::CaricaPalla()
     using namespace Modulo1;
     if (set_.labels == 3)
         Sposta();
-    std::vector<int> drawn;
+    const std::vector<int> drawn = RandomDistinctWords(set_.labels);
     for (int k = 0; k < set_.labels; ++k) {
-        const int word = drawn.empty() ? RandomWordIndex() : drawWordExcept(drawn);
-        drawn.push_back(word);
+        const int word = drawn[size_t(k)];
         if (k == 0) {
             if (set_.firstShared)
                 ParolaA = qint16(word);

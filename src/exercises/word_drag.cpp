@@ -192,15 +192,11 @@ int Form8::tapSlack()
     return std::max(QApplication::startDragDistance(), 12);
 }
 
-void Form8::Form_Activate()
-{
-    cancelDrag();
-    select(-1);
-    ExerciseScreen::Form_Activate();
-}
-
 void Form8::measurePlaces()
 {
+    // A start (also after the voice settings) ends any drag or choice left from before.
+    cancelDrag();
+    select(-1);
     // The words go back to the places under their pictures first, so that order 0 always
     // means every word under its own picture, also after a shuffled set.
     for (int k = 0; k < 3; ++k) {
@@ -219,10 +215,9 @@ void Form8::CaricaPalla()
         Label1[size_t(k)]->setCaption(QString());
         Label2[size_t(k)]->setCaption(QString());
     }
-    std::vector<int> drawn;
+    const std::vector<int> drawn = RandomDistinctWords(3);
     for (int k = 0; k < 3; ++k) {
-        const int word = drawn.empty() ? RandomWordIndex() : drawWordExcept(drawn);
-        drawn.push_back(word);
+        const int word = drawn[size_t(k)];
         words[size_t(k)] = qint16(word);
         Image1[size_t(k)]->setWord(Parola(word));
         Label1[size_t(k)]->setCaption(Parola(word));

@@ -67,7 +67,6 @@ public:
     explicit Form8(QWidget* parent = nullptr);
     ~Form8() override;
 
-    void Form_Activate() override;
     void Sposta();
     // A word label was dropped on box Label2(Index).
     void Label2_DragDrop(int Index, DragWord* Source);
@@ -116,9 +115,6 @@ private:
         int target = -1;      // the box under the pointer
     };
 
-    void pointerPressed(QPointF at);
-    void pointerMoved(QPointF at, bool buttonHeld);
-    void pointerReleased(QPointF at);
     int wordAt(QPointF at) const;
     void followPointer(QPointF at);
     // The dragged word back in its place, no drop.

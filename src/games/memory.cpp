@@ -112,9 +112,8 @@ void MemoryGame::showCount()
     Label3->setAccessibleName(Label3->text());
 }
 
-void MemoryGame::Form_Activate()
+void MemoryGame::measurePlaces()
 {
-    placeFullScreen();
     auto top = [this](QWidget* w) { return designPosition(w).y(); };
     TopRiga[0] = top(Image1[0]);
     TopRiga[1] = top(Image1[6]);
@@ -123,12 +122,8 @@ void MemoryGame::Form_Activate()
     LeftColonna0 = designPosition(Label1[0]).x();
     PassoColonne = designPosition(Label1[1]).x() - LeftColonna0;
     Label3->setText(QStringLiteral("times = 0"));
-    ImpostaVoce(*Bocca);
     for (int k = 0; k < 12; ++k)
         Image1[size_t(k)]->setWord(Label1[size_t(k)]->text());
-    speakTitle();
-    Ricomincia();
-    focusFirstAnswer();
 }
 
 void MemoryGame::Ricomincia()
@@ -150,18 +145,11 @@ void MemoryGame::mescola()
         posTop[p] = qRound(TopRiga[p / 6]);
         posLeft[p] = qRound((p % 6) * PassoColonne + LeftColonna0);
     }
-    for (CardCover* cover : Label2)
-        cover->setProperty("tag", QString());
-    for (int p = 0; p < 24; ++p) {
-        int f = RandomChoice(24);
-        // One random start, then the next card not dealt yet, wrapping round.
-        while (!Label2[size_t(f)]->property("tag").toString().isEmpty())
-            f = (f + 1) % 24;
+    dealToPlaces({Label2.begin(), Label2.end()}, [&](int f, int p) {
         const QPointF place(posLeft[p], posTop[p]);
         placeControl(Label2[size_t(f)], place);
-        Label2[size_t(f)]->setProperty("tag", NumberText(p));
         placeControl(face(f), place);
-    }
+    });
 }
 
 void MemoryGame::Label2_Click(int Index)

@@ -17,9 +17,6 @@ class MemoryGame : public ExerciseScreen
 public:
     MemoryGame(const QString& name, const QStringList& words, QWidget* parent = nullptr);
 
-    // The start: placement, the places measured, the counter, the voice, the pictures (only
-    // here, once a visit), the title, a deal.
-    void Form_Activate() override;
     void Label2_Click(int Index);
     void Timer1_Timer();
     void Command1_Click() override;
@@ -46,6 +43,12 @@ public:
     qint16 SecondaCarta = 0;
     bool CarteAttive = false;
     qint16 Volte = 0;
+
+protected:
+    // The rows and columns measured, the count shown at 0, the pictures loaded (once a visit).
+    void measurePlaces() override;
+    // The game's start procedure in place of a question.
+    void CaricaPalla() override { Ricomincia(); }
 
 private:
     void showCover(int card, bool shown);

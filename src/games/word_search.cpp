@@ -65,35 +65,6 @@ const std::array<std::array<const char*, FormCruciPuzzle::Slots>, 3> wordSets{{
 constexpr QRect gridPlace(24, 200, 560, 560);
 constexpr int clueSide = 104, clueGap = 10, clueLeft = 684, clueColumnGap = 60; // centred under the score panel
 
-// A clue picture. Every rebuild clears and loads the same word into the same box again: the
-// picture scaled to the box is kept, so a new grid does not scale ten pictures anew.
-class ClueBox final : public PictureBox
-{
-public:
-    using PictureBox::PictureBox;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        if (!hasPicture()) {
-            PictureBox::paintEvent(event); // empty, or the card of a missing picture
-            return;
-        }
-        const QImage image = PictureLoader::instance().picture(word());
-        const QSize fitted = image.size().scaled(size(), Qt::KeepAspectRatio);
-        if (word() != scaledWord_ || scaled_.size() != fitted) {
-            scaled_ = QPixmap::fromImage(image.scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-            scaledWord_ = word();
-        }
-        QPainter painter(this);
-        painter.drawPixmap((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2, scaled_);
-    }
-
-private:
-    QString scaledWord_;
-    QPixmap scaled_;
-};
-
 } // namespace
 
 const QColor FormCruciPuzzle::Yellow(255, 255, 0);
@@ -169,7 +140,7 @@ FormCruciPuzzle::FormCruciPuzzle(QWidget* parent)
         addAnswerControl(Label1[size_t(i)]);
     }
     for (int k = 0; k < Slots; ++k) {
-        auto* clue = new ClueBox(this);
+        auto* clue = new PictureBox(this);
         clue->setObjectName(QStringLiteral("Image1_%1").arg(k));
         const int row = k / 2, column = k % 2;
         clue->setGeometry(clueLeft + column * (clueSide + clueColumnGap),
@@ -178,21 +149,11 @@ FormCruciPuzzle::FormCruciPuzzle(QWidget* parent)
     }
 }
 
-void FormCruciPuzzle::Form_Activate()
+void FormCruciPuzzle::CaricaPalla()
 {
-    placeFullScreen();
-    ImpostaVoce(*Bocca);
-    speakTitle();
-    resetScore();
-    openAnswers();
-    clearGrid();
     LeggiDirezioni();
     LeggiParole();
-    ParoleTrovate = 0;
-    ParoleInserite = 0;
-    ParoleTrattate = 0;
-    InserisciParole();
-    focusFirstAnswer();
+    Ricomincia();
 }
 
 void FormCruciPuzzle::clearGrid()

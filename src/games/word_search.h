@@ -49,8 +49,6 @@ public:
 
     explicit FormCruciPuzzle(QWidget* parent = nullptr);
 
-    // Its own start: no question of the frame's kind, and the title comes before the score.
-    void Form_Activate() override;
     void Label1_Click(int Index);
 
     void LeggiDirezioni();
@@ -86,6 +84,10 @@ public:
     bool isFound(int slot) const { return found_[size_t(slot)]; }
     // The cells the word of a slot was written on, first letter first (empty if not placed).
     const std::vector<int>& path(int slot) const { return paths_[size_t(slot)]; }
+
+protected:
+    // Its start procedure in place of a question: the directions, a set of words, a new grid.
+    void CaricaPalla() override;
 
 private:
     void clearGrid();

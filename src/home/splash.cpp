@@ -33,11 +33,7 @@ protected:
             return;
         }
         const QSize side(std::min(width(), height()) * 9 / 10, std::min(width(), height()) * 9 / 10);
-        if (scaled_.isNull() || scaled_.size() != side * 88 / 100) {
-            const QImage image = PictureLoader::instance().picture(word());
-            scaled_ = QPixmap::fromImage(
-                image.scaled(side * 88 / 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        }
+        const QPixmap& picture = fitted(side * 88 / 100);
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -55,12 +51,11 @@ protected:
         p.drawRoundedRect(card.adjusted(-edge, -edge, edge, edge), radius + edge, radius + edge);
         p.setBrush(Qt::white);
         p.drawRoundedRect(card.adjusted(edge, edge, -edge, -edge), radius - edge, radius - edge);
-        p.drawPixmap(QPointF(-scaled_.width() / 2.0, -scaled_.height() / 2.0), scaled_);
+        p.drawPixmap(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture);
     }
 
 private:
     double tilt_;
-    QPixmap scaled_;
 };
 
 // The title, with a white edge below and to the right. Letters this large are drawn as

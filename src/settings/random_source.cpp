@@ -1,6 +1,7 @@
 #include "settings/random_source.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -57,4 +58,16 @@ int RandomChoice(int n)
 int RandomWordIndex()
 {
     return RandomChoice(30) + 1;
+}
+
+std::vector<int> RandomDistinctWords(int count)
+{
+    std::vector<int> drawn;
+    for (int k = 0; k < count; ++k) {
+        int word = RandomWordIndex();
+        while (std::find(drawn.begin(), drawn.end(), word) != drawn.end())
+            word = RandomWordIndex();
+        drawn.push_back(word);
+    }
+    return drawn;
 }

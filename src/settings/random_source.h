@@ -2,6 +2,8 @@
 // The one random source of the run. Every draw x satisfies 0 <= x < 1.
 // Tests install a scripted source so that arrangements and words can be forced.
 
+#include <vector>
+
 class RandomSource
 {
 public:
@@ -20,3 +22,6 @@ public:
 int RandomChoice(int n);
 // floor(x * 30) + 1: a word index from 1 to 30.
 int RandomWordIndex();
+// count different word indices, in the order drawn: each after the first is drawn again,
+// without limit, while it equals one drawn before.
+std::vector<int> RandomDistinctWords(int count);

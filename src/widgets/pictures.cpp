@@ -113,7 +113,6 @@ void PictureBox::setWord(const QString& word)
 {
     word_ = word;
     image_ = PictureLoader::instance().picture(word);
-    scaled_ = QPixmap();
     setAccessibleName(word);
     update();
 }
@@ -122,15 +121,18 @@ void PictureBox::setImage(const QImage& image, const QString& accessibleName)
 {
     word_.clear();
     image_ = image;
-    scaled_ = QPixmap();
     setAccessibleName(accessibleName);
     update();
 }
 
-void PictureBox::resizeEvent(QResizeEvent* event)
+const QPixmap& PictureBox::fitted(QSize box)
 {
-    scaled_ = QPixmap();
-    QWidget::resizeEvent(event);
+    const QSize size = image_.size().scaled(box, Qt::KeepAspectRatio);
+    if (scaled_.isNull() || scaledFrom_ != image_.cacheKey() || scaled_.size() != size) {
+        scaled_ = QPixmap::fromImage(image_.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        scaledFrom_ = image_.cacheKey();
+    }
+    return scaled_;
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
@@ -139,12 +141,8 @@ void PictureBox::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
     if (!image_.isNull()) {
-        if (scaled_.isNull() || scaled_.size() != image_.size().scaled(size(), Qt::KeepAspectRatio)) {
-            scaled_ = QPixmap::fromImage(
-                image_.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        }
-        const QPoint topLeft((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2);
-        painter.drawPixmap(topLeft, scaled_);
+        const QPixmap& picture = fitted(size());
+        painter.drawPixmap((width() - picture.width()) / 2, (height() - picture.height()) / 2, picture);
         return;
     }
     if (word_.isEmpty())

@@ -49,10 +49,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // The picture scaled to fit a box, its aspect kept; made once for each picture and size,
+    // so a repaint, or the same word shown again, scales nothing.
+    const QPixmap& fitted(QSize box);
 
 private:
     QString word_;
     QImage image_;
-    QPixmap scaled_; // the image at the control's current size, made once per size
+    QPixmap scaled_;
+    qint64 scaledFrom_ = 0; // the cache key of the image scaled_ was made from
 };

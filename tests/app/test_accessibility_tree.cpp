@@ -162,7 +162,7 @@ private slots:
 
         // Score values are labels carrying the value; the smileys say how they feel.
         auto* f12 = rig.open<Form12>(new Form12);
-        const Accessible count = of(f12->EtichettaEsatti);
+        const Accessible count = of(f12->PicturesattiErrati->EtichettaEsatti);
         QCOMPARE(count.role, QAccessible::StaticText);
         QCOMPARE(count.name.trimmed(), QStringLiteral("0"));
         QCOMPARE(of(f12->Image1[0]).name, QStringLiteral("pleased"));
@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(of(f12->Image1[0]).role, QAccessible::Graphic);
         QCOMPARE(of(f12->Image2[0]).name, Modulo1::Parola(Modulo1::ParolaB)); // the item by its word
         pressAccessibly(f12->Image1[size_t(Modulo1::ParolaA)]);
-        QCOMPARE(of(f12->EtichettaEsatti).name.trimmed(), QStringLiteral("1"));
+        QCOMPARE(of(f12->PicturesattiErrati->EtichettaEsatti).name.trimmed(), QStringLiteral("1"));
 
         // The cells of the table by their sentence.
         auto* f14 = rig.open<Form14>(new Form14);

@@ -85,9 +85,9 @@ void startAtMenu(ExerciseRig& rig)
 // The exercise counts one right answer: the count and the yes icon show it.
 void verifyRightShown(ExerciseScreen* screen)
 {
-    QCOMPARE(screen->EtichettaEsatti->text().trimmed(), QStringLiteral("1"));
-    QCOMPARE(screen->EtichettaErrati->text().trimmed(), QStringLiteral("0"));
-    QVERIFY(screen->ComandoIconaSi->isVisible());
+    QCOMPARE(screen->PicturesattiErrati->EtichettaEsatti->text().trimmed(), QStringLiteral("1"));
+    QCOMPARE(screen->PicturesattiErrati->EtichettaErrati->text().trimmed(), QStringLiteral("0"));
+    QVERIFY(screen->PicturesattiErrati->ComandoIconaSi->isVisible());
 }
 
 } // namespace
@@ -288,8 +288,8 @@ private slots:
                 key(rig, Qt::Key_Space);
             }
             QVERIFY(f->isFound(slot));
-            QVERIFY(f->ComandoIconaSi->isVisible());
-            QCOMPARE(f->EtichettaErrati->text().trimmed(), QStringLiteral("0"));
+            QVERIFY(f->PicturesattiErrati->ComandoIconaSi->isVisible());
+            QCOMPARE(f->PicturesattiErrati->EtichettaErrati->text().trimmed(), QStringLiteral("0"));
         } else if (auto* f = qobject_cast<MemoryGame*>(screen)) {
             f->Timer1->setInterval(5); // the pause, shortened for the test
             // Picture 0 and its word, card 12, stay face up.

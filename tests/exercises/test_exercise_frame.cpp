@@ -34,10 +34,10 @@ void verifyFreshScore(ExerciseScreen* form)
 {
     QCOMPARE(Esatti, qint16(0));
     QCOMPARE(Errati, qint16(0));
-    QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral("0"));
-    QCOMPARE(form->EtichettaErrati->text(), QStringLiteral("0"));
-    QVERIFY(!visible(form->ComandoIconaSi));
-    QVERIFY(!visible(form->ComandoIconaNo));
+    QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
+    QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral("0"));
+    QVERIFY(!visible(form->PicturesattiErrati->ComandoIconaSi));
+    QVERIFY(!visible(form->PicturesattiErrati->ComandoIconaNo));
 }
 
 } // namespace
@@ -66,13 +66,13 @@ private slots:
         QVERIFY(!form->Command1->isEnabled());
         QCOMPARE(form->mnuImposta->text(), QStringLiteral("Voice     "));
         QCOMPARE(form->mnuEsci->text(), QStringLiteral("Go back     "));
-        QCOMPARE(form->LabelEst->text(), QStringLiteral("Correct"));
-        QCOMPARE(form->LabelErt->text(), QStringLiteral("Mistake"));
+        QCOMPARE(form->PicturesattiErrati->LabelEst->text(), QStringLiteral("Correct"));
+        QCOMPARE(form->PicturesattiErrati->LabelErt->text(), QStringLiteral("Mistake"));
         QCOMPARE(rig.random.ranShort, 0);
         QCOMPARE(form->Bocca->accessibleName(), QStringLiteral("mouth"));
         QCOMPARE(form->Command1->accessibleName(), QStringLiteral("next"));
-        QCOMPARE(form->ComandoIconaSi->accessibleName(), QStringLiteral("yes"));
-        QCOMPARE(form->ComandoIconaNo->accessibleName(), QStringLiteral("no"));
+        QCOMPARE(form->PicturesattiErrati->ComandoIconaSi->accessibleName(), QStringLiteral("yes"));
+        QCOMPARE(form->PicturesattiErrati->ComandoIconaNo->accessibleName(), QStringLiteral("no"));
         QCOMPARE(form->Image1[1]->accessibleName(), Parola(9));
 
         // "next" cannot skip the first question.
@@ -86,12 +86,12 @@ private slots:
         scriptForm2(rig.random, 1, 1, 2, 3);
         auto* form = rig.open<Form2>(new Form2);
         click(form->Image1[1]);
-        QVERIFY(visible(form->ComandoIconaNo) && !visible(form->ComandoIconaSi));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 1"));
-        QCOMPARE(form->ComandoIconaSi->geometry(), form->ComandoIconaNo->geometry());
+        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaNo) && !visible(form->PicturesattiErrati->ComandoIconaSi));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->PicturesattiErrati->ComandoIconaSi->geometry(), form->PicturesattiErrati->ComandoIconaNo->geometry());
         click(form->Image1[0]);
-        QVERIFY(visible(form->ComandoIconaSi) && !visible(form->ComandoIconaNo));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaSi) && !visible(form->PicturesattiErrati->ComandoIconaNo));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
 
         Esatti = 32767;
         Errati = 32767;
@@ -99,11 +99,11 @@ private slots:
         click(form->Command1);
         click(form->Image1[2]);
         QCOMPARE(Errati, qint16(32767));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 32767"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 32767"));
         QCOMPARE(rig.speech.spoken().last(), QStringLiteral("No! repeat!"));
         click(form->Image1[0]);
         QCOMPARE(Esatti, qint16(32767));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 32767"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 32767"));
         QVERIFY(form->Command1->isEnabled()); // the screen goes on working
     }
 
@@ -144,9 +144,9 @@ private slots:
         QVERIFY(form->isVisible());
         QCOMPARE(ParolaCorrente, qint16(8));
         QCOMPARE(Errati, qint16(1));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
         QCOMPARE(form->Image1[0]->geometry(), pictureAt);
-        QVERIFY(visible(form->ComandoIconaNo));
+        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaNo));
     }
 
     void goBackAnsweredYesShowsAFreshMenuAndDestroysTheScreen()
@@ -215,7 +215,7 @@ private slots:
         QVERIFY(form->Command1->isEnabled()); // "next" keeps its state
         click(form->Image1[0]);
         QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QVERIFY(form->Shape1->isVisible());
     }
 

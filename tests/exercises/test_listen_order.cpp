@@ -120,9 +120,9 @@ private slots:
         click(form->Image1[0]);
         QCOMPARE(form->Contatore, 1);
         QCOMPARE(form->Image2[0]->word(), Parola(1));
-        QVERIFY(form->ComandoIconaSi->isVisibleTo(form) && !form->ComandoIconaNo->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral("0"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
         QVERIFY(form->Image1[0]->isVisible() && form->Image1[0]->isEnabled());
 
         click(form->Image1[0]); // already in its place
@@ -130,16 +130,16 @@ private slots:
         QCOMPARE(noRepeat(), 1);
         click(form->Image1[3]); // out of turn
         QCOMPARE(Errati, qint16(2));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 2"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(form->Contatore, 1);
-        QVERIFY(form->ComandoIconaNo->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
 
         for (int k = 1; k < 5; ++k) {
             QVERIFY(!form->Command1->isEnabled());
             click(form->Image1[size_t(k)]);
         }
         QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QVERIFY(form->Command1->isEnabled());
         for (int k = 0; k < 5; ++k)
             QCOMPARE(form->Image2[size_t(k)]->word(), Parola(k + 1));

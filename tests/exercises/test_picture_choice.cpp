@@ -140,7 +140,7 @@ private slots:
             QVERIFY(!form->Command1->isEnabled());
 
             click(form->Image1[0]);
-            QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
+            QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
             QVERIFY(form->Shape1->isVisible());
             QCOMPARE(form->Shape1->geometry(), form->Image1[0]->geometry());
             QVERIFY(form->Shape1->testAttribute(Qt::WA_TransparentForMouseEvents));

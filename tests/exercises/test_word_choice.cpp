@@ -89,13 +89,13 @@ private slots:
         click(form->labels[1]);
         click(form->labels[2]);
         QCOMPARE(Errati, qint16(2));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 2"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(rig.speech.spoken().count(QStringLiteral("No! repeat!")), 2);
         QVERIFY(allOpen(form));
 
         click(form->labels[0]);
         QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QCOMPARE(form->labels[0]->background(), pureRed);
         for (WordLabel* label : form->labels)
             QVERIFY(!label->isEnabled());

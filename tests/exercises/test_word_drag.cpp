@@ -235,8 +235,8 @@ private slots:
         // Word 0 on the box of word 2, then on the box already filled with word 1.
         dragToBox(form, 0, 2, via);
         QCOMPARE(Errati, qint16(1));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 1"));
-        QVERIFY(form->ComandoIconaNo->isVisibleTo(form) && !form->ComandoIconaSi->isVisibleTo(form));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
         QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form8"), speakLine("Form8", "No! repeat!")}));
         QCOMPARE(form->Label1[0]->caption(), Parola(11));
         dragToBox(form, 0, 1, via);
@@ -300,8 +300,8 @@ private slots:
         }
         QCOMPARE(Esatti, qint16(1));
         QCOMPARE(Errati, qint16(3));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
-        QVERIFY(form->ComandoIconaSi->isVisibleTo(form) && !form->ComandoIconaNo->isVisibleTo(form));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QVERIFY(form->Command1->isEnabled());
         QCOMPARE(boxCaptions(form), QStringList({Parola(20), Parola(21), Parola(22)}));
         for (int k = 0; k < 3; ++k)

@@ -174,8 +174,8 @@ private slots:
         QCOMPARE(rig.speech.lastValue("FormCruciPuzzle", "rate"), int(DefaultVelocita));
         QCOMPARE(Esatti, qint16(0));
         QCOMPARE(Errati, qint16(0));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral("0"));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral("0"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral("0"));
         QVERIFY(!form->mnuImposta && !form->Command1);
         QCOMPARE(form->menuBar->actions().size(), 1);
 
@@ -269,8 +269,8 @@ private slots:
         click(form->Label1[26]);
         // Found without its shared E.
         QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 1"));
-        QVERIFY(form->ComandoIconaSi->isVisibleTo(form) && !form->ComandoIconaNo->isVisibleTo(form));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QCOMPARE(form->Image1[0]->word(), QString());
         QVERIFY(!form->Image1[0]->hasPicture());
         QCOMPARE(form->Label1[25]->background(), QColor(Qt::white));
@@ -357,14 +357,14 @@ private slots:
         QCOMPARE(rig.logSize(), before);
         QCOMPARE(Esatti, qint16(0));
         QCOMPARE(Errati, qint16(0));
-        QVERIFY(!form->ComandoIconaNo->isVisibleTo(form));
+        QVERIFY(!form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
 
         click(form->Label1[9]);
         click(form->Label1[9]);
         QCOMPARE(Errati, qint16(2));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 2"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(form->Label1[9]->background(), QColor(Qt::white));
-        QVERIFY(form->ComandoIconaNo->isVisibleTo(form) && !form->ComandoIconaSi->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
         QCOMPARE(rig.logFrom(before), (QStringList{noRepeat, noRepeat}));
 
         // A copy of a word in filler letters does not count: each of its letters is a mistake.
@@ -404,9 +404,9 @@ private slots:
         click(form->Label1[size_t(owned.last())]);
 
         QCOMPARE(Esatti, qint16(10));
-        QCOMPARE(form->EtichettaEsatti->text(), QStringLiteral(" 10"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 10"));
         QCOMPARE(Errati, qint16(1));
-        QCOMPARE(form->EtichettaErrati->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
         QCOMPARE(form->setNumber, 2);
         QCOMPARE(rig.random.used - setDraws, 30 + 100 - letterCount(2)); // placements, then fillers
         QCOMPARE(form->ParoleTrovate, qint16(0));

@@ -319,14 +319,15 @@ QStringList ProgramUnderTest::inconsistencies() const
     if (ParolaCorrente < 0 || ParolaCorrente > WordCount || ParolaB < 0 || ParolaB > WordCount || ParolaA < 0)
         found << QStringLiteral("word indices %1 %2 %3").arg(ParolaCorrente).arg(ParolaA).arg(ParolaB);
     // The score shown is the score counted.
-    if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise && !overlay) {
-        if (exercise->EtichettaEsatti && exercise->EtichettaEsatti->text().trimmed().toInt() != Esatti)
+    if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise && exercise->PicturesattiErrati && !overlay) {
+        const ScorePanel* panel = exercise->PicturesattiErrati;
+        if (panel->EtichettaEsatti->text().trimmed().toInt() != Esatti)
             found << QStringLiteral("%1 shows %2 right, counted %3")
-                         .arg(current->screenName(), exercise->EtichettaEsatti->text())
+                         .arg(current->screenName(), panel->EtichettaEsatti->text())
                          .arg(Esatti);
-        if (exercise->EtichettaErrati && exercise->EtichettaErrati->text().trimmed().toInt() != Errati)
+        if (panel->EtichettaErrati->text().trimmed().toInt() != Errati)
             found << QStringLiteral("%1 shows %2 wrong, counted %3")
-                         .arg(current->screenName(), exercise->EtichettaErrati->text())
+                         .arg(current->screenName(), panel->EtichettaErrati->text())
                          .arg(Errati);
     }
     if (QApplication::activeModalWidget())
