@@ -11,6 +11,7 @@
 #include "shell/keyboard_navigation.h"
 #include "layout/clsresize.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 #include <QAction>
 #include <QApplication>

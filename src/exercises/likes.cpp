@@ -3,6 +3,7 @@
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 #include <QResizeEvent>
 

@@ -45,10 +45,12 @@ public:
 
     void LeggiParoleLocale();
 
+    const QString& frase() const { return Frase; }
+
+protected:
     SentenceForms ParoleLocali;
     QString Frase; // the sentence of the question, said again by the mouth
 
-protected:
     QStringList mouthItems() const override { return {Frase}; }
 };
 

@@ -24,12 +24,16 @@ public:
 
     std::vector<PictureBox*> Image1; // the lower row, shuffled; element k shows word k
     std::vector<PictureBox*> Image2; // the upper row, filled left to right
+
+    int contatore() const { return Contatore; }
+    const std::array<int, 6>& posizioni() const { return Posizioni; }
+
+protected:
     int Contatore = 0;               // pictures put in order so far: the next expected is Image1(Contatore)
     std::array<int, 6> Posizioni{};  // left edges of the lower row's places, design units
     qint16 Parola4 = 0;
     qint16 Parola5 = 0;
 
-protected:
     void CaricaPalla() override;
     void measurePlaces() override;
     QStringList mouthItems() const override;

@@ -23,6 +23,7 @@ struct PictureChoiceSet
     std::vector<qint16*> words;              // shared index of Image1(k)'s word; null: local
     std::vector<Place> places;               // place 1, 2, ... in order
     std::vector<std::vector<int>> arrangements; // row a - 1: the picture at place 1, 2, ...
+
     // The pictures the places are measured from.
     int primaXFrom;
     int passoXFrom;
@@ -44,10 +45,6 @@ public:
     HighlightFrame* Shape1 = nullptr;
 
     // The places, in design coordinates, measured once on the first activation.
-    double PrimaX = 0;
-    double PassoX = 0;
-    double RigaSopra = 0;
-    double RigaSotto = 0;
 
     // The arrangement of the current question, 1..n (0 before the first).
     int arrangement() const { return arrangement_; }
@@ -56,6 +53,11 @@ public:
     const PictureChoiceSet& set() const { return set_; }
 
 protected:
+    double PrimaX = 0;
+    double PassoX = 0;
+    double RigaSopra = 0;
+    double RigaSotto = 0;
+
     void CaricaPalla() override;
     void measurePlaces() override;
     QStringList mouthItems() const override;

@@ -26,14 +26,18 @@ public:
     std::array<LineControl*, 5> Line2{};
     std::array<LineControl*, 4> Line3{};
 
-    std::array<qint16, 4> ParolaColonna{}; // the word of columns k and k + 4
-    int Domande = 0;                       // sentences asked on this board
 
     // The sentence a cell answers: the row's name and the column's tag.
     QString sentenceOf(int cell) const;
     bool isRed(int cell) const;
 
+    int domande() const { return Domande; }
+
 protected:
     // Deals a board: four different words, every cell white, then its first sentence.
     void CaricaPalla() override;
+
+private:
+    std::array<qint16, 4> ParolaColonna{}; // the word of columns k and k + 4
+    int Domande = 0;                       // sentences asked on this board
 };

@@ -4,6 +4,7 @@
 #include "widgets/number_text.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ void WordChoice::CaricaPalla()
             if (set_.firstShared)
                 ParolaA = qint16(word);
             else
-                firstWord = word;
+                firstWord_ = word;
         } else if (k == 1) {
             ParolaCorrente = qint16(word);
         } else if (k == 2) {

@@ -34,15 +34,20 @@ public:
     // The word labels: Label3 on the three-label screens, Label1 on the five-label ones.
     std::vector<WordLabel*> labels;
     PictureBox* Image1 = nullptr; // null on Form9
-    std::array<int, 3> Posizioni{}; // left edges of the three places, design units
-    int IndiceGiusto = 0;           // the right label on Form9 and Form10
-    int firstWord = 0;              // Form10's first word, kept locally
 
     // The index of the right label of the current question.
     int rightLabel() const;
     const WordChoiceSet& set() const { return set_; }
 
+    const std::array<int, 3>& posizioni() const { return Posizioni; }
+    int indiceGiusto() const { return IndiceGiusto; }
+    int firstWord() const { return firstWord_; }
+
 protected:
+    std::array<int, 3> Posizioni{}; // left edges of the three places, design units
+    int IndiceGiusto = 0;           // the right label on Form9 and Form10
+    int firstWord_ = 0;              // Form10's first word, kept locally
+
     void CaricaPalla() override;
     void measurePlaces() override;
     QStringList mouthItems() const override;

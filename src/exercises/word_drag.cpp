@@ -4,6 +4,7 @@
 #include "settings/random_source.h"
 #include "layout/clsresize.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -218,7 +219,7 @@ void Form8::CaricaPalla()
     const std::vector<int> drawn = RandomDistinctWords(3);
     for (int k = 0; k < 3; ++k) {
         const int word = drawn[size_t(k)];
-        words[size_t(k)] = qint16(word);
+        words_[size_t(k)] = qint16(word);
         Image1[size_t(k)]->setWord(Parola(word));
         Label1[size_t(k)]->setCaption(Parola(word));
     }

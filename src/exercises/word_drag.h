@@ -80,9 +80,6 @@ public:
     std::array<PictureBox*, 3> Image1{};
     std::array<AnswerBox*, 3> Label2{};
     std::array<DragWord*, 3> Label1{};
-    std::array<qint16, 3> Posizioni{}; // left edges of the three word places, design units
-    qint16 Abbinamenti = 0;            // words in their right box in this set
-    std::array<int, 3> words{};        // the word index of each picture
 
     // The chosen word of tap-then-tap, -1 for none.
     int selectedWord() const { return selected_; }
@@ -97,6 +94,10 @@ public:
     // How far a press may slide and still be a tap, in window pixels.
     static int tapSlack();
 
+    const std::array<qint16, 3>& posizioni() const { return Posizioni; }
+    int abbinamenti() const { return Abbinamenti; }
+    const std::array<int, 3>& words() const { return words_; }
+
 protected:
     void CaricaPalla() override;
     void measurePlaces() override;
@@ -105,6 +106,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    std::array<qint16, 3> Posizioni{}; // left edges of the three word places, design units
+    qint16 Abbinamenti = 0;            // words in their right box in this set
+    std::array<int, 3> words_{};        // the word index of each picture
     struct Drag
     {
         int word = -1;        // pressed or dragged word, -1 for none

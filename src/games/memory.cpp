@@ -4,6 +4,7 @@
 #include "widgets/number_text.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -35,6 +35,11 @@ public:
     QLabel* Label3 = nullptr;             // "times = " and the count
     QTimer* Timer1 = nullptr;             // the pause before two cards turn back
 
+    bool primaScoperta() const { return PrimaScoperta; }
+    bool carteAttive() const { return CarteAttive; }
+    int volte() const { return Volte; }
+
+protected:
     double TopRiga[4] = {0, 0, 0, 0};
     double LeftColonna0 = 0;
     double PassoColonne = 0;
@@ -44,7 +49,6 @@ public:
     bool CarteAttive = false;
     qint16 Volte = 0;
 
-protected:
     // The rows and columns measured, the count shown at 0, the pictures loaded (once a visit).
     void measurePlaces() override;
     // The game's start procedure in place of a question.

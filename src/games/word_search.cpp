@@ -179,8 +179,8 @@ void FormCruciPuzzle::LeggiDirezioni()
 
 void FormCruciPuzzle::LeggiParole()
 {
-    setNumber = RandomChoice(3) + 1;
-    const auto& words = wordSets[size_t(setNumber - 1)];
+    wordSet_ = RandomChoice(3) + 1;
+    const auto& words = wordSets[size_t(wordSet_ - 1)];
     ParoleCruci[0].clear();
     for (int k = 1; k <= Slots; ++k)
         ParoleCruci[size_t(k)] = QString::fromLatin1(words[size_t(k - 1)]);

@@ -19,6 +19,7 @@ class LetterGrid : public QWidget
     Q_OBJECT
 public:
     static constexpr int Side = 10;
+
     explicit LetterGrid(QWidget* parent = nullptr);
 
     const std::vector<GridCell*>& cells() const { return cells_; }
@@ -42,6 +43,7 @@ public:
     static constexpr int Cells = LetterGrid::Side * LetterGrid::Side;
     static constexpr int Slots = 10;
     static constexpr int ConflictLimit = 1000;
+
     // The letters a cell that belongs to no word gets, in keyboard order.
     static constexpr const char* Filler = "QWERTYUIOPLKJHGFDSAZXCVBNM";
     // The colour of a clicked word letter (0x00FFFF in blue-green-red order).
@@ -64,17 +66,6 @@ public:
     std::vector<PictureBox*> Image1; // Image1(k - 1): the clue of the word in slot k
 
     std::array<QString, Slots + 1> ParoleCruci; // slot 0 stays empty
-    std::array<qint16, 8> Direzioni{};
-    qint16 IndiceParola = 0;
-    qint16 Direzione = 0;
-    qint16 Casella = 0;
-    qint16 Lunghezza = 0;
-    bool SpazioLibero = false;
-    qint16 ParoleTrattate = 0;
-    qint16 Tentativi = 0;
-    qint16 ParoleInserite = 0;
-    qint16 ParoleTrovate = 0;
-    int setNumber = 0; // the set drawn on activation, 1..3
 
     // A cell's owner: the slot written in its tag, 0 for none.
     int owner(int cell) const;
@@ -85,11 +76,28 @@ public:
     // The cells the word of a slot was written on, first letter first (empty if not placed).
     const std::vector<int>& path(int slot) const { return paths_[size_t(slot)]; }
 
+    int tentativi() const { return Tentativi; }
+    int paroleInserite() const { return ParoleInserite; }
+    int paroleTrovate() const { return ParoleTrovate; }
+    int wordSet() const { return wordSet_; }
+
 protected:
     // Its start procedure in place of a question: the directions, a set of words, a new grid.
     void CaricaPalla() override;
 
 private:
+    std::array<qint16, 8> Direzioni{};
+    qint16 IndiceParola = 0;
+    qint16 Direzione = 0;
+    qint16 Casella = 0;
+    qint16 Lunghezza = 0;
+    bool SpazioLibero = false;
+    qint16 ParoleTrattate = 0;
+    qint16 Tentativi = 0;
+    qint16 ParoleInserite = 0;
+    qint16 ParoleTrovate = 0;
+    int wordSet_ = 0; // the set drawn on activation, 1..3
+
     void clearGrid();
     void wordFound(int slot);
     void setOwner(int cell, int slot);

@@ -8,6 +8,7 @@
 #include "home/screen_catalogue.h"
 #include "widgets/impostavoce.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 #include <algorithm>
 
@@ -56,9 +57,9 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
         ++index;
     }
 
-    Bocca_ = new Bocca(objectName(), this);
-    Bocca_->setObjectName(QStringLiteral("Bocca"));
-    Bocca_->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
+    Bocca = new ::Bocca(objectName(), this);
+    Bocca->setObjectName(QStringLiteral("Bocca"));
+    Bocca->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
     // A click on the menu's mouth does nothing, so the keyboard passes it by.
 
     PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0, 0x81d4fa,
@@ -78,7 +79,7 @@ void FormMenu::Form_Load()
 {
     Screen::Form_Load();
     // The menu applies the voice settings only here: its activation only places it.
-    ImpostaVoce();
+    ::ImpostaVoce(*Bocca);
 }
 
 void FormMenu::resizeEvent(QResizeEvent* event)
@@ -89,11 +90,6 @@ void FormMenu::resizeEvent(QResizeEvent* event)
                                      [](const PictureButton* tile) { return tile->captionFitsOneLine(); });
     for (PictureButton* tile : tiles_)
         tile->setCaptionLines(oneLine ? 1 : 2);
-}
-
-void FormMenu::ImpostaVoce()
-{
-    ::ImpostaVoce(*Bocca_);
 }
 
 PictureButton* FormMenu::button(const QString& name) const
@@ -115,7 +111,7 @@ void FormMenu::openScreen(Screen* screen)
 
 void FormMenu::Command1_Click()
 {
-    Bocca_->Speak(QStringLiteral("Voice"));
+    Bocca->Speak(QStringLiteral("Voice"));
     if (ScreenHost* window = host())
         window->showVoiceSettings();
 }
@@ -127,7 +123,7 @@ void FormMenu::Command14_Click()
 
 void FormMenu::BottoneEsci_Click()
 {
-    askToExit(*this, *Bocca_);
+    askToExit(*this, *Bocca);
 }
 
 void FormMenu::closeRequested()
@@ -146,7 +142,6 @@ void askToExit(Screen& screen, Bocca& mouth)
     if (ScreenHost* window = screen.host())
         window->endProgram();
 }
-
 
 namespace Modulo1 {
 

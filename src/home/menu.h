@@ -18,7 +18,6 @@ public:
     ~FormMenu() override;
 
     void Form_Load() override;
-    void ImpostaVoce();
 
     void Command1_Click();    // "Voice"
     void Command14_Click();   // "?"
@@ -30,7 +29,7 @@ public:
     QList<PictureButton*> buttons() const { return buttons_; }
 
     GradientBackground* ARGradient1 = nullptr;
-    Bocca* Bocca_ = nullptr;
+    ::Bocca* Bocca = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

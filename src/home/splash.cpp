@@ -172,11 +172,11 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
         Image1[static_cast<size_t>(i)] = picture;
     }
 
-    Bocca_ = new Bocca(objectName(), this);
-    Bocca_->setObjectName(QStringLiteral("Bocca"));
-    Bocca_->setGeometry(447, 500, 130, 130);
-    Bocca_->setFocusPolicy(Qt::TabFocus);
-    connect(Bocca_, &Bocca::Bocca_Click, this, &FormAvvio::leaveSplash);
+    Bocca = new ::Bocca(objectName(), this);
+    Bocca->setObjectName(QStringLiteral("Bocca"));
+    Bocca->setGeometry(447, 500, 130, 130);
+    Bocca->setFocusPolicy(Qt::TabFocus);
+    connect(Bocca, &::Bocca::Bocca_Click, this, &FormAvvio::leaveSplash);
 
     Label1 = new QLabel(QStringLiteral("06 ottobre 2003"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -203,13 +203,8 @@ void FormAvvio::Form_Load()
         Modulo1::ParolaA = static_cast<qint16>(RandomWordIndex());
         picture->setWord(Modulo1::Parola(Modulo1::ParolaA));
     }
-    ImpostaVoce();
-    Bocca_->Speak(QStringLiteral("welcome. unit 7. munchora"));
-}
-
-void FormAvvio::ImpostaVoce()
-{
-    ::ImpostaVoce(*Bocca_);
+    ::ImpostaVoce(*Bocca);
+    Bocca->Speak(QStringLiteral("welcome. unit 7. munchora"));
 }
 
 void FormAvvio::resizeEvent(QResizeEvent* event)
@@ -236,5 +231,5 @@ void FormAvvio::leaveSplash()
 void FormAvvio::closeRequested()
 {
     loadBundledFonts(); // the question's
-    askToExit(*this, *Bocca_);
+    askToExit(*this, *Bocca);
 }

@@ -19,12 +19,11 @@ public:
     ~FormAvvio() override;
 
     void Form_Load() override;
-    void ImpostaVoce();
     // Closing the window asks "exit?" as the menu does.
     void closeRequested() override;
 
     GradientBackground* ARGradient1 = nullptr;
-    Bocca* Bocca_ = nullptr;
+    ::Bocca* Bocca = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     std::array<PictureBox*, 3> Image1{};

@@ -6,6 +6,7 @@
 #include "widgets/picture_button.h"
 #include "widgets/impostavoce.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -171,11 +172,11 @@ QString speedCaption(int speed)
 
 FormImposta::FormImposta(QWidget* parent) : Screen(QStringLiteral("FormImposta"), parent)
 {
-    Bocca_ = new Bocca(objectName(), this);
-    Bocca_->setObjectName(QStringLiteral("Bocca"));
-    Bocca_->setGeometry(432, 56, 160, 160);
-    Bocca_->setFocusPolicy(Qt::TabFocus);
-    connect(Bocca_, &Bocca::Bocca_Click, this, &FormImposta::Bocca_Click);
+    Bocca = new ::Bocca(objectName(), this);
+    Bocca->setObjectName(QStringLiteral("Bocca"));
+    Bocca->setGeometry(432, 56, 160, 160);
+    Bocca->setFocusPolicy(Qt::TabFocus);
+    connect(Bocca, &::Bocca::Bocca_Click, this, &FormImposta::Bocca_Click);
 
     Combo1 = new BigComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -216,13 +217,13 @@ void FormImposta::Form_Load()
     using namespace Modulo1;
     Screen::Form_Load();
 
-    const int count = Bocca_->VoiceCount();
+    const int count = Bocca->VoiceCount();
     {
         const QSignalBlocker blocker(Combo1);
         for (int i = 1; i <= count; ++i)
-            Combo1->addItem(Bocca_->VoiceName(i));
+            Combo1->addItem(Bocca->VoiceName(i));
     }
-    lastGoodVoice_ = Bocca_->VoiceNumber();
+    lastGoodVoice_ = Bocca->VoiceNumber();
     if (count > 0) {
         // A stored voice the list does not hold opens the screen on the first voice.
         if (Voce < 1 || Voce > count)
@@ -232,7 +233,7 @@ void FormImposta::Form_Load()
     }
     connect(Combo1, &QComboBox::currentIndexChanged, this, &FormImposta::Combo1_Click);
 
-    Bocca_->StopSpeech();
+    Bocca->StopSpeech();
     Label1->setText(speedCaption(Velocita));
     Label1->setAccessibleName(Label1->text());
     {
@@ -244,7 +245,7 @@ void FormImposta::Form_Load()
     HScroll1_Change();
     connect(HScroll1, &QScrollBar::valueChanged, this, &FormImposta::HScroll1_Change);
 
-    Bocca_->Speak(QStringLiteral("click here"));
+    Bocca->Speak(QStringLiteral("click here"));
     // Keys go to this screen, not to the button of the screen below that opened it.
     BottoneEsci->setFocus(Qt::OtherFocusReason);
 }
@@ -262,7 +263,7 @@ void FormImposta::Combo1_Click()
     if (index < 0)
         return;
     Voce = static_cast<qint16>(index + 1);
-    if (!applyVoice(*Bocca_, Voce)) {
+    if (!applyVoice(*Bocca, Voce)) {
         MsgBox(this, QStringLiteral("non posso selezionare questa voce"), QStringLiteral("Munchora"));
         // The refused number is never kept, so it can never be saved.
         Voce = static_cast<qint16>(lastGoodVoice_);
@@ -281,8 +282,8 @@ void FormImposta::HScroll1_Change()
 
 void FormImposta::Bocca_Click()
 {
-    Bocca_->setSpeechRate(Modulo1::Velocita);
-    Bocca_->Speak(QStringLiteral("welcome "));
+    Bocca->setSpeechRate(Modulo1::Velocita);
+    Bocca->Speak(QStringLiteral("welcome "));
 }
 
 void FormImposta::BottoneEsci_Click()

@@ -30,7 +30,7 @@ public:
     QScrollBar* HScroll1 = nullptr;
     QLabel* Label1 = nullptr;
     PictureButton* BottoneEsci = nullptr;
-    Bocca* Bocca_ = nullptr;
+    ::Bocca* Bocca = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

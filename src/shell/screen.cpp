@@ -44,11 +44,3 @@ void Screen::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0xfd, 0xf6, 0xe3));
 }
-
-QFont Screen::designFont(const QString& family, int pixelSize, bool bold)
-{
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}

@@ -58,9 +58,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void placeFullScreen();
-    // A font for a control at design size: "Comic Neue" where a screen asks for
-    // Comic Sans MS, "Liberation Sans" where it asks for Arial.
-    static QFont designFont(const QString& family, int pixelSize, bool bold = false);
 
 private:
     std::unique_ptr<clsResize> scaler_;

@@ -189,14 +189,3 @@ void Bocca::paintEvent(QPaintEvent*)
         painter.drawArc(arc, 152 * 16, 56 * 16);    // left
     }
 }
-
-bool Bocca::applyVoice(int number, qint16& flag)
-{
-    if (!setVoiceNumber(number))
-        return false;
-    const int v = VoiceNumber();
-    const int k = VoiceKind(v);
-    flag = (k == 1) ? 0 : 1;
-    setVoiceFlag(flag);
-    return true;
-}

@@ -36,10 +36,6 @@ public:
     // Selects a voice; false when refused (the previous voice stays).
     bool setVoiceNumber(int number);
     int VoiceNumber() const;
-    // The voice steps of the settings in their fixed order: select the voice, read it back,
-    // its kind gives the flag (0 for kind 1, else 1), hand the flag over. False, with nothing
-    // changed, when the voice is refused; flag is then left alone.
-    bool applyVoice(int number, qint16& flag);
 
     QString owner() const { return owner_; }
     // Something on the screen answers a click on the mouth (on some screens nothing does).

@@ -36,3 +36,11 @@ void loadBundledFonts()
                              "LiberationSans-Bold.ttf"})
         loadFont(file);
 }
+
+QFont designFont(const QString& family, int pixelSize, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}

@@ -1,5 +1,6 @@
 #include "widgets/frame_widgets.h"
 
+#include "widgets/fonts.h"
 #include "widgets/pictures.h"
 
 #include <QAccessible>
@@ -45,16 +46,9 @@ QImage drawScoreIcon(bool yes)
     return image;
 }
 
-QFont panelFont(int pixelSize)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
+} // namespace
 
-// A caption as large as the font asks, smaller only where it would not fit the box.
-QFont fitted(QFont font, const QString& text, const QRectF& box)
+QFont fittedFont(QFont font, const QString& text, const QRectF& box)
 {
     for (int guard = 0; guard < 60 && font.pixelSize() > 6; ++guard) {
         const QRectF needed = QFontMetricsF(font).boundingRect(box, Qt::AlignCenter, text);
@@ -63,13 +57,6 @@ QFont fitted(QFont font, const QString& text, const QRectF& box)
         font.setPixelSize(font.pixelSize() - 1);
     }
     return font;
-}
-
-} // namespace
-
-QFont fittedFont(QFont font, const QString& text, const QRectF& box)
-{
-    return fitted(std::move(font), text, box);
 }
 
 namespace {
@@ -256,8 +243,8 @@ ScorePanel::ScorePanel(QWidget* parent) : QWidget(parent)
     // The scaler measures the counts and icons inside the panel.
     setProperty("container", true);
 
-    const QFont heading = panelFont(32);
-    const QFont count = panelFont(40);
+    const QFont heading = designFont(QStringLiteral("Liberation Sans"), 32, true);
+    const QFont count = designFont(QStringLiteral("Liberation Sans"), 40, true);
     auto makeLabel = [this](const char* name, const QString& text, const QFont& font, QRect where,
                             const QColor& colour, Qt::Alignment align) {
         auto* label = new QLabel(text, this);
@@ -348,7 +335,7 @@ void WordLabel::paintEvent(QPaintEvent*)
         ink = QColor(0x9e, 0x9e, 0x9e);
     painter.setPen(ink);
     const QRectF textBox = box.adjusted(side * 0.1, 0, -side * 0.1, 0);
-    painter.setFont(fitted(font(), caption_, textBox));
+    painter.setFont(fittedFont(font(), caption_, textBox));
     painter.drawText(textBox, Qt::AlignCenter, caption_);
 }
 

@@ -5,7 +5,13 @@
 
 bool applyVoice(Bocca& bocca, int number)
 {
-    return bocca.applyVoice(number, Modulo1::FlagVoce);
+    if (!bocca.setVoiceNumber(number))
+        return false;
+    const int v = bocca.VoiceNumber();
+    const int k = bocca.VoiceKind(v);
+    Modulo1::FlagVoce = k == 1 ? 0 : 1;
+    bocca.setVoiceFlag(Modulo1::FlagVoce);
+    return true;
 }
 
 void ImpostaVoce(Bocca& bocca)

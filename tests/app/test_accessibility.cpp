@@ -92,22 +92,22 @@ private slots:
         rig.window.showScreen(newFormMenu());
         auto* menu = qobject_cast<FormMenu*>(rig.window.currentScreen());
         QVERIFY(menu);
-        QAccessibleInterface* iface = accessible(menu->Bocca_);
+        QAccessibleInterface* iface = accessible(menu->Bocca);
         QVERIFY(iface);
         QCOMPARE(iface->role(), QAccessible::Button);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("mouth"));
         // Nothing answers a click on the menu's mouth: no press is offered for it.
-        QVERIFY(!actions(menu->Bocca_).contains(pressName));
+        QVERIFY(!actions(menu->Bocca).contains(pressName));
 
         // The settings' mouth tries the voice as a click on it does; the menu's, covered by
         // the settings, still offers nothing.
         click(menu->button(QStringLiteral("Command1")));
         auto* settings = qobject_cast<FormImposta*>(rig.window.overlay());
         QVERIFY(settings);
-        QCOMPARE(actions(settings->Bocca_).value(0), pressName);
-        QVERIFY(!actions(menu->Bocca_).contains(pressName));
+        QCOMPARE(actions(settings->Bocca).value(0), pressName);
+        QVERIFY(!actions(menu->Bocca).contains(pressName));
         rig.speech.clear();
-        press(settings->Bocca_);
+        press(settings->Bocca);
         QCOMPARE(rig.speech.spoken(QStringLiteral("FormImposta")), QStringList{QStringLiteral("welcome ")});
     }
 

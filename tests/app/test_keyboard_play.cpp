@@ -184,7 +184,7 @@ private slots:
         QVERIFY(settings->HScroll1->value() != speed);
         QCOMPARE(focused(rig), settings->HScroll1);
         // Return on the mouth tries the voice.
-        QVERIFY(tabTo(rig, settings->Bocca_));
+        QVERIFY(tabTo(rig, settings->Bocca));
         rig.speech.clear();
         key(rig, Qt::Key_Return);
         QCOMPARE(rig.speech.spoken(QStringLiteral("FormImposta")), QStringList{QStringLiteral("welcome ")});
@@ -252,7 +252,7 @@ private slots:
                 QVERIFY(f->Label1[size_t(k)]->isSelected());
                 QVERIFY(tabTo(rig, f->Label2[size_t(k)]));
                 key(rig, Qt::Key_Return);
-                QCOMPARE(f->Label2[size_t(k)]->caption(), Modulo1::Parola(f->words[size_t(k)]));
+                QCOMPARE(f->Label2[size_t(k)]->caption(), Modulo1::Parola(f->words()[size_t(k)]));
                 QVERIFY(rig.speech.spoken(form).contains(f->Label2[size_t(k)]->caption()));
             }
             verifyRightShown(f);
@@ -300,7 +300,7 @@ private slots:
             QVERIFY(focused(rig) && focused(rig) != f->Label2[0]);
             QVERIFY(arrowTo(rig, f->Label2[12]));
             key(rig, Qt::Key_Return);
-            QTRY_COMPARE(f->Volte, qint16(1));
+            QTRY_COMPARE(f->volte(), qint16(1));
             QVERIFY(f->isFaceUp(0));
             QVERIFY(f->isFaceUp(12));
             QCOMPARE(f->Label3->text(), QStringLiteral("times =  1"));

@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(splash->Image1[2]->accessibleName(), QStringLiteral("ice cream"));
         QCOMPARE(splash->Label1->accessibleName(), QStringLiteral("06 ottobre 2003"));
         QCOMPARE(splash->Label2->accessibleName(), QStringLiteral("Munchora"));
-        QCOMPARE(splash->Bocca_->accessibleName(), QStringLiteral("mouth"));
+        QCOMPARE(splash->Bocca->accessibleName(), QStringLiteral("mouth"));
 
         // No timer: it waits for a click.
         QTest::qWait(50);
@@ -138,7 +138,7 @@ private slots:
             for (int j = i + 1; j < buttons.size(); ++j)
                 QVERIFY2(!place.intersects(buttons[j]->geometry()),
                          qPrintable(buttons[i]->objectName() + " / " + buttons[j]->objectName()));
-            QVERIFY(!place.intersects(menu->Bocca_->geometry()));
+            QVERIFY(!place.intersects(menu->Bocca->geometry()));
         }
     }
 

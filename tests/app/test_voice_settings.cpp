@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(rig.said(), QStringList{QStringLiteral("click here")});
         QCOMPARE(rig.last("rate"), -1);
 
-        click(form->Bocca_);
+        click(form->Bocca);
         QCOMPARE(rig.last("rate"), 130);
         QCOMPARE(rig.said().last(), QStringLiteral("welcome "));
     }

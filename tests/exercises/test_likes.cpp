@@ -128,7 +128,7 @@ private slots:
         scriptQuestion(rig, 0, 3);
         click(form->Image1[0]);
         QCOMPARE(Esatti, qint16(2));
-        QCOMPARE(form->Frase, QStringLiteral("Yummy Yummy! I like biscuits!"));
+        QCOMPARE(form->frase(), QStringLiteral("Yummy Yummy! I like biscuits!"));
         for (PictureBox* picture : {static_cast<PictureBox*>(form->Image1[0]), form->Image2[0]}) {
             const Accessible seen = accessibleOf(picture);
             QCOMPARE(seen.role, QAccessible::Graphic);
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(saidWhileWaiting, 1); // the sentence waited for the title
         QCOMPARE(Esatti, qint16(0));
         QCOMPARE(Errati, qint16(0));
-        QCOMPARE(form->Frase, QStringLiteral("Yummy Yummy! I like beans!"));
+        QCOMPARE(form->frase(), QStringLiteral("Yummy Yummy! I like beans!"));
         QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")).size(), 2);
     }
 
@@ -201,7 +201,7 @@ private slots:
         click(form->Label4[13]);
         QCOMPARE(Esatti, qint16(1));
         QVERIFY(form->isRed(13));
-        QCOMPARE(form->Frase, QStringLiteral("Mary likes apples"));
+        QCOMPARE(form->frase(), QStringLiteral("Mary likes apples"));
         click(form->Label4[13]); // a red cell is a mistake
         QCOMPARE(Errati, qint16(2));
 
@@ -213,15 +213,15 @@ private slots:
             click(form->Label4[size_t(ParolaA)]);
             asked << next;
         }
-        QCOMPARE(form->Domande, 10);
+        QCOMPARE(form->domande(), 10);
         QSet<int> askedSet(asked.begin(), asked.end());
         QCOMPARE(askedSet.size(), 10);
         scriptBoard(rig, {1, 2, 3, 30}, {0});
         click(form->Label4[size_t(ParolaA)]);
         QCOMPARE(Esatti, qint16(10));
         QCOMPARE(Errati, qint16(2)); // the counts run on across boards
-        QCOMPARE(form->Domande, 1);
-        QCOMPARE(form->Frase, QStringLiteral("Tom likes chicken"));
+        QCOMPARE(form->domande(), 1);
+        QCOMPARE(form->frase(), QStringLiteral("Tom likes chicken"));
         QCOMPARE(form->Image1[3]->word(), QStringLiteral("pear"));
         for (int g = 0; g < 56; ++g)
             QVERIFY(!form->isRed(g));
@@ -238,10 +238,10 @@ private slots:
         duringTheWait(rig, [form] { queueClick(form->Label4[9]); });
         click(form->Label4[0]);
         QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(form->Frase, QStringLiteral("Bob likes beer"));
+        QCOMPARE(form->frase(), QStringLiteral("Bob likes beer"));
         QTRY_COMPARE(Esatti, qint16(2)); // handled once the sentence was over
         QCOMPARE(Errati, qint16(0));
-        QTRY_COMPARE(form->Frase, QStringLiteral("Susy likes biscuits"));
+        QTRY_COMPARE(form->frase(), QStringLiteral("Susy likes biscuits"));
     }
 
     void leavingOrEndingDuringAWaitIsSafe()

@@ -52,7 +52,7 @@ void checkPlaces(ListenOrder* form, const QString& where)
         PictureBox* picture = form->Image1[size_t(k)];
         const int place = picture->property("tag").toString().trimmed().toInt();
         QVERIFY2(!picture->property("tag").toString().isEmpty(), qPrintable(where));
-        QCOMPARE(qRound(form->designPosition(picture).x()), form->Posizioni[size_t(place)]);
+        QCOMPARE(qRound(form->designPosition(picture).x()), form->posizioni()[size_t(place)]);
         lefts.insert(picture->x());
     }
     QVERIFY2(lefts.size() == form->count(), qPrintable(where + ": two pictures on one place"));
@@ -118,7 +118,7 @@ private slots:
         auto noRepeat = [&rig] { return rig.speech.spoken().count(QStringLiteral("No! repeat!")); };
 
         click(form->Image1[0]);
-        QCOMPARE(form->Contatore, 1);
+        QCOMPARE(form->contatore(), 1);
         QCOMPARE(form->Image2[0]->word(), Parola(1));
         QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QCOMPARE(Esatti, qint16(0));
@@ -131,7 +131,7 @@ private slots:
         click(form->Image1[3]); // out of turn
         QCOMPARE(Errati, qint16(2));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
-        QCOMPARE(form->Contatore, 1);
+        QCOMPARE(form->contatore(), 1);
         QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
 
         for (int k = 1; k < 5; ++k) {
@@ -154,7 +154,7 @@ private slots:
         click(form->Command1);
         QCOMPARE(rig.logFrom(before), QStringList{stopLine(form->screenName())});
         QVERIFY(!form->Command1->isEnabled());
-        QCOMPARE(form->Contatore, 0);
+        QCOMPARE(form->contatore(), 0);
         for (int k = 0; k < 5; ++k)
             QCOMPARE(form->Image2[size_t(k)]->word(), QString());
         QCOMPARE(form->Image1[0]->word(), Parola(6));
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(accessibleOf(form->Bocca).name, QStringLiteral("mouth"));
         QCOMPARE(accessibleOf(form->Command1).name, QStringLiteral("next"));
         pressAccessibly(form->Image1[0]); // as a click
-        QCOMPARE(form->Contatore, 1);
+        QCOMPARE(form->contatore(), 1);
         QCOMPARE(accessibleOf(form->Image2[0]).name, Parola(10));
         QCOMPARE(form->Image1[0]->cursor().shape(), Qt::PointingHandCursor);
     }
@@ -221,7 +221,7 @@ private slots:
         ExerciseRig rig;
         script(rig, {2, 2, 2, 2}, {1, 2, 3, 4});
         ListenOrder* form = openScreen(rig, 4);
-        const std::array<int, 6> places = form->Posizioni;
+        const std::array<int, 6> places = form->posizioni();
         click(form->Image1[0]);
         rig.resize({1920, 1080});
         checkPlaces(form, QStringLiteral("after the resize"));
@@ -229,10 +229,10 @@ private slots:
         clickMenu(form, form->mnuImposta);
         script(rig, {1, 3, 0, 2}, {5, 6, 7, 8});
         rig.window.closeOverlay();
-        QSet<int> before(places.begin(), places.begin() + 4), after(form->Posizioni.begin(), form->Posizioni.begin() + 4);
+        QSet<int> before(places.begin(), places.begin() + 4), after(form->posizioni().begin(), form->posizioni().begin() + 4);
         QCOMPARE(after, before);
         checkPlaces(form, QStringLiteral("after Voice"));
-        QCOMPARE(form->Contatore, 0);
+        QCOMPARE(form->contatore(), 0);
         for (PictureBox* place : form->Image2)
             QCOMPARE(place->word(), QString());
         // The lower row still lines up under the upper one.

@@ -104,12 +104,12 @@ private slots:
             QVERIFY(!form->isFaceUp(a) && !form->isFaceUp(b));
             QVERIFY(!form->face(a)->isVisible());
         }
-        QCOMPARE(form->Volte, qint16(5));
+        QCOMPARE(form->volte(), qint16(5));
         QCOMPARE(form->Label3->text(), QStringLiteral("times =  5"));
         QVERIFY(form->isFaceUp(3) && form->isFaceUp(15)); // pairs stay for the deal
         // Clicks on a face do nothing.
         click(form->face(3));
-        QCOMPARE(form->Volte, qint16(5));
+        QCOMPARE(form->volte(), qint16(5));
     }
 
     void newDealsAgainFromAnyStateWithoutReloadingPictures()
@@ -153,13 +153,13 @@ private slots:
             turn(form, k + 12);
             endPause(form);
         }
-        QCOMPARE(form->Volte, qint16(13));
+        QCOMPARE(form->volte(), qint16(13));
         QCOMPARE(form->Label3->text(), QStringLiteral("times =  13"));
         for (int f = 0; f < 24; ++f)
             QVERIFY(form->isFaceUp(f));
         QTest::qWait(20);
         QVERIFY(!form->Timer1->isActive());
-        QCOMPARE(form->Volte, qint16(13));
+        QCOMPARE(form->volte(), qint16(13));
     }
 
     void aScreenReaderFindsCardsWordsAndTheCount()

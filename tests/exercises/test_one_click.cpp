@@ -107,7 +107,7 @@ private slots:
             ExerciseRig rig; // the first picture of a sequence: one right step, no mistake
             auto* form = rig.open<Form4a>(new Form4a);
             windowClicks(form->Image1[0], DoubleClick);
-            QCOMPARE(form->Contatore, 1);
+            QCOMPARE(form->contatore(), 1);
             verifyMistakes(rig, 0, "Form4a");
         }
         {
@@ -132,7 +132,7 @@ private slots:
             windowClicks(form->Label2[0], {0});
             QCOMPARE(form->Label2[0]->caption(), form->Image1[0]->word());
             QCOMPARE(form->selectedWord(), -1);
-            QCOMPARE(form->Abbinamenti, qint16(1));
+            QCOMPARE(form->abbinamenti(), qint16(1));
         }
         {
             ExerciseRig rig; // a cell of the table
@@ -168,8 +168,8 @@ private slots:
             auto* form = rig.open<FormMemory>(new FormMemory);
             windowClicks(form->Label2[0], DoubleClick);
             QVERIFY(form->isFaceUp(0));
-            QVERIFY(form->PrimaScoperta);
-            QVERIFY(form->CarteAttive);
+            QVERIFY(form->primaScoperta());
+            QVERIFY(form->carteAttive());
             QCOMPARE(answers(), 0);
         }
     }
@@ -190,7 +190,7 @@ private slots:
             deliverInput();
             QCOMPARE(answers(), 0);
             QVERIFY(rig.dialogs.shown.isEmpty());
-            QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")), QStringList({form->config().title, form->Frase}));
+            QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")), QStringList({form->config().title, form->frase()}));
         }
         {
             // Exercise 14 holds while the right sentence is said.
@@ -231,7 +231,7 @@ private slots:
         deliverInput();
         QCOMPARE(Esatti, qint16(1));
         QCOMPARE(Errati, qint16(1));
-        QCOMPARE(form->Frase, QStringLiteral("Bob likes beer"));
+        QCOMPARE(form->frase(), QStringLiteral("Bob likes beer"));
         QVERIFY(!form->isRed(9));
     }
 

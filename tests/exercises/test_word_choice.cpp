@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(form->labels[3]->accessibleName(), " " + Parola(17));
         QCOMPARE(form->labels[0]->objectName(), QStringLiteral("Label1_0"));
         QVERIFY(!form->Image1);
-        QCOMPARE(form->IndiceGiusto, 3);
+        QCOMPARE(form->indiceGiusto(), 3);
         QCOMPARE(rig.speech.spoken(QStringLiteral("Form9")),
                  QStringList({QStringLiteral("exercise 10.. click on the word."), " " + Parola(17)}));
         const qsizetype before = rig.logSize();
@@ -165,7 +165,7 @@ private slots:
             QVERIFY(!shown[3].startsWith(QLatin1Char(' ')));
             QCOMPARE(form->Image1->word(), shown[right]);
             QVERIFY(form->Image1->hasPicture());
-            QCOMPARE(form->firstWord, 26);
+            QCOMPARE(form->firstWord(), 26);
             QCOMPARE(ParolaCorrente, qint16(4));
             QCOMPARE(ParolaB, qint16(19));
             QCOMPARE(rig.speech.spoken(QStringLiteral("Form10")),
@@ -216,7 +216,7 @@ private slots:
             for (WordLabel* label : form->labels) {
                 const int place = label->property("tag").toString().trimmed().toInt();
                 QVERIFY(label->property("tag").toString().startsWith(QLatin1Char(' ')));
-                QCOMPARE(qRound(form->designPosition(label).x()), form->Posizioni[size_t(place)]);
+                QCOMPARE(qRound(form->designPosition(label).x()), form->posizioni()[size_t(place)]);
                 lefts.insert(label->x());
             }
             QCOMPARE(lefts.size(), 3);
@@ -235,7 +235,7 @@ private slots:
         ExerciseRig rig;
         scriptThree(rig, {1, 0, 0}, {1, 2, 3});
         auto* form = rig.open<Form5>(new Form5);
-        const std::array<int, 3> places = form->Posizioni;
+        const std::array<int, 3> places = form->posizioni();
         click(form->labels[0]);
         QVERIFY(!allOpen(form));
         rig.resize({1280, 800});
@@ -245,7 +245,7 @@ private slots:
         rig.window.closeOverlay();
         QVERIFY(allOpen(form));
         QVERIFY(form->Command1->isEnabled()); // "next" keeps its state
-        QCOMPARE(QSet<int>(form->Posizioni.begin(), form->Posizioni.end()),
+        QCOMPARE(QSet<int>(form->posizioni().begin(), form->posizioni().end()),
                  QSet<int>(places.begin(), places.end()));
         QSet<int> lefts;
         for (WordLabel* label : form->labels)

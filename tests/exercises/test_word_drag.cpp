@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(wordOrder(form), leftToRight);
         for (int place = 0; place < 3; ++place) {
             DragWord* word = form->Label1[size_t(leftToRight[place])];
-            QCOMPARE(form->designPosition(word).x(), double(form->Posizioni[size_t(place)]));
+            QCOMPARE(form->designPosition(word).x(), double(form->posizioni()[size_t(place)]));
             // Each place is the column of one picture: order 0 is every word under its own.
             QCOMPARE(word->geometry().center().x(), form->Image1[size_t(place)]->geometry().center().x());
             QVERIFY(word->isEnabled());
@@ -222,14 +222,14 @@ private slots:
                  QStringList({speakLine("Form8", title), stopLine("Form8"), speakLine("Form8", Parola(12))}));
         QCOMPARE(boxCaptions(form), QStringList({QString(), Parola(12), QString()}));
         QCOMPARE(form->Label1[1]->caption(), QString());
-        QCOMPARE(form->Abbinamenti, qint16(1));
+        QCOMPARE(form->abbinamenti(), qint16(1));
         QCOMPARE(Esatti, qint16(0)); // one word is not yet a right answer
         QVERIFY(!form->Label2[1]->isTargeted() && !form->Label2[0]->isInviting());
 
         // The placed word cannot be taken again: its empty place takes no press.
         const qsizetype before = rig.logSize();
         dragToBox(form, 1, 1, via);
-        QCOMPARE(form->Abbinamenti, qint16(1));
+        QCOMPARE(form->abbinamenti(), qint16(1));
         QCOMPARE(rig.logSize(), before);
 
         // Word 0 on the box of word 2, then on the box already filled with word 1.
@@ -293,7 +293,7 @@ private slots:
         for (int step = 0; step < 3; ++step) {
             const int word = rightOrder[step];
             dragToBox(form, word, (word + 1) % 3); // wrong, perhaps on a filled box
-            QCOMPARE(form->Abbinamenti, qint16(step)); // wrong drops do not undo right ones
+            QCOMPARE(form->abbinamenti(), qint16(step)); // wrong drops do not undo right ones
             QVERIFY(!form->Command1->isEnabled());
             dragToBox(form, word, word);
             QCOMPARE(rig.speech.spoken().last(), Parola(20 + word));

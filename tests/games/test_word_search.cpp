@@ -179,8 +179,8 @@ private slots:
         QVERIFY(!form->mnuImposta && !form->Command1);
         QCOMPARE(form->menuBar->actions().size(), 1);
 
-        QCOMPARE(form->setNumber, set);
-        QCOMPARE(form->ParoleInserite, qint16(10));
+        QCOMPARE(form->wordSet(), set);
+        QCOMPARE(form->paroleInserite(), qint16(10));
         const QString alphabet = QString::fromLatin1(FormCruciPuzzle::Filler);
         for (int k = 1; k <= 10; ++k) {
             const QString word = wordOf(set, k);
@@ -256,7 +256,7 @@ private slots:
                    {{2, 2, 0}, {4, 1, 5}, {2, 5, 0}, {2, 6, 0}, {2, 7, 0}, {2, 8, 0}, {2, 9, 0}, {2, 0, 0},
                     {4, 0, 9}, {4, 0, 8}});
         FormCruciPuzzle* form = openPuzzle(rig);
-        QCOMPARE(form->ParoleInserite, qint16(10));
+        QCOMPARE(form->paroleInserite(), qint16(10));
         QCOMPARE(form->path(1), (std::vector<int>{20, 21, 22, 23, 24, 25, 26}));
         QCOMPARE(form->path(2), (std::vector<int>{15, 25, 35, 45}));
         QCOMPARE(form->Label1[25]->letter(), QChar('E'));
@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(form->Image1[0]->word(), QString());
         QVERIFY(!form->Image1[0]->hasPicture());
         QCOMPARE(form->Label1[25]->background(), QColor(Qt::white));
-        QCOMPARE(form->ParoleTrovate, qint16(1));
+        QCOMPARE(form->paroleTrovate(), qint16(1));
 
         for (int cell : {15, 35, 45})
             click(form->Label1[size_t(cell)]);
@@ -307,8 +307,8 @@ private slots:
                 pushAttempt(rig, lengthOf(3, k + 3), rest[k]);
             FormCruciPuzzle* form = openPuzzle(rig);
             QCOMPARE(form->path(2), (std::vector<int>{10, 11, 12, 13}));
-            QCOMPARE(form->ParoleInserite, qint16(10));
-            QCOMPARE(form->Tentativi, qint16(0));
+            QCOMPARE(form->paroleInserite(), qint16(10));
+            QCOMPARE(form->tentativi(), qint16(0));
             QCOMPARE(rig.random.ranShort, 100 - letterCount(3)); // the filler letters alone
         }
         ExerciseRig rig;
@@ -317,11 +317,11 @@ private slots:
         for (int k = 2; k < 10; ++k)
             pushAttempt(rig, lengthOf(3, k + 1), places[k]);
         FormCruciPuzzle* form = openPuzzle(rig);
-        QCOMPARE(form->ParoleInserite, qint16(9));
+        QCOMPARE(form->paroleInserite(), qint16(9));
         QVERIFY(!form->isPlaced(2));
         QCOMPARE(form->Image1[1]->word(), QString());
         QCOMPARE(form->path(3), (std::vector<int>{20, 21, 22, 23, 24}));
-        QCOMPARE(form->Tentativi, qint16(0));
+        QCOMPARE(form->tentativi(), qint16(0));
         for (int cell = 10; cell < 20; ++cell)
             QCOMPARE(form->owner(cell), 0);
 
@@ -330,11 +330,11 @@ private slots:
         const QList<int> owned = ownedCells(form);
         for (int cell : owned.mid(0, owned.size() - 1))
             click(form->Label1[size_t(cell)]);
-        QCOMPARE(form->ParoleTrovate, qint16(8));
+        QCOMPARE(form->paroleTrovate(), qint16(8));
         click(form->Label1[size_t(owned.last())]);
         QCOMPARE(Esatti, qint16(9));
-        QCOMPARE(form->ParoleInserite, qint16(10)); // the new grid has room for "cake"
-        QCOMPARE(form->ParoleTrovate, qint16(0));
+        QCOMPARE(form->paroleInserite(), qint16(10)); // the new grid has room for "cake"
+        QCOMPARE(form->paroleTrovate(), qint16(0));
         QCOMPARE(form->Image1[1]->word(), QStringLiteral("cake"));
     }
 
@@ -407,10 +407,10 @@ private slots:
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 10"));
         QCOMPARE(Errati, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
-        QCOMPARE(form->setNumber, 2);
+        QCOMPARE(form->wordSet(), 2);
         QCOMPARE(rig.random.used - setDraws, 30 + 100 - letterCount(2)); // placements, then fillers
-        QCOMPARE(form->ParoleTrovate, qint16(0));
-        QCOMPARE(form->ParoleInserite, qint16(10));
+        QCOMPARE(form->paroleTrovate(), qint16(0));
+        QCOMPARE(form->paroleInserite(), qint16(10));
         QStringList words;
         for (int k = 1; k <= 10; ++k) {
             words << wordOf(2, k);
@@ -441,7 +441,7 @@ private slots:
                    {{2, 0, 0}, {2, 1, 0}, {2, 5, 0}, {4, 3, 3}, {4, 4, 1}, {4, 5, 0}, {2, 1, 6}, {4, 5, 2},
                     {2, 2, 0}, {2, 2, 5}});
         FormCruciPuzzle* form = openPuzzle(rig);
-        QCOMPARE(form->ParoleInserite, qint16(10));
+        QCOMPARE(form->paroleInserite(), qint16(10));
         QCOMPARE(lettersAt(form, form->path(3)), QStringLiteral("PEAR"));
         for (int cell : form->path(3))
             QVERIFY(form->owner(cell) != 3);
@@ -452,7 +452,7 @@ private slots:
         QVERIFY(form->isFound(3));
         QCOMPARE(Esatti, qint16(5));
         QCOMPARE(form->Image1[2]->word(), QString());
-        QCOMPARE(form->ParoleTrovate, qint16(5));
+        QCOMPARE(form->paroleTrovate(), qint16(5));
 
         // The others: the game still ends.
         pushPlaces(rig, 2, inRows());
@@ -461,7 +461,7 @@ private slots:
             for (int cell : std::vector<int>(form->path(slot)))
                 click(form->Label1[size_t(cell)]);
         QCOMPARE(Esatti, qint16(10));
-        QCOMPARE(form->ParoleTrovate, qint16(0));
+        QCOMPARE(form->paroleTrovate(), qint16(0));
         QCOMPARE(form->path(3), (std::vector<int>{20, 21, 22, 23}));
     }
 
@@ -497,7 +497,7 @@ private slots:
                     QCOMPARE(path[k] - path[k - 1], path[1] - path[0]);
                 }
             }
-            QCOMPARE(int(form->ParoleInserite), placed);
+            QCOMPARE(int(form->paroleInserite()), placed);
             // A cell belongs to the last word written on it; others are fillers.
             for (int cell = 0; cell < 100; ++cell) {
                 int last = 0;
