@@ -4,7 +4,7 @@
 // The expected result comes from a reading of its own (split at blanks, then check each word),
 // not from the reader's code, so a slip in either shows.
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
