@@ -1,11 +1,25 @@
 #pragma once
 // Small pieces the benchmark programs share.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <vector>
+
+// What a benchmark's main does first: the offscreen platform unless one is named, the
+// application, and the run count from the first argument (at least 1) or defaultRuns. Then
+// body runs, with the application alive; its result is the program's.
+inline int runBench(int argc, char* argv[], int defaultRuns, const std::function<int(int runs)>& body)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : defaultRuns;
+    return body(runs);
+}
 
 // The median of a series; -1 for an empty one.
 inline double median(std::vector<double> values)
@@ -45,9 +59,12 @@ inline Figures measure(int runs, const std::function<void()>& prepare, const std
     return figuresOf(times);
 }
 
-// Sends the deferred deletions, so unloaded screens are really gone.
+// Sends the deferred deletions, so unloaded screens are really gone. Private to each
+// benchmark: the monkey and the soak link the tests' helpers, which have one of their own.
+namespace {
 inline void flushDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }
+} // namespace

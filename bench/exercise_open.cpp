@@ -15,10 +15,8 @@
 #include "exercises/picture_choice.h"
 #include "speech/engine_speech_service.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -30,14 +28,8 @@ void print(const char* what, const Figures& f)
     std::printf("%-50s %8.2f %8.2f %8.2f\n", what, f.median, f.minimum, f.maximum);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int openEveryExercise(int runs)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const ScreenBench bench;
 
     AppWindow window;
@@ -100,4 +92,11 @@ int main(int argc, char* argv[])
     window.showScreen(newFormMenu());
     flushDeletes();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return runBench(argc, argv, 50, openEveryExercise);
 }

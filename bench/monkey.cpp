@@ -3,22 +3,22 @@
 // user-interface thread, events per second and the resident memory at the end.
 // Usage: bench_monkey [EVENTS] (default 1000000); MUNCHORA_MONKEY_SEED replays a seed.
 
+#include "bench_tools.h"
 #include "shell/accessibility.h"
 #include "widgets/fonts.h"
 #include "helpers/monkey.h"
+#include "helpers/stall_meter.h"
 
-#include <QApplication>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
-int main(int argc, char* argv[])
+namespace {
+
+int runMonkey(int runs)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     installAccessibility();
     loadBundledFonts();
-    const long events = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const long events = runs;
     const quint64 seed = Monkey::seedFromEnvironment();
     std::printf("monkey: seed %llu, %ld events, RSS at start %ld kB\n", static_cast<unsigned long long>(seed), events,
                 residentKb());
@@ -45,4 +45,11 @@ int main(int argc, char* argv[])
     }
     std::printf("RSS at the end %ld kB\n", residentKb());
     return failures == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return runBench(argc, argv, 1000000, runMonkey);
 }

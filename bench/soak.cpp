@@ -3,23 +3,22 @@
 // Prints the resident memory every 1000 round trips.
 // Usage: bench_soak [ROUND_TRIPS] (default 10000).
 
+#include "bench_tools.h"
 #include "shell/accessibility.h"
 #include "widgets/fonts.h"
 #include "helpers/monkey.h"
+#include "helpers/soak.h"
+#include "helpers/stall_meter.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
-#include <cstdlib>
 
-int main(int argc, char* argv[])
+namespace {
+
+int roundTrips(int trips)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     installAccessibility();
     loadBundledFonts();
-    const int trips = argc > 1 ? std::atoi(argv[1]) : 10000;
     Soak soak(Monkey::seedFromEnvironment());
     QElapsedTimer clock;
     clock.start();
@@ -43,4 +42,11 @@ int main(int argc, char* argv[])
     std::printf("longest stall %.1f ms (%s)\n", soak.program.meter.longestNs() / 1e6,
                 qPrintable(soak.program.meter.longestWhere()));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return runBench(argc, argv, 10000, roundTrips);
 }

@@ -13,7 +13,6 @@
 #include "exercises/who_likes.h"
 #include "speech/engine_speech_service.h"
 
-#include <QApplication>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -29,14 +28,8 @@ qint64 steadyNs()
         .count();
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int answerRight(int runs)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     loadBundledFonts();
     RandomSource::seedFromClock();
     Modulo1::CaricaParole();
@@ -91,4 +84,11 @@ int main(int argc, char* argv[])
     window.endProgram();
     SpeechService::install(nullptr);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return runBench(argc, argv, 50, answerRight);
 }

@@ -125,14 +125,8 @@ void print(const QString& what, const MoveFigures& f, bool paints)
     std::printf("\n");
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int dragWords(int moves)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int moves = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const ScreenBench bench;
 
     std::printf("%d moves, milliseconds                                  median      min      max  paints/move\n",
@@ -157,4 +151,11 @@ int main(int argc, char* argv[])
         flushDeletes();
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return runBench(argc, argv, 50, dragWords);
 }

@@ -15,9 +15,7 @@
 #include "games/word_search.h"
 #include "speech/engine_speech_service.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -29,14 +27,8 @@ void print(const QString& what, const Figures& f)
     std::printf("%-50s %8.3f %8.3f %8.3f\n", qPrintable(what), f.median, f.minimum, f.maximum);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int buildAndPaint(int runs)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const ScreenBench bench;
 
     std::printf("%d runs, milliseconds                              median      min      max\n", runs);
@@ -75,4 +67,11 @@ int main(int argc, char* argv[])
     }
     flushDeletes();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return runBench(argc, argv, 50, buildAndPaint);
 }

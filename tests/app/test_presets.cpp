@@ -1,5 +1,6 @@
 #include "settings/modulo1.h"
 #include "settings/settings_file.h"
+#include "helpers/environment_override.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
 
@@ -36,8 +37,6 @@ class SystemFolders
 public:
     explicit SystemFolders(int count = 1)
     {
-        saved_ = qgetenv("XDG_CONFIG_DIRS");
-        wasSet_ = qEnvironmentVariableIsSet("XDG_CONFIG_DIRS");
         QStringList list;
         for (int i = 0; i < count; ++i) {
             QDir(dir_.path()).mkpath(QString::number(i));
@@ -45,21 +44,13 @@ public:
         }
         use(list.join(QLatin1Char(':')));
     }
-    ~SystemFolders()
-    {
-        if (wasSet_)
-            qputenv("XDG_CONFIG_DIRS", saved_);
-        else
-            qunsetenv("XDG_CONFIG_DIRS");
-    }
-    void use(const QString& value) { qputenv("XDG_CONFIG_DIRS", value.toLocal8Bit()); }
+    void use(const QString& value) { variable_.set(value); }
     QString folder(int i) const { return dir_.path() + QLatin1Char('/') + QString::number(i); }
     QString preset(int i = 0) const { return folder(i) + "/ImpostazioniProgrammiZerlino/programmiinglese.ini"; }
 
 private:
     QTemporaryDir dir_;
-    QByteArray saved_;
-    bool wasSet_ = false;
+    EnvironmentOverride variable_{"XDG_CONFIG_DIRS", QString()};
 };
 
 void readAfresh()

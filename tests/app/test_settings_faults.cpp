@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "home/voice_settings.h"
 #include "fuzz/settings_check.h"
+#include "helpers/environment_override.h"
 #include "helpers/test_files.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
@@ -25,7 +26,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,29 +46,6 @@ bool makeFifo(const QString& path)
 {
     return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
 }
-
-// Files bigger than the limit cannot be written, even by root: a full disk on demand.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
 
 // The voice settings over the menu, as the "Voice" button opens them.
 struct Rig : ScreenRig
@@ -291,24 +268,16 @@ private slots:
     void aRelativeConfigHomeIsIgnored()
     {
         QTemporaryDir home;
-        const QByteArray oldHome = qgetenv("HOME");
-        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-        const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
         setSettingsFolder(QString());
-        qputenv("HOME", QFile::encodeName(home.path()));
+        EnvironmentOverride homeVariable("HOME", QFile::encodeName(home.path()));
         const QString expected = home.path() + "/.config/ImpostazioniProgrammiZerlino";
+        EnvironmentOverride configHome("XDG_CONFIG_HOME", "relative/config");
         for (const char* config : {"relative/config", "./config", "config", ""}) {
-            qputenv("XDG_CONFIG_HOME", config);
+            configHome.set(config);
             QCOMPARE(settingsFolder(), expected);
         }
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/xdg"));
-        const QString absolute = settingsFolder();
-        qputenv("HOME", oldHome);
-        if (hadConfig)
-            qputenv("XDG_CONFIG_HOME", oldConfig);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
-        QCOMPARE(absolute, home.path() + "/xdg/ImpostazioniProgrammiZerlino");
+        configHome.set(QFile::encodeName(home.path() + "/xdg"));
+        QCOMPARE(settingsFolder(), home.path() + "/xdg/ImpostazioniProgrammiZerlino");
     }
 
     void realStartWithAnOddConfigHome_data()

@@ -2,39 +2,24 @@
 
 #include "shell/app_window.h"
 #include "home/menu.h"
-#include "settings/modulo1.h"
 #include "widgets/picture_button.h"
 #include "home/screen_catalogue.h"
 #include "exercises/exercise_screen.h"
-#include "helpers/fakes.h"
-#include "helpers/screen_rig.h"
-#include "speech/engine_speech_service.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
-#include <QLabel>
+#include <QEventLoop>
 #include <QMenuBar>
-#include <QMetaEnum>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QEventLoop>
-#include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <sys/resource.h>
+#include <memory>
 
 namespace {
-
-using Delivery = QWindowSystemInterface::AsynchronousDelivery;
-
-StallMeter* theMeter = nullptr;
 
 // Only the screens of the program count as places; the rest is the host window.
 bool isExercise(const QString& name)
@@ -45,395 +30,21 @@ bool isExercise(const QString& name)
 
 } // namespace
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 QStringList everyScreenName()
 {
-    return {QStringLiteral("FormAvvio"), QStringLiteral("FormMenu"), QStringLiteral("FormImposta"),
-            QStringLiteral("Form1"),     QStringLiteral("Form2"),    QStringLiteral("Form3"),
-            QStringLiteral("Form4a"),    QStringLiteral("Form4b"),   QStringLiteral("Form4c"),
-            QStringLiteral("Form5"),     QStringLiteral("Form6"),    QStringLiteral("Form8"),
-            QStringLiteral("Form9"),     QStringLiteral("Form10"),   QStringLiteral("Form11"),
-            QStringLiteral("Form12"),    QStringLiteral("Form13"),   QStringLiteral("Form14"),
-            QStringLiteral("FormCruciPuzzle"), QStringLiteral("FormMemory"), QStringLiteral("FormMemory2")};
-}
-
-void runEventLoopFor(int ms)
-{
-    // An event loop of its own, which sleeps in the dispatcher as the program's loop does
-    // (QTest::qWait sleeps beside it).
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// ---- StallMeter ----
-
-StallMeter::StallMeter()
-{
-    clock_.start();
-    theMeter = this;
-    QInternal::registerCallback(QInternal::EventNotifyCallback, &StallMeter::onNotify);
-    // Going to sleep in any event loop, nested ones included, ends the piece of work.
-    sleeping_ = QObject::connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
-                     &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(),
-                     [] {
-                         if (theMeter)
-                             theMeter->close("sleep");
-                     },
-                     Qt::DirectConnection);
-}
-
-StallMeter::~StallMeter()
-{
-    QInternal::unregisterCallback(QInternal::EventNotifyCallback, &StallMeter::onNotify);
-    QObject::disconnect(sleeping_);
-    theMeter = nullptr;
-}
-
-bool StallMeter::onNotify(void** data)
-{
-    if (theMeter && QThread::currentThread() == QCoreApplication::instance()->thread())
-        theMeter->beat(static_cast<QObject*>(data[0]), static_cast<QEvent*>(data[1]));
-    return false; // the event goes on as usual
-}
-
-namespace {
-qint64 threadCpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-// How often this thread gave up the processor to wait (a lock, the disk), and how often it
-// was pushed off it by other work.
-std::pair<long, long> threadSwitches()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return {usage.ru_nvcsw, usage.ru_nivcsw};
-}
-} // namespace
-
-void StallMeter::beat(QObject* receiver, QEvent* event)
-{
-    ++beats_;
-    const qint64 now = clock_.nsecsElapsed();
-    if (counting_ && now - since_ > longestNs_)
-        close("beat");
-    counting_ = true;
-    since_ = now;
-    sinceCpu_ = threadCpuNs();
-    sinceSwitches_ = threadSwitches();
-    lastClass_ = receiver ? receiver->metaObject()->className() : "?";
-    lastType_ = event ? int(event->type()) : 0;
-}
-
-void StallMeter::close(const char*)
-{
-    if (!counting_)
-        return;
-    const qint64 gap = clock_.nsecsElapsed() - since_;
-    counting_ = false;
-    if (gap <= longestNs_)
-        return;
-    longestNs_ = gap;
-    longestCpuNs_ = threadCpuNs() - sinceCpu_;
-    const auto [waits, preempted] = threadSwitches();
-    const char* type = QMetaEnum::fromType<QEvent::Type>().valueToKey(lastType_);
-    longestWhere_ = place_ + QStringLiteral(": ") + QLatin1String(lastClass_ ? lastClass_ : "(driver)")
-        + QLatin1Char(' ') + (type ? QLatin1String(type) : QString::number(lastType_))
-        + QStringLiteral("; it waited %1 times, was pushed off the processor %2 times")
-              .arg(waits - sinceSwitches_.first)
-              .arg(preempted - sinceSwitches_.second);
-}
-
-void StallMeter::resume()
-{
-    counting_ = true;
-    since_ = clock_.nsecsElapsed();
-    sinceCpu_ = threadCpuNs();
-    sinceSwitches_ = threadSwitches();
-    lastClass_ = nullptr;
-    lastType_ = 0;
-}
-
-void StallMeter::pause()
-{
-    close("pause");
-}
-
-// ---- RandomDialogs, SeededRandom ----
-
-RandomDialogs::RandomDialogs(quint64 seed) : random_(seed)
-{
-    Dialogs::install(this);
-}
-
-RandomDialogs::~RandomDialogs()
-{
-    Dialogs::install(nullptr);
-}
-
-BoxAnswer RandomDialogs::messageBox(QWidget*, const QString& text, const QString&, BoxIcon, BoxButtons buttons)
-{
-    ++asked[text];
-    if (buttons == BoxButtons::Ok)
-        return BoxAnswer::Ok;
-    const bool answerYes = alwaysYes || random_() % 2 == 0;
-    ++(answerYes ? yes : no);
-    return answerYes ? BoxAnswer::Yes : BoxAnswer::No;
-}
-
-SeededRandom::SeededRandom(quint64 seed) : random_(seed)
-{
-    RandomSource::install(this);
-}
-
-SeededRandom::~SeededRandom()
-{
-    RandomSource::install(nullptr);
-}
-
-double SeededRandom::next()
-{
-    return std::uniform_real_distribution<double>(0.0, 1.0)(random_);
-}
-
-// ---- ProgramUnderTest ----
-
-ProgramUnderTest::ProgramUnderTest(quint64 seed)
-    : dialogs(seed ^ 0x9e3779b97f4a7c15ull), random(seed ^ 0x5851f42d4c957f2dull),
-      folders_(std::make_unique<TempFolders>())
-{
-    resetSharedState();
-    // No sound server to be found: the audio line keeps the timing of speech on its clock.
-    qputenv("PULSE_SERVER", "unix:/nonexistent/munchora-monkey-no-sound-server");
-    EngineServiceOptions options;
-    options.firstVoice = Modulo1::Voce;
-    speech_ = std::make_unique<EngineSpeechService>(options);
-    SpeechService::install(speech_.get());
-    time_ = ulong(QTest::lastMouseTimestamp) + 10000;
-    showNewWindow();
-}
-
-ProgramUnderTest::~ProgramUnderTest()
-{
-    // A run may end with the button held (a drag cut short): let it go, or the next program
-    // in this process would take its first release for the end of this press.
-    if (buttonDown_ && window_ && window_->windowHandle()) {
-        queueRelease(lastPress_);
-        deliver();
-    }
-    window_.reset();
-    flushDeletes();
-    SpeechService::install(nullptr);
-    speech_.reset();
-    QTest::lastMouseTimestamp = qint64(time_) + 10000;
-}
-
-void ProgramUnderTest::showNewWindow()
-{
-    window_ = std::make_unique<AppWindow>();
-    QObject::connect(window_.get(), &AppWindow::programEnded, window_.get(), [this] { ended_ = true; });
-    window_->setGeometry(0, 0, 1024, 768);
-    window_->show();
-    window_->activateWindow();
-    meter.resume();
-    window_->showScreen(newFormAvvio());
-    flushDeletes();
-    meter.pause();
-}
-
-void ProgramUnderTest::restart()
-{
-    // The program's loop ended: let later loops run again, then start it anew.
-    recoverFromProgramEnd();
-    window_.reset();
-    flushDeletes();
-    ended_ = false;
-    ++restarts_;
-    showNewWindow();
-}
-
-Screen* ProgramUnderTest::front() const
-{
-    if (!window_)
-        return nullptr;
-    return window_->overlay() ? window_->overlay() : window_->currentScreen();
-}
-
-QString ProgramUnderTest::frontName() const
-{
-    const Screen* screen = front();
-    return screen ? screen->screenName() : QString();
-}
-
-QStringList ProgramUnderTest::inconsistencies() const
-{
-    using namespace Modulo1;
-    QStringList found;
-    if (ended_)
-        return found;
-    Screen* current = window_->currentScreen();
-    Screen* overlay = window_->overlay();
-    if (!current)
-        return {QStringLiteral("no screen loaded")};
-    for (Screen* screen : window_->findChildren<Screen*>(Qt::FindDirectChildrenOnly)) {
-        if (screen != current && screen != overlay)
-            found << QStringLiteral("%1 still loaded beside %2").arg(screen->screenName(), current->screenName());
-    }
-    if (overlay && current->isEnabled())
-        found << QStringLiteral("%1 takes input under the voice settings").arg(current->screenName());
-    if (!overlay && !current->isEnabled())
-        found << QStringLiteral("%1 is disabled with nothing over it").arg(current->screenName());
-    for (Screen* screen : {current, overlay}) {
-        if (screen && (!screen->isVisible() || screen->geometry() != window_->rect()))
-            found << QStringLiteral("%1 does not fill the window (%2x%3 at %4,%5, window %6x%7, %8)")
-                         .arg(screen->screenName())
-                         .arg(screen->width())
-                         .arg(screen->height())
-                         .arg(screen->x())
-                         .arg(screen->y())
-                         .arg(window_->width())
-                         .arg(window_->height())
-                         .arg(screen->isVisible() ? "shown" : "hidden");
-    }
-    if (Voce < 1 || Voce > speech_->voiceCount())
-        found << QStringLiteral("voice %1 of %2").arg(Voce).arg(speech_->voiceCount());
-    if (Velocita < 50 || Velocita > 200)
-        found << QStringLiteral("speed %1").arg(Velocita);
-    if (Esatti < 0 || Errati < 0)
-        found << QStringLiteral("counts %1 / %2").arg(Esatti).arg(Errati);
-    if (ParolaCorrente < 0 || ParolaCorrente > WordCount || ParolaB < 0 || ParolaB > WordCount || ParolaA < 0)
-        found << QStringLiteral("word indices %1 %2 %3").arg(ParolaCorrente).arg(ParolaA).arg(ParolaB);
-    // The score shown is the score counted.
-    if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise && exercise->PicturesattiErrati && !overlay) {
-        const ScorePanel* panel = exercise->PicturesattiErrati;
-        if (panel->EtichettaEsatti->text().trimmed().toInt() != Esatti)
-            found << QStringLiteral("%1 shows %2 right, counted %3")
-                         .arg(current->screenName(), panel->EtichettaEsatti->text())
-                         .arg(Esatti);
-        if (panel->EtichettaErrati->text().trimmed().toInt() != Errati)
-            found << QStringLiteral("%1 shows %2 wrong, counted %3")
-                         .arg(current->screenName(), panel->EtichettaErrati->text())
-                         .arg(Errati);
-    }
-    if (QApplication::activeModalWidget())
-        found << QStringLiteral("a real modal window is open");
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        const Qt::WindowType type = top->windowType();
-        if (top != window_.get() && top->isVisible() && type != Qt::Popup && type != Qt::ToolTip)
-            found << QStringLiteral("a second window: %1").arg(QLatin1String(top->metaObject()->className()));
-    }
-    return found;
-}
-
-QPoint ProgramUnderTest::toWindow(QWidget* widget, QPoint local) const
-{
-    return widget->mapTo(window_.get(), local);
-}
-
-ulong ProgramUnderTest::stamp(int advanceMs)
-{
-    time_ += ulong(std::max(advanceMs, 1));
-    return time_;
-}
-
-void ProgramUnderTest::deliver()
-{
-    meter.setPlace(frontName());
-    meter.resume();
-    QCoreApplication::processEvents();
-    flushDeletes();
-    meter.pause();
-}
-
-void ProgramUnderTest::queuePress(QPoint at)
-{
-    QWindow* window = window_->windowHandle();
-    QWindowSystemInterface::handleMouseEvent<Delivery>(window, stamp(40), QPointF(at), window->mapToGlobal(QPointF(at)),
-                                                       Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
-    buttonDown_ = true;
-    lastPress_ = at;
-}
-
-void ProgramUnderTest::queueRelease(QPoint at)
-{
-    QWindow* window = window_->windowHandle();
-    QWindowSystemInterface::handleMouseEvent<Delivery>(window, stamp(40), QPointF(at), window->mapToGlobal(QPointF(at)),
-                                                       Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
-    buttonDown_ = false;
-}
-
-void ProgramUnderTest::queueMove(QPoint at, bool buttonDown)
-{
-    QWindow* window = window_->windowHandle();
-    const Qt::MouseButtons state = buttonDown ? Qt::LeftButton : Qt::NoButton;
-    QWindowSystemInterface::handleMouseEvent<Delivery>(window, stamp(16), QPointF(at), window->mapToGlobal(QPointF(at)),
-                                                       state, Qt::NoButton, QEvent::MouseMove);
-}
-
-void ProgramUnderTest::queueKey(int key, Qt::KeyboardModifiers modifiers, bool press)
-{
-    QString text;
-    switch (key) {
-    case Qt::Key_Tab: text = QStringLiteral("\t"); break;
-    case Qt::Key_Return: text = QStringLiteral("\r"); break;
-    case Qt::Key_Space: text = QStringLiteral(" "); break;
-    case Qt::Key_Escape: text = QString(QChar(0x1b)); break;
-    default: break;
-    }
-    QWindowSystemInterface::handleKeyEvent<Delivery>(window_->windowHandle(), stamp(60),
-                                                     press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers,
-                                                     text);
-}
-
-void ProgramUnderTest::queueClose()
-{
-    QWindowSystemInterface::handleCloseEvent<Delivery>(window_->windowHandle());
-}
-
-void ProgramUnderTest::click(QPoint at)
-{
-    // Well apart from the click before, so the two are never one double click.
-    stamp(1000);
-    queuePress(at);
-    deliver();
-    queueRelease(at);
-    deliver();
-}
-
-bool ProgramUnderTest::waitUntil(const std::function<bool()>& state, int boundMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!state()) {
-        if (clock.elapsed() > boundMs)
-            return false;
-        wait(10);
-    }
-    return true;
-}
-
-void ProgramUnderTest::wait(int ms)
-{
-    meter.setPlace(frontName());
-    meter.resume();
-    runEventLoopFor(ms);
-    flushDeletes();
-    meter.pause();
+    // A screen names itself when it is made. They are made once, the first time: making them
+    // all is not free, and the catalogue stays as it is while the program runs.
+    static const QStringList names = [] {
+        QStringList list{QStringLiteral("FormAvvio"), QStringLiteral("FormMenu"), QStringLiteral("FormImposta")};
+        for (const ScreenEntry& row : screenCatalogue()) {
+            if (!row.make)
+                continue; // not built yet: its tile is disabled, no child reaches it
+            const std::unique_ptr<Screen> screen(row.make());
+            list << screen->screenName();
+        }
+        return list;
+    }();
+    return names;
 }
 
 // ---- Monkey ----
@@ -808,46 +419,4 @@ void Monkey::planEvent()
         const int ms = roll < 996 ? below(120) : 100 + below(chance(0.2) ? 2500 : 600);
         steps_.push_back([this, ms] { nextTickMs_ = ms; });
     }
-}
-
-// ---- Soak ----
-
-Soak::Soak(quint64 seed) : program(seed)
-{
-    program.dialogs.alwaysYes = true;
-    // The fastest speech: two screens hold their opening until the title has been said.
-    Modulo1::Velocita = 200;
-    toMenu();
-}
-
-Soak::~Soak() = default;
-
-void Soak::toMenu()
-{
-    if (program.frontName() == QLatin1String("FormAvvio"))
-        program.click({20, 300}); // the splash leads to the menu
-    program.waitUntil([this] { return qobject_cast<FormMenu*>(program.front()) != nullptr; });
-}
-
-bool Soak::roundTrip(int speakMs)
-{
-    auto* menu = qobject_cast<FormMenu*>(program.front());
-    if (!menu)
-        return false;
-    const std::vector<ScreenEntry>& rows = screenCatalogue();
-    const ScreenEntry& row = rows[size_t(done_) % rows.size()];
-    PictureButton* tile = menu->button(row.button);
-    if (!tile)
-        return false;
-    program.click(program.toWindow(tile, tile->rect().center()));
-    if (!program.waitUntil([this] { return qobject_cast<ExerciseScreen*>(program.front()) != nullptr; }))
-        return false;
-    auto* screen = qobject_cast<ExerciseScreen*>(program.front());
-    if (!screen->mnuEsci)
-        return false;
-    program.wait(speakMs);
-    const QRect place = screen->menuBar->actionGeometry(screen->mnuEsci);
-    program.click(program.toWindow(screen->menuBar, place.center()));
-    ++done_;
-    return program.waitUntil([this] { return qobject_cast<FormMenu*>(program.front()) != nullptr; });
 }

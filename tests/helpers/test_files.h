@@ -13,3 +13,19 @@ QByteArray contents(const QString& path);
 
 // Writes bytes in place of whatever file is at path; false when that cannot be done.
 bool put(const QString& path, const QByteArray& bytes);
+
+// Files bigger than the limit cannot be written, even by root: a full disk on demand, for the
+// life of the object.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(quint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    quint64 savedSoft_ = 0;
+    quint64 savedHard_ = 0;
+    void (*previous_)(int) = nullptr;
+};

@@ -4,6 +4,8 @@
 #include "shell/app_window.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/monkey.h"
+#include "helpers/soak.h"
+#include "helpers/stall_meter.h"
 #include "helpers/test_registry.h"
 
 #include <QAbstractEventDispatcher>

@@ -3,6 +3,7 @@
 // a sound server of the user. Quick clicks on a mouth must never turn into noise, the last
 // word asked for is heard whole, and sound comes back after the server restarts.
 
+#include "helpers/environment_override.h"
 #include "helpers/test_registry.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_journal.h"
@@ -313,29 +314,6 @@ bool endsWithWholeWord(const Hearing& heard, const Hearing& word, QString* detai
                   .arg(beginning ? QString() : QStringLiteral(", and its beginning is not the word's"));
     return beginning && best <= 0.1 * total; // a 20 ms gap inside the word makes some 17 %
 }
-
-// Sets an environment variable for the life of the object.
-class EnvironmentOverride
-{
-public:
-    EnvironmentOverride(const char* name, const QString& value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name))
-    {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~EnvironmentOverride()
-    {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 // Counts the speech log's warnings about the audio output, from any thread.
 struct OutputWarnings

@@ -2,6 +2,7 @@
 // not installed. The voice screen still opens and offers only voices that speak; the clock
 // keeps the timing of speech nobody hears; nothing crashes.
 
+#include "helpers/environment_override.h"
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
 #include "speech/engine_speech_service.h"
@@ -101,14 +102,11 @@ private slots:
 
     void withNoSoundServerTheClockKeepsTime()
     {
-        const QByteArray previous = qgetenv("PULSE_SERVER");
-        const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
-        qputenv("PULSE_SERVER", "unix:/nonexistent/munchora-test");
-        auto service = std::make_unique<EngineSpeechService>(EngineServiceOptions{.warmUp = false});
-        if (had)
-            qputenv("PULSE_SERVER", previous);
-        else
-            qunsetenv("PULSE_SERVER");
+        std::unique_ptr<EngineSpeechService> service;
+        {
+            EnvironmentOverride pulse("PULSE_SERVER", "unix:/nonexistent/munchora-test");
+            service = std::make_unique<EngineSpeechService>(EngineServiceOptions{.warmUp = false});
+        }
         auto mouth = service->openChannel(QStringLiteral("Form1"));
         const QString word = QStringLiteral("chicken");
         const qint64 expected = qint64(synthesizeSpeech(1, 135, word).seconds() * 1000);

@@ -2,6 +2,7 @@
 // mouths, and SpeakingNow polled in a tight loop. The tests run without an audio device, so
 // the service keeps its timing on the silent clock.
 
+#include "helpers/environment_override.h"
 #include "helpers/test_registry.h"
 #include "widgets/bocca.h"
 #include "speech/engine_speech_service.h"
@@ -238,10 +239,11 @@ private slots:
         std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
         QVERIFY(bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0);
         QVERIFY(listen(mute, 8) == 0);
-        const QByteArray previous = qgetenv("PULSE_SERVER");
-        qputenv("PULSE_SERVER", "unix:" + path);
-        auto service = std::make_unique<EngineSpeechService>(NoWarmUp);
-        qputenv("PULSE_SERVER", previous);
+        std::unique_ptr<EngineSpeechService> service;
+        {
+            EnvironmentOverride pulse("PULSE_SERVER", "unix:" + path);
+            service = std::make_unique<EngineSpeechService>(NoWarmUp);
+        }
         auto mouth = service->openChannel(QStringLiteral("Form3"));
 
         const QString word = QStringLiteral("pear");

@@ -1,7 +1,7 @@
 // The memory games: the deal, pairs and the pause, "new" at any moment, the end of a game and
 // what a screen reader finds on the board.
 
-#include "exercise_rig.h"
+#include "exercises/exercise_rig.h"
 #include "games/memory.h"
 #include "helpers/test_registry.h"
 #include "widgets/bocca.h"
