@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>

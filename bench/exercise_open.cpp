@@ -4,19 +4,20 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_exercise_open [runs]
 
-#include "shell/app_window.h"
 #include "bench_tools.h"
-#include "screen_bench.h"
-#include "widgets/fonts.h"
-#include "settings/modulo1.h"
-#include "widgets/pictures.h"
-#include "settings/random_source.h"
-#include "home/screen_catalogue.h"
 #include "exercises/picture_choice.h"
+#include "home/screen_catalogue.h"
+#include "screen_bench.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
+#include "widgets/fonts.h"
+#include "widgets/pictures.h"
 
 #include <QElapsedTimer>
 #include <QTest>
+
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -64,7 +65,8 @@ int openEveryExercise(int runs)
             continue;
         const QByteArray button = row.button.toLatin1();
         for (const bool cached : {true, false}) {
-            const QString what = QStringLiteral("open \"%1\", pictures %2").arg(row.caption, cached ? "cached" : "not cached");
+            const QString what =
+                QStringLiteral("open \"%1\", pictures %2").arg(row.caption, cached ? "cached" : "not cached");
             print(qPrintable(what), measure(runs, backToMenu(!cached), open(button.constData())));
         }
     }
@@ -84,8 +86,8 @@ int openEveryExercise(int runs)
                     form->Command1_Click();
                     window.repaint();
                 });
-            const QString what = QStringLiteral("\"next\" on %1, pictures %2")
-                                     .arg(form->screenName(), cached ? "cached" : "not cached");
+            const QString what =
+                QStringLiteral("\"next\" on %1, pictures %2").arg(form->screenName(), cached ? "cached" : "not cached");
             print(qPrintable(what), next);
         }
     }

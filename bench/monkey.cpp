@@ -3,11 +3,12 @@
 // user-interface thread, events per second and the resident memory at the end.
 // Usage: bench_monkey [EVENTS] (default 1000000); MUNCHORA_MONKEY_SEED replays a seed.
 
+#include "helpers/monkey.h"
+
 #include "bench_tools.h"
+#include "helpers/stall_meter.h"
 #include "shell/accessibility.h"
 #include "widgets/fonts.h"
-#include "helpers/monkey.h"
-#include "helpers/stall_meter.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,10 +3,10 @@
 // words, the pictures from the source tree and a mouth that keeps silent, so only the screens
 // are measured.
 
-#include "widgets/fonts.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "speech/engine_speech_service.h"
+#include "widgets/fonts.h"
 
 #include <memory>
 

@@ -3,14 +3,16 @@
 // Prints the resident memory every 1000 round trips.
 // Usage: bench_soak [ROUND_TRIPS] (default 10000).
 
+#include "helpers/soak.h"
+
 #include "bench_tools.h"
+#include "helpers/monkey.h"
+#include "helpers/stall_meter.h"
 #include "shell/accessibility.h"
 #include "widgets/fonts.h"
-#include "helpers/monkey.h"
-#include "helpers/soak.h"
-#include "helpers/stall_meter.h"
 
 #include <QElapsedTimer>
+
 #include <cstdio>
 
 namespace {

@@ -17,8 +17,9 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <cstdio>
+
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <random>
 
@@ -89,8 +90,7 @@ QString normalised(QString words)
 }
 
 // Writes the renderings as WAV files, lets pocketsphinx name each, and counts the right ones.
-Score score(const QString& dir, const QString& tag, const std::vector<Pcm>& spoken, const QStringList& words,
-            bool room)
+Score score(const QString& dir, const QString& tag, const std::vector<Pcm>& spoken, const QStringList& words, bool room)
 {
     Score result;
     QStringList control;
@@ -113,12 +113,16 @@ Score score(const QString& dir, const QString& tag, const std::vector<Pcm>& spok
 
     QProcess sphinx;
     sphinx.start(QStringLiteral("pocketsphinx_batch"),
-                 {QStringLiteral("-hmm"), Model + QStringLiteral("/en-us"), QStringLiteral("-dict"),
-                  Model + QStringLiteral("/cmudict-en-us.dict"), QStringLiteral("-jsgf"),
-                  dir + QStringLiteral("/words.gram"), QStringLiteral("-adcin"), QStringLiteral("yes"),
-                  QStringLiteral("-adchdr"), QStringLiteral("44"), QStringLiteral("-cepdir"), dir,
-                  QStringLiteral("-cepext"), QStringLiteral(".wav"), QStringLiteral("-ctl"), ctl,
-                  QStringLiteral("-hyp"), hyp, QStringLiteral("-logfn"), QStringLiteral("/dev/null")});
+                 {QStringLiteral("-hmm"),    Model + QStringLiteral("/en-us"),
+                  QStringLiteral("-dict"),   Model + QStringLiteral("/cmudict-en-us.dict"),
+                  QStringLiteral("-jsgf"),   dir + QStringLiteral("/words.gram"),
+                  QStringLiteral("-adcin"),  QStringLiteral("yes"),
+                  QStringLiteral("-adchdr"), QStringLiteral("44"),
+                  QStringLiteral("-cepdir"), dir,
+                  QStringLiteral("-cepext"), QStringLiteral(".wav"),
+                  QStringLiteral("-ctl"),    ctl,
+                  QStringLiteral("-hyp"),    hyp,
+                  QStringLiteral("-logfn"),  QStringLiteral("/dev/null")});
     if (!sphinx.waitForFinished(600000) || sphinx.exitCode() != 0)
         return result;
     QFile answers(hyp);
@@ -176,7 +180,8 @@ int main(int argc, char* argv[])
     if (candidates.empty()) {
         int number = 0;
         for (const CatalogueVoice& entry : voiceCatalogue())
-            candidates.push_back({QStringLiteral("%1 %2").arg(++number).arg(QString::fromUtf8(entry.displayName)), entry});
+            candidates.push_back(
+                {QStringLiteral("%1 %2").arg(++number).arg(QString::fromUtf8(entry.displayName)), entry});
     }
 
     QTemporaryDir temp;
@@ -196,8 +201,8 @@ int main(int argc, char* argv[])
         grammar.write(";\n");
     }
 
-    std::printf("Intelligibility: pocketsphinx (%s), grammar of the %d words, speed %d.\n",
-                qPrintable(Model), Modulo1::WordCount, speed);
+    std::printf("Intelligibility: pocketsphinx (%s), grammar of the %d words, speed %d.\n", qPrintable(Model),
+                Modulo1::WordCount, speed);
     std::printf("Each word as the program renders it (silence trimmed, %d Hz), converted to 16 kHz mono,\n"
                 "with %d ms of quiet on either side; in the quiet room a faint noise (+-%d of 32767) lies\n"
                 "under it all. Recogniser: pocketsphinx_batch -jsgf (one word of the thirty).\n\n",

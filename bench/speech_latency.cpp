@@ -10,8 +10,8 @@
 //
 //   bench_speech_latency [--runs N]        (bench_speech_latency --cold V is its own helper)
 
-#include "settings/modulo1.h"
 #include "bench_tools.h"
+#include "settings/modulo1.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_worker.h"
@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
@@ -136,9 +137,10 @@ int main(int argc, char* argv[])
     bool anyClock = false;
 
     std::printf("Speech latency, text \"%s\", %d warm runs per voice (median).\n", qPrintable(Text), runs);
-    std::printf("Creating the service (on the calling thread: engines started, voices checked) took %.1f ms;\n"
-                "the background warm-up after it (the voice in the settings; the audio line opens beside it) %lld ms.\n\n",
-                createMs, warmMs);
+    std::printf(
+        "Creating the service (on the calling thread: engines started, voices checked) took %.1f ms;\n"
+        "the background warm-up after it (the voice in the settings; the audio line opens beside it) %lld ms.\n\n",
+        createMs, warmMs);
     std::printf("%-22s %12s %12s %12s %12s\n", "voice", "first (ms)", "warm (ms)", "stop (ms)", "aim met");
 
     for (int voice = 1; voice <= service.voiceCount(); ++voice) {
@@ -206,8 +208,8 @@ int main(int argc, char* argv[])
         const bool flite = std::any_of(voiceCatalogue().begin(), voiceCatalogue().end(), [&](const CatalogueVoice& v) {
             return QString::fromUtf8(v.displayName) == name && v.engine == Engine::Flite;
         });
-        std::printf("%-22s %-8s %10.2f %12.1f %10.4f\n", qPrintable(name), flite ? "Flite" : "eSpeak", seconds,
-                    synth, synth / 1000.0 / seconds);
+        std::printf("%-22s %-8s %10.2f %12.1f %10.4f\n", qPrintable(name), flite ? "Flite" : "eSpeak", seconds, synth,
+                    synth / 1000.0 / seconds);
     }
     mouth.reset();
     service.shutdown();

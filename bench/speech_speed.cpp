@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -19,8 +20,7 @@ int main(int argc, char* argv[])
     EngineSpeechService service({.audio = false, .warmUp = false});
     const int voices = service.voiceCount();
 
-    std::printf("Seconds to say \"%s\" (silence trimmed), by Velocita; 135 is the default.\n\n",
-                qPrintable(text));
+    std::printf("Seconds to say \"%s\" (silence trimmed), by Velocita; 135 is the default.\n\n", qPrintable(text));
     std::printf("%8s", "speed");
     for (int v = 1; v <= voices; ++v)
         std::printf(" %9d", v);

@@ -20,18 +20,18 @@
 // The display is the environment's (bench/startup.sh starts Xvfb at 1920x1080 with a window
 // manager); with none, the offscreen platform.
 
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
 #include "startup.h"
+
 #include "bench_tools.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -66,9 +66,10 @@ long long monotonicNs()
 // would make the lock's flush to disk cost what it never costs a user.
 struct RuntimeFolder
 {
-    RuntimeFolder() : dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                              ? QStringLiteral("/dev/shm/munchora-bench-XXXXXX")
-                              : QDir::tempPath() + QStringLiteral("/munchora-bench-XXXXXX"))
+    RuntimeFolder()
+        : dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                  ? QStringLiteral("/dev/shm/munchora-bench-XXXXXX")
+                  : QDir::tempPath() + QStringLiteral("/munchora-bench-XXXXXX"))
     {
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
@@ -87,7 +88,8 @@ struct Sample
 long long valueAfter(const QByteArray& text, const char* key)
 {
     const int at = text.indexOf(key);
-    return at < 0 ? -1 : QByteArray(text.constData() + at + std::strlen(key)).split('\n').value(0).trimmed().toLongLong();
+    return at < 0 ? -1
+                  : QByteArray(text.constData() + at + std::strlen(key)).split('\n').value(0).trimmed().toLongLong();
 }
 
 // Starts program once with a home folder of its own and waits for the probe's report.
@@ -100,8 +102,9 @@ Sample runOnce(const std::string& program, const std::string& probe)
 
     // The environment of a user who never ran the program: only the home folder is new.
     std::vector<std::string> env;
-    static const char* const dropped[] = {"HOME=", "XDG_CONFIG_HOME=", "XDG_CACHE_HOME=", "XDG_DATA_HOME=",
-                                          "XDG_RUNTIME_DIR=", "LD_PRELOAD=", "STARTUP_PROBE_OUT="};
+    static const char* const dropped[] = {
+        "HOME=",       "XDG_CONFIG_HOME=",  "XDG_CACHE_HOME=", "XDG_DATA_HOME=", "XDG_RUNTIME_DIR=",
+        "LD_PRELOAD=", "STARTUP_PROBE_OUT="};
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         if (std::none_of(std::begin(dropped), std::end(dropped),
@@ -184,10 +187,9 @@ std::string spread(const std::vector<double>& v, const char* format)
 void printRow(const char* name, const Series& s)
 {
     std::printf("%-16s %-24s %-22s %-22s %-22s %d\n", name, spread(s.paint, "%.0f").c_str(),
-                spread(s.peak, "%.1f").c_str(), spread(s.cpu, "%.3f").c_str(),
-                spread(s.cpuAtPaint, "%.3f").c_str(), s.failed);
+                spread(s.peak, "%.1f").c_str(), spread(s.cpu, "%.3f").c_str(), spread(s.cpuAtPaint, "%.3f").c_str(),
+                s.failed);
 }
-
 
 // The child of --welcome: the program's start-up, watched.
 std::atomic<long long> speakNs{0};
@@ -209,14 +211,14 @@ protected:
         if (!hooked_ && event->type() == QEvent::Show && qobject_cast<AppWindow*>(object)) {
             hooked_ = true;
             if (auto* engine = dynamic_cast<EngineSpeechService*>(&SpeechService::instance()))
-                engine->setObserver([](EngineSpeechService::Event what, const QString&, const QString&, bool sink,
-                                       qint64 when) {
-                    if (what != EngineSpeechService::Event::FirstAudio || speakNs.load() == 0)
-                        return;
-                    std::printf("welcome_ms %.2f\nsink %d\n", double(when - speakNs.load()) / 1e6, sink ? 1 : 0);
-                    std::fflush(stdout);
-                    std::_Exit(0);
-                });
+                engine->setObserver(
+                    [](EngineSpeechService::Event what, const QString&, const QString&, bool sink, qint64 when) {
+                        if (what != EngineSpeechService::Event::FirstAudio || speakNs.load() == 0)
+                            return;
+                        std::printf("welcome_ms %.2f\nsink %d\n", double(when - speakNs.load()) / 1e6, sink ? 1 : 0);
+                        std::fflush(stdout);
+                        std::_Exit(0);
+                    });
         }
         return false;
     }
@@ -321,11 +323,10 @@ int main(int argc, char* argv[])
         yardstick.add(runOnce(bare, probe));
     }
 
-    std::printf("start-up, platform %s%s, %d runs each, alternating; median (min..max)\n",
-                platform ? platform : "xcb", getenv("DISPLAY") ? (std::string(" on ") + getenv("DISPLAY")).c_str() : "",
-                runs);
-    std::printf("%-16s %-24s %-22s %-22s %-22s %s\n", "", "first paint ms", "peak RSS MB (+3 s)",
-                "CPU s (+3 s)", "CPU s (to paint)", "failed");
+    std::printf("start-up, platform %s%s, %d runs each, alternating; median (min..max)\n", platform ? platform : "xcb",
+                getenv("DISPLAY") ? (std::string(" on ") + getenv("DISPLAY")).c_str() : "", runs);
+    std::printf("%-16s %-24s %-22s %-22s %-22s %s\n", "", "first paint ms", "peak RSS MB (+3 s)", "CPU s (+3 s)",
+                "CPU s (to paint)", "failed");
     bool failed = yardstick.failed > 0;
     for (size_t p = 0; p < programs.size(); ++p) {
         if (programs.size() > 1)

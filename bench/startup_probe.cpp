@@ -64,8 +64,9 @@ public:
             QTimer::singleShot(settle ? std::atoi(settle) : 3000, [=] {
                 const char* path = std::getenv("STARTUP_PROBE_OUT");
                 if (FILE* out = path ? std::fopen(path, "w") : nullptr) {
-                    std::fprintf(out, "paint_began_ns %lld\npaint_ns %lld\nrss_at_paint_kb %ld\ncpu_at_paint_us %lld\n"
-                                      "peak_rss_kb %ld\ncpu_us %lld\n",
+                    std::fprintf(out,
+                                 "paint_began_ns %lld\npaint_ns %lld\nrss_at_paint_kb %ld\ncpu_at_paint_us %lld\n"
+                                 "peak_rss_kb %ld\ncpu_us %lld\n",
                                  beganNs, paintNs, paintRss, paintCpu, peakRssKb(), cpuUs());
                     std::fclose(out);
                 }

@@ -5,15 +5,17 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_who_likes [runs]
 
-#include "shell/app_window.h"
+#include "exercises/who_likes.h"
+
 #include "bench_tools.h"
-#include "widgets/fonts.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
-#include "exercises/who_likes.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
+#include "widgets/fonts.h"
 
 #include <QTest>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

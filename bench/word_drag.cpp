@@ -6,19 +6,21 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_word_drag [moves]
 
-#include "shell/app_window.h"
-#include "widgets/fonts.h"
-#include "settings/modulo1.h"
-#include "settings/random_source.h"
+#include "exercises/word_drag.h"
+
 #include "bench_tools.h"
 #include "screen_bench.h"
-#include "exercises/word_drag.h"
+#include "settings/modulo1.h"
+#include "settings/random_source.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
+#include "widgets/fonts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTest>
+
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -144,8 +146,10 @@ int dragWords(int moves)
         measureMoves(window, form, 10, false);
 
         const QString at = QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
-        print(QStringLiteral("move -> word repainted, dirty region, ") + at, measureMoves(window, form, moves, false), true);
-        print(QStringLiteral("move -> word repainted, whole window, ") + at, measureMoves(window, form, moves, true), true);
+        print(QStringLiteral("move -> word repainted, dirty region, ") + at, measureMoves(window, form, moves, false),
+              true);
+        print(QStringLiteral("move -> word repainted, whole window, ") + at, measureMoves(window, form, moves, true),
+              true);
         print(QStringLiteral("drop on its box -> painted, ") + at, measureDrops(window, form, moves), false);
         window.showScreen(newFormMenu());
         flushDeletes();

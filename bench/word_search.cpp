@@ -6,16 +6,18 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_word_search [runs]
 
-#include "shell/app_window.h"
+#include "games/word_search.h"
+
 #include "bench_tools.h"
 #include "screen_bench.h"
-#include "widgets/fonts.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
-#include "games/word_search.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
+#include "widgets/fonts.h"
 
 #include <QElapsedTimer>
+
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -56,9 +58,7 @@ int buildAndPaint(int runs)
         const QSize other = size - QSize(16, 12);
         bool small = false;
         const auto flip = [&small] { small = !small; };
-        print(QStringLiteral("resize: layout") + at, measure(runs, flip, [&] {
-                  form->resize(small ? other : size);
-              }));
+        print(QStringLiteral("resize: layout") + at, measure(runs, flip, [&] { form->resize(small ? other : size); }));
         print(QStringLiteral("resize: layout + paint") + at, measure(runs, flip, [&] {
                   form->resize(small ? other : size);
                   QCoreApplication::processEvents();

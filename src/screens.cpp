@@ -1,12 +1,6 @@
 // The one file that knows every screen: the rows of the menu's catalogue (a new screen is its
 // source pair and one row here) and the makers of the splash, the menu and the voice screen.
 
-#include "home/menu.h"
-#include "home/screen_catalogue.h"
-#include "home/splash.h"
-#include "home/voice_settings.h"
-#include "shell/app_window.h"
-
 #include "exercises/likes.h"
 #include "exercises/listen_order.h"
 #include "exercises/listening.h"
@@ -16,6 +10,11 @@
 #include "exercises/word_drag.h"
 #include "games/memory.h"
 #include "games/word_search.h"
+#include "home/menu.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
+#include "shell/app_window.h"
 
 namespace {
 
@@ -25,9 +24,8 @@ Screen* make()
     return new T;
 }
 
-constexpr QRgb listenBlue = 0x4fc3f7, choiceGreen = 0x81c784, orderOrange = 0xffb74d,
-               wordsPurple = 0xce93d8, likePink = 0xf48fb1, tomTeal = 0x4db6ac,
-               puzzleYellow = 0xffd54f, memoryIndigo = 0x9fa8da;
+constexpr QRgb listenBlue = 0x4fc3f7, choiceGreen = 0x81c784, orderOrange = 0xffb74d, wordsPurple = 0xce93d8,
+               likePink = 0xf48fb1, tomTeal = 0x4db6ac, puzzleYellow = 0xffd54f, memoryIndigo = 0x9fa8da;
 
 } // namespace
 

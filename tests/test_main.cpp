@@ -1,15 +1,16 @@
 // Runs every registered test class of this program. Arguments go to each class, except
 // "-class NAME", which runs only that class.
 
+#include "helpers/test_registry.h"
 #include "shell/accessibility.h"
 #include "widgets/fonts.h"
-#include "helpers/test_registry.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>

@@ -1,28 +1,29 @@
-#include "widgets/gradient_background.h"
 #include "exercises/exercise_screen.h"
 
-#include "shell/dialogs.h"
+#include "layout/clsresize.h"
 #include "settings/modulo1.h"
-#include "widgets/number_text.h"
-#include "widgets/pictures.h"
 #include "settings/random_source.h"
-#include "widgets/impostavoce.h"
+#include "shell/dialogs.h"
 #include "shell/input_gate.h"
 #include "shell/keyboard_navigation.h"
-#include "layout/clsresize.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
+#include "widgets/gradient_background.h"
+#include "widgets/impostavoce.h"
+#include "widgets/number_text.h"
+#include "widgets/pictures.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenuBar>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
+
 #include <algorithm>
 
 ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidget* parent)
@@ -218,8 +219,8 @@ void ExerciseScreen::mnuImposta_Click()
 void ExerciseScreen::mnuEsci_Click()
 {
     Bocca->Speak(QStringLiteral("go back?"));
-    const BoxAnswer answer = MsgBox(this, QStringLiteral("go back? "), QStringLiteral("munchora"),
-                                    BoxIcon::Question, BoxButtons::YesNo);
+    const BoxAnswer answer = MsgBox(this, QStringLiteral("go back? "), QStringLiteral("munchora"), BoxIcon::Question,
+                                    BoxButtons::YesNo);
     if (answer != BoxAnswer::Yes)
         return;
     if (ScreenHost* window = host())
@@ -307,10 +308,8 @@ protected:
         case QEvent::KeyRelease:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-            return true;
-        default:
-            return false;
+        case QEvent::TouchEnd: return true;
+        default: return false;
         }
     }
 };

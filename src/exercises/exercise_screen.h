@@ -8,13 +8,14 @@
 // Controls a screen moves at run time (shuffled pictures, a highlight frame, dealt cards) are
 // placed with placeControl() in design coordinates; the screen's scaler keeps them there.
 
-#include "widgets/pictures.h"
 #include "shell/screen.h"
 #include "widgets/frame_widgets.h"
+#include "widgets/pictures.h"
 
 #include <QPointF>
 #include <QPointer>
 #include <QStringList>
+
 #include <functional>
 #include <vector>
 

@@ -31,10 +31,9 @@ QString sentenceFor(int choice, const QString& item)
 SentenceForms sentenceForms()
 {
     static const char* const forms[30] = {
-        "chicken", "beer",    "biscuits",  "spinaches", "beans",      "oranges", "cheese", "coffee",
-        "chips",   "chocolate", "bananas", "water",     "ham",        "lemons",  "carrots", "pasta",
-        "coke",    "apples",  "fish",      "ice cream", "eggs",       "cakes",   "bread",  "sandwiches",
-        "tomatos", "salad",   "milk",      "pizza",     "grapes",     "pears"};
+        "chicken", "beer",  "biscuits", "spinaches",  "beans",   "oranges", "cheese", "coffee", "chips",  "chocolate",
+        "bananas", "water", "ham",      "lemons",     "carrots", "pasta",   "coke",   "apples", "fish",   "ice cream",
+        "eggs",    "cakes", "bread",    "sandwiches", "tomatos", "salad",   "milk",   "pizza",  "grapes", "pears"};
     SentenceForms table;
     for (int i = 0; i < 30; ++i)
         table[size_t(i + 1)] = QString::fromLatin1(forms[i]);
@@ -70,9 +69,9 @@ void Smiley::resizeEvent(QResizeEvent* event)
     const double side = std::min(width(), height());
     const double scale = side / SmileySide;
     const QPointF square((width() - side) / 2, (height() - side) / 2);
-    item_->setGeometry(QRectF(square.x() + BalloonX * scale, square.y() + BalloonY * scale,
-                              BalloonSide * scale, BalloonSide * scale)
-                           .toRect());
+    item_->setGeometry(
+        QRectF(square.x() + BalloonX * scale, square.y() + BalloonY * scale, BalloonSide * scale, BalloonSide * scale)
+            .toRect());
 }
 
 void LikesScreen::LeggiParoleLocale()

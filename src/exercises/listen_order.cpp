@@ -1,9 +1,9 @@
 #include "exercises/listen_order.h"
 
 #include "settings/modulo1.h"
-#include "widgets/number_text.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/number_text.h"
 
 #include <QPainter>
 
@@ -164,15 +164,12 @@ void ListenOrder::Command1_Click()
 
 Form4a::Form4a(QWidget* parent)
     : ListenOrder(QStringLiteral("Form4a"), QStringLiteral("exercise 4.. Listen and order."), 3, parent)
-{
-}
+{}
 
 Form4b::Form4b(QWidget* parent)
     : ListenOrder(QStringLiteral("Form4b"), QStringLiteral("exercise 5.. Listen and order."), 4, parent)
-{
-}
+{}
 
 Form4c::Form4c(QWidget* parent)
     : ListenOrder(QStringLiteral("Form4c"), QStringLiteral("exercise 6.. Listen and order."), 5, parent)
-{
-}
+{}

@@ -29,8 +29,8 @@ public:
     const std::array<int, 6>& posizioni() const { return Posizioni; }
 
 protected:
-    int Contatore = 0;               // pictures put in order so far: the next expected is Image1(Contatore)
-    std::array<int, 6> Posizioni{};  // left edges of the lower row's places, design units
+    int Contatore = 0;              // pictures put in order so far: the next expected is Image1(Contatore)
+    std::array<int, 6> Posizioni{}; // left edges of the lower row's places, design units
     qint16 Parola4 = 0;
     qint16 Parola5 = 0;
 

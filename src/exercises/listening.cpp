@@ -1,9 +1,9 @@
 #include "exercises/listening.h"
 
 #include "settings/modulo1.h"
-#include "widgets/pictures.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/pictures.h"
 
 namespace {
 

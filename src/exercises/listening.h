@@ -4,7 +4,6 @@
 
 #include "exercises/exercise_screen.h"
 
-
 class Form1 : public ExerciseScreen
 {
     Q_OBJECT

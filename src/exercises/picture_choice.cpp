@@ -1,9 +1,9 @@
 #include "exercises/picture_choice.h"
 
 #include "settings/modulo1.h"
-#include "widgets/pictures.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/pictures.h"
 
 namespace {
 
@@ -41,11 +41,7 @@ PictureChoiceSet form3Set()
                        {left + step, top, size, size}};
     set.words = {&ParolaA, &ParolaCorrente, &ParolaB, nullptr, nullptr};
     set.places = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {2, 1}};
-    set.arrangements = {{0, 1, 2, 3, 4},
-                        {1, 0, 2, 3, 4},
-                        {2, 1, 0, 3, 4},
-                        {3, 1, 2, 0, 4},
-                        {4, 1, 2, 3, 0}};
+    set.arrangements = {{0, 1, 2, 3, 4}, {1, 0, 2, 3, 4}, {2, 1, 0, 3, 4}, {3, 1, 2, 0, 4}, {4, 1, 2, 3, 0}};
     set.primaXFrom = 1;
     set.passoXFrom = 4;
     set.rigaSopraFrom = 1;
@@ -169,7 +165,8 @@ void PictureChoice::Command1_Click()
     Command1->setEnabled(false);
 }
 
-Form2::Form2(QWidget* parent) : PictureChoice(form2Set(), parent) {}
+Form2::Form2(QWidget* parent) : PictureChoice(form2Set(), parent)
+{}
 
 Form3::Form3(QWidget* parent) : PictureChoice(form3Set(), parent)
 {

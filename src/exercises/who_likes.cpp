@@ -163,6 +163,6 @@ void Form14::Label4_Click(int Index)
     QPointer<Form14> self(this);
     QCoreApplication::processEvents();
     if (!self || isHidden() || !isEnabled() || Index != Modulo1::ParolaA)
-        return; // left for the menu, or the voice settings opened: the screen starts anew after
+        return;        // left for the menu, or the voice settings opened: the screen starts anew after
     GeneraEsercizio(); // the next sentence follows at once
 }

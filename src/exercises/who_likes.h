@@ -26,7 +26,6 @@ public:
     std::array<LineControl*, 5> Line2{};
     std::array<LineControl*, 4> Line3{};
 
-
     // The sentence a cell answers: the row's name and the column's tag.
     QString sentenceOf(int cell) const;
     bool isRed(int cell) const;

@@ -1,10 +1,10 @@
 #include "exercises/word_choice.h"
 
 #include "settings/modulo1.h"
-#include "widgets/number_text.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
+#include "widgets/number_text.h"
 
 namespace {
 
@@ -132,25 +132,24 @@ void WordChoice::Command1_Click()
 }
 
 Form5::Form5(QWidget* parent)
-    : WordChoice({QStringLiteral("Form5"), QStringLiteral("exercise 7.. click on the word."), 3, true, true, true, false},
-                 parent)
-{
-}
+    : WordChoice(
+        {QStringLiteral("Form5"), QStringLiteral("exercise 7.. click on the word."), 3, true, true, true, false},
+        parent)
+{}
 
 Form6::Form6(QWidget* parent)
     : WordChoice({QStringLiteral("Form6"), QStringLiteral("exercise 8. read the words."), 3, true, false, true, false},
                  parent)
-{
-}
+{}
 
 Form9::Form9(QWidget* parent)
-    : WordChoice({QStringLiteral("Form9"), QStringLiteral("exercise 10.. click on the word."), 5, false, true, true, true},
-                 parent)
-{
-}
+    : WordChoice(
+        {QStringLiteral("Form9"), QStringLiteral("exercise 10.. click on the word."), 5, false, true, true, true},
+        parent)
+{}
 
 Form10::Form10(QWidget* parent)
-    : WordChoice({QStringLiteral("Form10"), QStringLiteral("exercise 11.. click on the word."), 5, true, false, false, false},
-                 parent)
-{
-}
+    : WordChoice(
+        {QStringLiteral("Form10"), QStringLiteral("exercise 11.. click on the word."), 5, true, false, false, false},
+        parent)
+{}

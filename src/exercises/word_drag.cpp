@@ -1,14 +1,15 @@
 #include "exercises/word_drag.h"
 
+#include "layout/clsresize.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
-#include "layout/clsresize.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -396,8 +397,7 @@ bool Form8::eventFilter(QObject* watched, QEvent* event)
             Label2_DragDrop(box, Label1[size_t(word)]);
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

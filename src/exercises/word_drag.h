@@ -108,15 +108,15 @@ protected:
 private:
     std::array<qint16, 3> Posizioni{}; // left edges of the three word places, design units
     qint16 Abbinamenti = 0;            // words in their right box in this set
-    std::array<int, 3> words_{};        // the word index of each picture
+    std::array<int, 3> words_{};       // the word index of each picture
     struct Drag
     {
-        int word = -1;        // pressed or dragged word, -1 for none
-        QPointF pressAt;      // where the press was, screen coordinates
-        QPointF grab;         // the pointer's place on the word
-        QPoint home;          // the word's place when it was taken, screen coordinates
+        int word = -1;         // pressed or dragged word, -1 for none
+        QPointF pressAt;       // where the press was, screen coordinates
+        QPointF grab;          // the pointer's place on the word
+        QPoint home;           // the word's place when it was taken, screen coordinates
         bool dragging = false; // moved further than a tap
-        int target = -1;      // the box under the pointer
+        int target = -1;       // the box under the pointer
     };
 
     int wordAt(QPointF at) const;

@@ -1,10 +1,10 @@
 #include "games/memory.h"
 
-#include "widgets/impostavoce.h"
-#include "widgets/number_text.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
+#include "widgets/impostavoce.h"
+#include "widgets/number_text.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -20,7 +20,7 @@ ExerciseConfig memoryConfig()
 {
     ExerciseConfig config;
     config.title = QStringLiteral("Play  with  me.");
-    config.scorePanel = false;   // the game keeps no score and leaves the counters alone
+    config.scorePanel = false; // the game keeps no score and leaves the counters alone
     config.voiceEntry = false;
     config.mouthRepeats = false;
     config.next = ExerciseConfig::Next::Enabled;
@@ -193,13 +193,11 @@ FormMemory::FormMemory(QWidget* parent)
                  {"apple", "banana", "beans", "beer", "biscuits", "carrot", "cake", "cheese", "chicken", "chips",
                   "coffee", "eggs"},
                  parent)
-{
-}
+{}
 
 FormMemory2::FormMemory2(QWidget* parent)
     : MemoryGame(QStringLiteral("FormMemory2"),
-                 {"fish", "grapes", "ham", "ice cream", "lemon", "milk", "orange", "pear", "salad", "spinach",
-                  "tomato", "water"},
+                 {"fish", "grapes", "ham", "ice cream", "lemon", "milk", "orange", "pear", "salad", "spinach", "tomato",
+                  "water"},
                  parent)
-{
-}
+{}

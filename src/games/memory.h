@@ -6,6 +6,7 @@
 #include "exercises/exercise_screen.h"
 
 #include <QStringList>
+
 #include <array>
 
 class QLabel;

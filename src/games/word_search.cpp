@@ -1,12 +1,13 @@
 #include "games/word_search.h"
 
-#include "widgets/impostavoce.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
+#include "widgets/impostavoce.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QPainter>
+
 #include <algorithm>
 
 namespace {
@@ -143,8 +144,8 @@ FormCruciPuzzle::FormCruciPuzzle(QWidget* parent)
         auto* clue = new PictureBox(this);
         clue->setObjectName(QStringLiteral("Image1_%1").arg(k));
         const int row = k / 2, column = k % 2;
-        clue->setGeometry(clueLeft + column * (clueSide + clueColumnGap),
-                          gridPlace.top() + row * (clueSide + clueGap), clueSide, clueSide);
+        clue->setGeometry(clueLeft + column * (clueSide + clueColumnGap), gridPlace.top() + row * (clueSide + clueGap),
+                          clueSide, clueSide);
         Image1.push_back(clue);
     }
 }

@@ -1,14 +1,14 @@
-#include "widgets/gradient_background.h"
 #include "home/menu.h"
 
-#include "shell/dialogs.h"
+#include "home/screen_catalogue.h"
 #include "settings/modulo1.h"
 #include "settings/settings_file.h"
-#include "widgets/picture_button.h"
-#include "home/screen_catalogue.h"
-#include "widgets/impostavoce.h"
+#include "shell/dialogs.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
+#include "widgets/gradient_background.h"
+#include "widgets/impostavoce.h"
+#include "widgets/picture_button.h"
 
 #include <algorithm>
 
@@ -48,8 +48,8 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
     for (const ScreenEntry& entry : catalogue) {
         const QRect place(marginLeft + (index % columns) * (tileWidth + gap),
                           marginTop + (index / columns) * (tileH + gap), tileWidth, tileH);
-        PictureButton* button = makeButton(entry.button, entry.caption, entry.picture, entry.variant,
-                                           entry.colour, place, tileFont);
+        PictureButton* button = makeButton(entry.button, entry.caption, entry.picture, entry.variant, entry.colour,
+                                           place, tileFont);
         button->setEnabled(bool(entry.make));
         tiles_.append(button);
         if (entry.make)
@@ -62,14 +62,14 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
     Bocca->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
     // A click on the menu's mouth does nothing, so the keyboard passes it by.
 
-    PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0, 0x81d4fa,
-                                      QRect(150, barTop, 270, barHeight), barFont);
+    PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0,
+                                      0x81d4fa, QRect(150, barTop, 270, barHeight), barFont);
     connect(voice, &QPushButton::clicked, this, &FormMenu::Command1_Click);
-    PictureButton* credits = makeButton(QStringLiteral("Command14"), QStringLiteral("?"), ButtonPicture::Credits, 0, 0xb0bec5,
-                                        QRect(436, barTop, 180, barHeight), barFont);
+    PictureButton* credits = makeButton(QStringLiteral("Command14"), QStringLiteral("?"), ButtonPicture::Credits, 0,
+                                        0xb0bec5, QRect(436, barTop, 180, barHeight), barFont);
     connect(credits, &QPushButton::clicked, this, &FormMenu::Command14_Click);
-    PictureButton* exit = makeButton(QStringLiteral("BottoneEsci"), QStringLiteral("Exit"), ButtonPicture::Exit, 0, 0xef9a9a,
-                                     QRect(1002 - 250, barTop, 250, barHeight), barFont);
+    PictureButton* exit = makeButton(QStringLiteral("BottoneEsci"), QStringLiteral("Exit"), ButtonPicture::Exit, 0,
+                                     0xef9a9a, QRect(1002 - 250, barTop, 250, barHeight), barFont);
     connect(exit, &QPushButton::clicked, this, &FormMenu::BottoneEsci_Click);
 }
 
@@ -134,8 +134,8 @@ void FormMenu::closeRequested()
 void askToExit(Screen& screen, Bocca& mouth)
 {
     mouth.Speak(QStringLiteral("Exit?"));
-    const BoxAnswer answer =
-        MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo);
+    const BoxAnswer answer = MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question,
+                                    BoxButtons::YesNo);
     if (answer != BoxAnswer::Yes)
         return;
     mouth.Speak(QStringLiteral("bye!"));
@@ -148,8 +148,7 @@ namespace Modulo1 {
 void MostraCrediti(QWidget* parent)
 {
     const QString crlf = QStringLiteral("\r\n");
-    const QString text = QStringLiteral("Munchora team  ") + crlf
-        + QStringLiteral(" ----------------------- ") + crlf
+    const QString text = QStringLiteral("Munchora team  ") + crlf + QStringLiteral(" ----------------------- ") + crlf
         + QStringLiteral("https://") + QLatin1String(SettingsFile::MakerHost) + crlf
         + QStringLiteral("mail: munchora@example.org") + crlf
         + QStringLiteral("Pictures: Microsoft Fluent UI Emoji (npm package fluentui-emoji), MIT licence");

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QString>
+
 #include <functional>
 #include <vector>
 

@@ -1,13 +1,13 @@
-#include "widgets/gradient_background.h"
 #include "home/splash.h"
 
-#include "widgets/fonts.h"
 #include "home/menu.h"
 #include "settings/modulo1.h"
-#include "widgets/pictures.h"
 #include "settings/random_source.h"
-#include "widgets/impostavoce.h"
 #include "widgets/bocca.h"
+#include "widgets/fonts.h"
+#include "widgets/gradient_background.h"
+#include "widgets/impostavoce.h"
+#include "widgets/pictures.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -100,8 +100,8 @@ private:
         // little beyond the letters' advance.
         const QFontMetrics metrics(font());
         const int room = metrics.height() / 8 + int(std::ceil(edge_));
-        const QRect area = metrics.boundingRect(contentsRect(), int(alignment()), text())
-                               .adjusted(-room, -room, room, room) & rect();
+        const QRect area =
+            metrics.boundingRect(contentsRect(), int(alignment()), text()).adjusted(-room, -room, room, room) & rect();
         pictureAt_ = area.topLeft();
         QImage letters(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         letters.setDevicePixelRatio(ratio);

@@ -1,12 +1,12 @@
 #include "home/voice_settings.h"
 
-#include "shell/dialogs.h"
 #include "settings/modulo1.h"
-#include "widgets/number_text.h"
-#include "widgets/picture_button.h"
-#include "widgets/impostavoce.h"
+#include "shell/dialogs.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
+#include "widgets/impostavoce.h"
+#include "widgets/number_text.h"
+#include "widgets/picture_button.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyleOptionSlider>
+
 #include <memory>
 
 namespace {
@@ -39,7 +40,8 @@ public:
         const int button = std::min(r.height(), r.width() / 4);
         const QRect groove(r.left() + button, r.top(), r.width() - 2 * button, r.height());
         const int range = bar->maximum - bar->minimum;
-        int length = range + bar->pageStep > 0 ? groove.width() * bar->pageStep / (range + bar->pageStep) : groove.width();
+        int length = range + bar->pageStep > 0 ? groove.width() * bar->pageStep / (range + bar->pageStep)
+                                               : groove.width();
         length = std::clamp(std::max(length, r.height() * 6 / 5), 1, std::max(1, groove.width()));
         const int start = sliderPositionFromValue(bar->minimum, bar->maximum, bar->sliderPosition,
                                                   groove.width() - length, bar->upsideDown);
@@ -50,7 +52,8 @@ public:
         case SC_ScrollBarGroove: return groove;
         case SC_ScrollBarSlider: return slider;
         case SC_ScrollBarSubPage: return QRect(groove.left(), r.top(), slider.left() - groove.left(), r.height());
-        case SC_ScrollBarAddPage: return QRect(slider.right() + 1, r.top(), groove.right() - slider.right(), r.height());
+        case SC_ScrollBarAddPage:
+            return QRect(slider.right() + 1, r.top(), groove.right() - slider.right(), r.height());
         default: return QRect();
         }
     }
@@ -89,9 +92,11 @@ public:
             const double s = d * 0.22;
             QPolygonF arrow;
             if (pointsRight)
-                arrow << QPointF(c.x() - s * 0.7, c.y() - s) << QPointF(c.x() + s, c.y()) << QPointF(c.x() - s * 0.7, c.y() + s);
+                arrow << QPointF(c.x() - s * 0.7, c.y() - s) << QPointF(c.x() + s, c.y())
+                      << QPointF(c.x() - s * 0.7, c.y() + s);
             else
-                arrow << QPointF(c.x() + s * 0.7, c.y() - s) << QPointF(c.x() - s, c.y()) << QPointF(c.x() + s * 0.7, c.y() + s);
+                arrow << QPointF(c.x() + s * 0.7, c.y() - s) << QPointF(c.x() - s, c.y())
+                      << QPointF(c.x() + s * 0.7, c.y() + s);
             painter->setPen(QPen(Qt::white, d * 0.06, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             painter->setBrush(Qt::white);
             painter->drawPolygon(arrow);
@@ -295,9 +300,8 @@ void FormImposta::BottoneEsci_Click()
     if (!SalvaImpostazioni()) {
         const QString crlf = QStringLiteral("\r\n");
         MsgBox(this,
-               QStringLiteral("non posso salvare la voce e la velocità nel file") + crlf
-                   + settingsFileDisplayPath() + crlf
-                   + QStringLiteral("valgono solo fino alla chiusura del programma"),
+               QStringLiteral("non posso salvare la voce e la velocità nel file") + crlf + settingsFileDisplayPath()
+                   + crlf + QStringLiteral("valgono solo fino alla chiusura del programma"),
                QStringLiteral("Munchora"), BoxIcon::Critical);
     }
     if (ScreenHost* window = host())

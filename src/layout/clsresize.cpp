@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVariant>
+
 #include <cmath>
 
 namespace {
@@ -145,10 +146,8 @@ void clsResize::place(const ControlPosition& entry, double horizontal, double ve
     const Measures m = measuresFor(entry.control);
     if (entry.line) {
         auto* line = static_cast<LineControl*>(entry.control.data());
-        line->setLine(m.left ? entry.first * horizontal : line->X1(),
-                      m.top ? entry.second * vertical : line->Y1(),
-                      m.width ? entry.third * horizontal : line->X2(),
-                      m.height ? entry.fourth * vertical : line->Y2());
+        line->setLine(m.left ? entry.first * horizontal : line->X1(), m.top ? entry.second * vertical : line->Y1(),
+                      m.width ? entry.third * horizontal : line->X2(), m.height ? entry.fourth * vertical : line->Y2());
         return;
     }
     auto* widget = static_cast<QWidget*>(entry.control.data());

@@ -20,6 +20,7 @@
 #include <QFont>
 #include <QPointer>
 #include <QWidget>
+
 #include <vector>
 
 class clsResize

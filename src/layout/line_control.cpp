@@ -1,6 +1,7 @@
 #include "layout/line_control.h"
 
 #include <QPainter>
+
 #include <cmath>
 
 LineControl::LineControl(QWidget* parent) : QWidget(parent)

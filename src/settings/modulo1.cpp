@@ -37,10 +37,9 @@ const QString& Parola(int index)
 void CaricaParole()
 {
     static const char* const words[WordCount] = {
-        "chicken", "beer",  "biscuits", "spinach", "beans",     "orange", "cheese", "coffee",
-        "chips",   "chocolate", "banana", "water", "ham",       "lemon",  "carrot", "pasta",
-        "coke",    "apple", "fish",     "ice cream", "eggs",    "cake",   "bread",  "sandwiches",
-        "tomato",  "salad", "milk",     "pizza",   "grapes",    "pear"};
+        "chicken", "beer",  "biscuits", "spinach",    "beans",  "orange", "cheese", "coffee", "chips",  "chocolate",
+        "banana",  "water", "ham",      "lemon",      "carrot", "pasta",  "coke",   "apple",  "fish",   "ice cream",
+        "eggs",    "cake",  "bread",    "sandwiches", "tomato", "salad",  "milk",   "pizza",  "grapes", "pear"};
     Parole[0].clear();
     for (int i = 0; i < WordCount; ++i)
         Parole[static_cast<size_t>(i + 1)] = QString::fromLatin1(words[i]);

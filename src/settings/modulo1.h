@@ -3,6 +3,7 @@
 // the settings file and its folder, and the credits box.
 
 #include <QString>
+
 #include <array>
 
 class QWidget;

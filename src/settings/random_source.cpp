@@ -1,6 +1,7 @@
 #include "settings/random_source.h"
 
 #include <QDateTime>
+
 #include <algorithm>
 #include <cmath>
 #include <random>

@@ -197,8 +197,7 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, bool (*ours)(
     QSaveFile file(path);
     // flush() first: Qt 6.4's commit() misses an error raised while flushing (a full disk)
     // and would put a cut-off file in place of the old one.
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
-        && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit())
         return true;
     qCWarning(lcSettings).nospace() << "cannot write " << path << ": " << file.errorString();
     file.cancelWriting();
@@ -225,7 +224,8 @@ bool openRegularFile(QFile& file, const QString& path, QString* why)
         *why = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    struct stat status{};
+    struct stat status
+    {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         *why = QStringLiteral("not a regular file");
@@ -269,16 +269,14 @@ void LeggiImpostazioni()
     QFile file;
     QString why;
     if (!openRegularFile(file, path, &why)) {
-        qCWarning(lcSettings).nospace() << "cannot read " << path << ": " << why
-                                        << "; using the defaults";
+        qCWarning(lcSettings).nospace() << "cannot read " << path << ": " << why << "; using the defaults";
         return;
     }
     const QByteArray bytes = file.read(SettingsFile::ReadLimit);
     bool fellBack = false;
     const SettingsFile::Values values = SettingsFile::valuesFor(bytes, file.atEnd(), &fellBack);
     if (fellBack)
-        qCWarning(lcSettings).nospace() << path
-                                        << " does not hold two numbers; using the defaults";
+        qCWarning(lcSettings).nospace() << path << " does not hold two numbers; using the defaults";
     Voce = values.voce;
     Velocita = values.velocita;
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QLoggingCategory>
 #include <QString>
+
 #include <optional>
 
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QSysInfo>
+
 #include <climits>
 
 #ifdef Q_OS_UNIX
@@ -157,7 +158,8 @@ QString lockErrorText(QLockFile::LockError error)
 
 } // namespace
 
-SingleCopy::SingleCopy() : SingleCopy(defaultLockPath(), defaultFallbackPath()) {}
+SingleCopy::SingleCopy() : SingleCopy(defaultLockPath(), defaultFallbackPath())
+{}
 
 SingleCopy::SingleCopy(const QString& lockPath, const QString& fallbackPath)
 {
@@ -239,8 +241,7 @@ SingleCopy::Outcome SingleCopy::acquire()
 {
     for (const QString& place : std::as_const(places_)) {
         switch (tryPlace(place)) {
-        case Attempt::LiveCopy:
-            return Outcome::AnotherCopyRuns;
+        case Attempt::LiveCopy: return Outcome::AnotherCopyRuns;
         case Attempt::Taken:
             // A copy that found the first place blocked runs with its lock at the second.
             for (const QString& other : std::as_const(places_)) {
@@ -250,8 +251,7 @@ SingleCopy::Outcome SingleCopy::acquire()
                 }
             }
             return Outcome::Acquired;
-        case Attempt::Unusable:
-            break;
+        case Attempt::Unusable: break;
         }
     }
     qCWarning(lcStartup).noquote() << QStringLiteral("cannot take the single-copy lock at \"%1\"; starting without it")

@@ -5,10 +5,11 @@
 // can read, a lock from another machine) is logged and cleared away, or the lock is taken
 // at a second place, or the program runs without one: it always starts.
 
-#include <QLoggingCategory>
 #include <QLockFile>
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
+
 #include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)

@@ -1,19 +1,19 @@
 #include "shell/app_window.h"
 
+#include "layout/clsresize.h"
 #include "shell/click_guard.h"
 #include "shell/clickable.h"
 #include "shell/keyboard_navigation.h"
 #include "shell/screen.h"
-#include "layout/clsresize.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QPainter>
+#include <QKeyEvent>
 #include <QLoggingCategory>
+#include <QPainter>
 #include <QScreen>
 
 // Which screen is up, for whoever follows a lesson (or a test) from outside the program.
@@ -284,8 +284,7 @@ bool AppWindow::eventFilter(QObject* watched, QEvent* event)
             keyboardInUse_ = false;
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -364,7 +363,6 @@ bool AppWindow::handleKey(QWidget* receiver, QKeyEvent* event)
             button->click();
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

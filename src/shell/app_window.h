@@ -2,10 +2,10 @@
 // The one top-level window of the program. It hosts exactly one of splash, menu and
 // exercise or game screen at a time, and the voice settings screen laid over it.
 
+#include "shell/screen.h"
+
 #include <QPointer>
 #include <QWidget>
-
-#include "shell/screen.h"
 
 class FocusRing;
 

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QStyleHints>
 #include <QWindow>
+
 #include <cmath>
 
 namespace {
@@ -68,8 +69,7 @@ bool ClickGuard::eventFilter(QObject* watched, QEvent* event)
     // Input from the window system (touch taps made into clicks included) reaches a window
     // first, then the widget under the pointer: judging it once, at the window, is enough.
     const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick
-        && type != QEvent::MouseButtonRelease)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonRelease)
         return false;
     if (!watched->isWindowType())
         return false;

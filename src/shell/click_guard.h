@@ -25,12 +25,12 @@ private:
     static ClickGuard* instance();
     bool isSecondClick(quint64 time, QPointF at, Qt::MouseButton button) const;
 
-    bool buttonDown_ = false;     // a press was seen and its release not yet
-    bool havePress_ = false;      // the last press that counted as a click
-    quint64 pressTime_ = 0;       // its event time, ms
-    QPointF pressAt_;             // and where (global)
+    bool buttonDown_ = false; // a press was seen and its release not yet
+    bool havePress_ = false;  // the last press that counted as a click
+    quint64 pressTime_ = 0;   // its event time, ms
+    QPointF pressAt_;         // and where (global)
     Qt::MouseButton pressButton_ = Qt::NoButton;
-    bool dropRelease_ = false;    // the release of a press that belongs to the old screen
-    bool dropping_ = false;       // the second click of a double click, until its release
+    bool dropRelease_ = false;     // the release of a press that belongs to the old screen
+    bool dropping_ = false;        // the second click of a double click, until its release
     bool passDoubleClick_ = false; // a control where quick clicks add up (a scroll bar's arrow)
 };

@@ -4,7 +4,8 @@
 #include <QMetaMethod>
 #include <QMouseEvent>
 
-Clickable::Clickable(QWidget* parent, QAccessible::Role role) : QWidget(parent), role_(role) {}
+Clickable::Clickable(QWidget* parent, QAccessible::Role role) : QWidget(parent), role_(role)
+{}
 
 bool Clickable::isClickable() const
 {
@@ -45,8 +46,7 @@ void Clickable::keyPressEvent(QKeyEvent* event)
         if (!event->isAutoRepeat())
             press();
         return;
-    default:
-        QWidget::keyPressEvent(event);
+    default: QWidget::keyPressEvent(event);
     }
 }
 

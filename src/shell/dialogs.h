@@ -13,16 +13,16 @@ class Dialogs
 {
 public:
     virtual ~Dialogs() = default;
-    virtual BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
-                                 BoxIcon icon, BoxButtons buttons) = 0;
+    virtual BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
+                                 BoxButtons buttons) = 0;
 
     // The installed replacement, or real QMessageBox boxes.
     static Dialogs& current();
     static void install(Dialogs* dialogs); // not owned; nullptr restores the real boxes
 };
 
-inline BoxAnswer MsgBox(QWidget* parent, const QString& text, const QString& title,
-                        BoxIcon icon = BoxIcon::None, BoxButtons buttons = BoxButtons::Ok)
+inline BoxAnswer MsgBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon = BoxIcon::None,
+                        BoxButtons buttons = BoxButtons::Ok)
 {
     return Dialogs::current().messageBox(parent, text, title, icon, buttons);
 }

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QTimer>
+
 #include <vector>
 
 namespace InputGate {

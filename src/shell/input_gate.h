@@ -5,6 +5,7 @@
 // or dropped, as the screen's clicks are.
 
 #include <QObject>
+
 #include <functional>
 
 namespace InputGate {

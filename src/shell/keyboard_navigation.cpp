@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -26,9 +27,8 @@ struct Placed
 // is read with it, not before it.
 void sortIntoReadingOrder(std::vector<Placed>& placed)
 {
-    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
-        return a.rect.center().y() < b.rect.center().y();
-    });
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const Placed& a, const Placed& b) { return a.rect.center().y() < b.rect.center().y(); });
     std::vector<Placed> ordered;
     ordered.reserve(placed.size());
     size_t start = 0;
@@ -38,9 +38,7 @@ void sortIntoReadingOrder(std::vector<Placed>& placed)
         while (end < placed.size() && placed[end].rect.center().y() <= first.bottom())
             ++end;
         std::stable_sort(placed.begin() + long(start), placed.begin() + long(end),
-                         [](const Placed& a, const Placed& b) {
-                             return a.rect.center().x() < b.rect.center().x();
-                         });
+                         [](const Placed& a, const Placed& b) { return a.rect.center().x() < b.rect.center().x(); });
         ordered.insert(ordered.end(), placed.begin() + long(start), placed.begin() + long(end));
         start = end;
     }
@@ -66,7 +64,7 @@ bool isKeyboardControl(const QWidget* widget, const QWidget* root)
     if (const auto* control = qobject_cast<const Clickable*>(widget); control && !control->isClickable())
         return false; // nothing would answer its press
     return widget && root && widget != root && root->isAncestorOf(widget) && widget->isEnabled()
-           && widget->isVisibleTo(root) && (widget->focusPolicy() & Qt::TabFocus) && !widget->isWindow();
+        && widget->isVisibleTo(root) && (widget->focusPolicy() & Qt::TabFocus) && !widget->isWindow();
 }
 
 QList<QWidget*> controlsInReadingOrder(const QWidget* root)
@@ -137,9 +135,8 @@ QWidget* controlInDirection(const QWidget* root, const QWidget* from, int arrowK
 bool usesArrowKeys(const QWidget* widget)
 {
     return widget
-           && (widget->inherits("QComboBox") || widget->inherits("QAbstractSlider")
-               || widget->inherits("QAbstractSpinBox") || widget->inherits("QLineEdit")
-               || widget->inherits("QAbstractScrollArea"));
+        && (widget->inherits("QComboBox") || widget->inherits("QAbstractSlider") || widget->inherits("QAbstractSpinBox")
+            || widget->inherits("QLineEdit") || widget->inherits("QAbstractScrollArea"));
 }
 
 // ------------------------------------------------------------------------------ FocusRing
@@ -191,7 +188,8 @@ void FocusRing::place()
         return;
     }
     const int margin = thickness() / 2 + 1;
-    const QRect ring = QRect(target_->mapTo(window, QPoint(0, 0)), target_->size()).adjusted(-margin, -margin, margin, margin);
+    const QRect ring =
+        QRect(target_->mapTo(window, QPoint(0, 0)), target_->size()).adjusted(-margin, -margin, margin, margin);
     if (geometry() != ring)
         setGeometry(ring);
     raise();
@@ -206,11 +204,8 @@ bool FocusRing::eventFilter(QObject*, QEvent* event)
     case QEvent::Resize:
     case QEvent::Show:
     case QEvent::Hide:
-    case QEvent::ParentChange:
-        place();
-        break;
-    default:
-        break;
+    case QEvent::ParentChange: place(); break;
+    default: break;
     }
     return false;
 }

@@ -5,6 +5,7 @@
 // over it closes, never because the window manager moved the focus.
 
 #include <QWidget>
+
 #include <memory>
 
 class clsResize;

@@ -2,11 +2,10 @@
 
 #include "speech/speech_log.h"
 
-#include <pulse/pulseaudio.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <pulse/pulseaudio.h>
 
 namespace speech {
 
@@ -29,8 +28,7 @@ constexpr size_t HistorySeconds = 1;
 
 qint64 steadyNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -124,8 +122,7 @@ void AudioLine::connect(qint64 now)
         return;
     }
     // Never start a sound server of our own: with none there, speech keeps its time silently.
-    if (pa_context_connect(context_, server_.isEmpty() ? nullptr : server_.constData(), PA_CONTEXT_NOAUTOSPAWN,
-                           nullptr)
+    if (pa_context_connect(context_, server_.isEmpty() ? nullptr : server_.constData(), PA_CONTEXT_NOAUTOSPAWN, nullptr)
         < 0) {
         failed(QString::fromUtf8(pa_strerror(pa_context_errno(context_))), now);
         return;

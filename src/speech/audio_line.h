@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+
 #include <cstdint>
 #include <vector>
 

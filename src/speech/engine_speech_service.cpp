@@ -1,12 +1,12 @@
 #include "speech/engine_speech_service.h"
 
-#include "speech/speech_log.h"
 #include "speech/speech_engines.h"
+#include "speech/speech_log.h"
 #include "speech/speech_worker.h"
-
 
 #include <QCoreApplication>
 #include <QThread>
+
 #include <set>
 
 using namespace speech;
@@ -76,8 +76,7 @@ class EngineChannel final : public SpeechChannel
 public:
     EngineChannel(std::shared_ptr<EngineSpeechService::Core> core, const QString& owner)
         : core_(std::move(core)), state_(std::make_shared<ChannelState>(owner))
-    {
-    }
+    {}
 
     ~EngineChannel() override
     {
@@ -147,8 +146,7 @@ private:
 
 } // namespace
 
-EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options)
-    : core_(std::make_shared<Core>())
+EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options) : core_(std::make_shared<Core>())
 {
     core_->voices = offeredVoices(options);
     if (core_->voices.empty())
@@ -250,10 +248,8 @@ void EngineSpeechService::setObserver(Observer observer)
             worker->setObserver(nullptr);
             return;
         }
-        worker->setObserver([observer](SpeechWorker::Event event, const QString& owner, const QString& text,
-                                       bool sink, qint64 when) {
-            observer(Event(int(event)), owner, text, sink, when);
-        });
+        worker->setObserver([observer](SpeechWorker::Event event, const QString& owner, const QString& text, bool sink,
+                                       qint64 when) { observer(Event(int(event)), owner, text, sink, when); });
     });
 }
 

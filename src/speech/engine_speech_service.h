@@ -53,8 +53,7 @@ public:
     // Called on the worker thread with the event, the channel's owner, the text, whether the
     // audio line (not the clock) played it, and std::chrono::steady_clock time in nanoseconds.
     // Whatever the observer uses must outlive the service (or the observer must be cleared).
-    using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink,
-                                        qint64 steadyNs)>;
+    using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink, qint64 steadyNs)>;
     void setObserver(Observer observer);
     // True once the background warm-up is done (or was not asked for).
     bool warmedUp() const;

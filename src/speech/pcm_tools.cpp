@@ -11,8 +11,7 @@ namespace speech {
 SilenceTrimmer::SilenceTrimmer(int sampleRate, int threshold, int leadMs, int tailMs)
     : threshold_(threshold), lead_(size_t(sampleRate) * size_t(leadMs) / 1000),
       tail_(size_t(sampleRate) * size_t(tailMs) / 1000)
-{
-}
+{}
 
 void SilenceTrimmer::push(const int16_t* data, size_t count, std::vector<int16_t>& out)
 {
@@ -90,9 +89,8 @@ Resampler::Resampler(int inRate, int outRate)
         for (int j = 0; j < taps; ++j) {
             const double t = double(j - half_ + 1) - frac;
             const double u = t / half_;
-            const double window = std::fabs(u) >= 1.0
-                ? 0.0
-                : 0.42 + 0.5 * std::cos(M_PI * u) + 0.08 * std::cos(2 * M_PI * u);
+            const double window = std::fabs(u) >= 1.0 ? 0.0
+                                                      : 0.42 + 0.5 * std::cos(M_PI * u) + 0.08 * std::cos(2 * M_PI * u);
             const double h = fc * sinc(fc * t) * window;
             row[j] = float(h);
             sum += h;

@@ -55,9 +55,9 @@ public:
 private:
     void produce(std::vector<int16_t>& out, bool final);
 
-    int64_t up_ = 1;   // output rate / gcd
-    int64_t down_ = 1; // input rate / gcd
-    int half_ = 0;     // filter half-width in input samples
+    int64_t up_ = 1;           // output rate / gcd
+    int64_t down_ = 1;         // input rate / gcd
+    int half_ = 0;             // filter half-width in input samples
     std::vector<float> table_; // up_ phases x 2*half_ taps
     std::vector<float> input_; // input samples from absolute index base_
     int64_t base_ = 0;

@@ -7,17 +7,16 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <QtGlobal>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
-#include <mutex>
-#include <optional>
-
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
-
+#include <mutex>
+#include <optional>
 
 namespace speech {
 
@@ -164,8 +163,7 @@ int fliteChunk(const cst_wave* wave, int start, int size, int /*last*/, cst_audi
     if (!running || running->aborted)
         return CST_AUDIO_STREAM_STOP;
     running->setRate(wave->sample_rate);
-    return running->feed(wave->samples + start, size_t(size)) ? CST_AUDIO_STREAM_CONT
-                                                              : CST_AUDIO_STREAM_STOP;
+    return running->feed(wave->samples + start, size_t(size)) ? CST_AUDIO_STREAM_CONT : CST_AUDIO_STREAM_STOP;
 }
 
 QString libraryFolderOf(const void* symbol)
@@ -303,8 +301,7 @@ bool espeakStart()
         const bool hadServer = qEnvironmentVariableIsSet("PULSE_SERVER");
         const QByteArray server = qgetenv("PULSE_SERVER");
         qputenv("PULSE_SERVER", "unix:/nonexistent/munchora-no-sound-server");
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
-                                           espeakINITIALIZE_DONT_EXIT);
+        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (hadServer)
             qputenv("PULSE_SERVER", server);
         else
@@ -338,8 +335,8 @@ bool espeakSynthesize(const CatalogueVoice& entry, int velocita, const QByteArra
     Pipeline pipeline(chunk);
     pipeline.setRate(espeakSampleRate);
     running = &pipeline;
-    const espeak_ERROR result = espeak_Synth(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER,
-                                             0, espeakCHARS_UTF8, nullptr, nullptr);
+    const espeak_ERROR result = espeak_Synth(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
+                                             espeakCHARS_UTF8, nullptr, nullptr);
     running = nullptr;
     if (pipeline.aborted || result != EE_OK)
         return false;
@@ -378,8 +375,9 @@ bool voiceWorks(const CatalogueVoice& voice)
         return true;
     const char* dataPath = nullptr;
     espeak_Info(&dataPath);
-    return dataPath && QFileInfo::exists(QString::fromLocal8Bit(dataPath) + QStringLiteral("/voices/!v/")
-                                         + QString::fromLatin1(plus + 1));
+    return dataPath
+        && QFileInfo::exists(QString::fromLocal8Bit(dataPath) + QStringLiteral("/voices/!v/")
+                             + QString::fromLatin1(plus + 1));
 }
 
 namespace {

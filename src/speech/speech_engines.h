@@ -7,6 +7,7 @@
 #include "speech/pcm_tools.h"
 
 #include <QString>
+
 #include <functional>
 #include <vector>
 

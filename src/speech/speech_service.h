@@ -4,6 +4,7 @@
 // eSpeak NG and Flite; tests install a recorder.
 
 #include <QString>
+
 #include <memory>
 
 // One mouth's queue and settings. Speak and Stop never block the caller.

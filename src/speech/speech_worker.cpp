@@ -1,10 +1,10 @@
 #include "speech/speech_worker.h"
 
+#include "speech/audio_line.h"
 #include "speech/speech_log.h"
 
-#include "speech/audio_line.h"
-
 #include <QTimer>
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -44,8 +44,7 @@ qint64 durationNs(qint64 samples)
 
 qint64 steadyNow()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -59,8 +58,7 @@ bool ChannelState::speaking(qint64 now) const
 void ChannelState::raiseGuard(qint64 end)
 {
     qint64 old = guardEnd.load();
-    while (old < end && !guardEnd.compare_exchange_weak(old, end)) {
-    }
+    while (old < end && !guardEnd.compare_exchange_weak(old, end)) {}
 }
 
 void ChannelState::settleGuard(quint64 id, qint64 end)
@@ -72,8 +70,7 @@ void ChannelState::settleGuard(quint64 id, qint64 end)
         guardEnd.compare_exchange_strong(guard, end);
         return;
     }
-    while (guard < end && !guardEnd.compare_exchange_weak(guard, end)) {
-    }
+    while (guard < end && !guardEnd.compare_exchange_weak(guard, end)) {}
 }
 
 namespace {
@@ -218,20 +215,20 @@ void SpeechWorker::startNext()
         const CatalogueVoice& voice = voiceCatalogue()[size_t(utterance.voice)];
         const bool made = synthesize(voice, utterance.velocita, utterance.text,
                                      [this, &channel, id](const int16_t* data, size_t count) {
-            if (channel.cancelled.load() >= id)
-                return false;
-            if (count == 0)
-                return true;
-            samples_.insert(samples_.end(), data, data + count);
-            const qint64 at = steadyNow();
-            if (output_ == Output::Waiting)
-                resolveWaiting(at);
-            if (output_ == Output::Line)
-                feed(at);
-            else if (output_ == Output::Clock && startNs_ == 0)
-                startClock(at);
-            return true;
-        });
+                                         if (channel.cancelled.load() >= id)
+                                             return false;
+                                         if (count == 0)
+                                             return true;
+                                         samples_.insert(samples_.end(), data, data + count);
+                                         const qint64 at = steadyNow();
+                                         if (output_ == Output::Waiting)
+                                             resolveWaiting(at);
+                                         if (output_ == Output::Line)
+                                             feed(at);
+                                         else if (output_ == Output::Clock && startNs_ == 0)
+                                             startClock(at);
+                                         return true;
+                                     });
         if (channel.cancelled.load() >= id) {
             // Stopped while it was being made: the stop command that follows finds it gone.
             silence();

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -82,8 +83,7 @@ class SpeechWorker : public QObject
 {
 public:
     enum class Event { FirstAudio, Silenced, Finished };
-    using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink,
-                                        qint64 steadyNs)>;
+    using Observer = std::function<void(Event, const QString& owner, const QString& text, bool sink, qint64 steadyNs)>;
 
     // audio false: never touch a sound server, keep the timing on a clock. The sound server
     // is the one PULSE_SERVER names now (read here, on the creating thread).

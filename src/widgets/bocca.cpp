@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
+
 #include <cmath>
 
 Bocca::Bocca(const QString& owner, QWidget* parent)
@@ -108,7 +109,8 @@ void Bocca::paintEvent(QPaintEvent*)
     const qreal lift = down ? side * 0.01 : side * 0.04;
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 55));
-    painter.drawEllipse(disc.translated(side * 0.01, lift + side * 0.015).adjusted(side * 0.01, side * 0.02, -side * 0.01, 0));
+    painter.drawEllipse(
+        disc.translated(side * 0.01, lift + side * 0.015).adjusted(side * 0.01, side * 0.02, -side * 0.01, 0));
     if (down)
         disc.translate(0, side * 0.025);
     const QPointF c = disc.center();
@@ -185,7 +187,7 @@ void Bocca::paintEvent(QPaintEvent*)
         painter.setPen(QPen(QColor(0x1f, 0x6f, 0xd1, alpha), side * 0.028, Qt::SolidLine, Qt::RoundCap));
         const qreal radius = r * (1.08 + 0.14 * i);
         const QRectF arc(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
-        painter.drawArc(arc, -28 * 16, 56 * 16);    // right
-        painter.drawArc(arc, 152 * 16, 56 * 16);    // left
+        painter.drawArc(arc, -28 * 16, 56 * 16); // right
+        painter.drawArc(arc, 152 * 16, 56 * 16); // left
     }
 }

@@ -7,6 +7,7 @@
 #include "speech/speech_service.h"
 
 #include <QWidget>
+
 #include <memory>
 
 class QTimer;

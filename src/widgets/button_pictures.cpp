@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+
 #include <array>
 #include <cmath>
 
@@ -59,8 +60,8 @@ QString foodFor(int variant, int slot)
     return QString::fromLatin1(row[static_cast<size_t>(slot % 3)]);
 }
 
-void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& family, bool bold,
-              const QColor& colour, double heightShare = 0.7)
+void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& family, bool bold, const QColor& colour,
+              double heightShare = 0.7)
 {
     QFont font(family);
     font.setBold(bold);
@@ -89,8 +90,7 @@ void drawFood(QPainter& p, const QRectF& r, const QString& word)
     drawText(p, r, word.left(1).toUpper(), QStringLiteral("Comic Neue"), true, Qt::white, 0.5);
 }
 
-void drawBadge(QPainter& p, const QPointF& centre, double radius, const QColor& colour,
-               const QString& text)
+void drawBadge(QPainter& p, const QPointF& centre, double radius, const QColor& colour, const QString& text)
 {
     p.setPen(QPen(Qt::white, radius * 0.18));
     p.setBrush(colour);
@@ -115,8 +115,7 @@ void drawSpeaker(QPainter& p, const Box& b, double cx, double cy, double scale)
     p.setPen(QPen(QColor(0x1e, 0x88, 0xe5), s * 0.08, Qt::SolidLine, Qt::RoundCap));
     for (int i = 1; i <= 3; ++i) {
         const double radius = s * 0.16 * i;
-        p.drawArc(QRectF(b.x(cx) + s * 0.08 - radius, b.y(cy) - radius, 2 * radius, 2 * radius),
-                  -40 * 16, 80 * 16);
+        p.drawArc(QRectF(b.x(cx) + s * 0.08 - radius, b.y(cy) - radius, 2 * radius, 2 * radius), -40 * 16, 80 * 16);
     }
 }
 
@@ -156,8 +155,8 @@ void drawListenOrder(QPainter& p, const Box& b, int variant)
     for (int i = 0; i < 3; ++i) {
         const QRectF food = b.square(0.18 + 0.32 * i, 0.6, 0.5);
         drawFood(p, food, foodFor(variant, i));
-        drawBadge(p, QPointF(food.center().x(), b.y(0.16)), b.h(0.14),
-                  QColor(0xfb, 0x8c, 0x00), QString::number(i + 1));
+        drawBadge(p, QPointF(food.center().x(), b.y(0.16)), b.h(0.14), QColor(0xfb, 0x8c, 0x00),
+                  QString::number(i + 1));
     }
 }
 
@@ -166,8 +165,8 @@ void drawPill(QPainter& p, const QRectF& r, const QString& word, const QColor& f
     p.setPen(QPen(line, r.height() * 0.08));
     p.setBrush(fill);
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
-    drawText(p, r.adjusted(r.height() * 0.3, 0, -r.height() * 0.3, 0), word, QStringLiteral("Comic Neue"),
-             true, QColor(0x26, 0x32, 0x38), 0.62);
+    drawText(p, r.adjusted(r.height() * 0.3, 0, -r.height() * 0.3, 0), word, QStringLiteral("Comic Neue"), true,
+             QColor(0x26, 0x32, 0x38), 0.62);
 }
 
 void drawReadWords(QPainter& p, const Box& b, int variant)
@@ -179,8 +178,7 @@ void drawReadWords(QPainter& p, const Box& b, int variant)
     // The right word is not always on top.
     const bool rightOnTop = variant % 2 == 0;
     drawPill(p, rightOnTop ? first : second, food, QColor(0xc8, 0xe6, 0xc9), QColor(0x43, 0xa0, 0x47));
-    drawPill(p, rightOnTop ? second : first, foodFor(variant, 1), QColor(0xee, 0xee, 0xee),
-             QColor(0x9e, 0x9e, 0x9e));
+    drawPill(p, rightOnTop ? second : first, foodFor(variant, 1), QColor(0xee, 0xee, 0xee), QColor(0x9e, 0x9e, 0x9e));
 }
 
 void drawThinkingSmiley(QPainter& p, const QRectF& r, bool pleased, const QString& food)
@@ -271,8 +269,8 @@ void drawWordSearch(QPainter& p, const Box& b)
         p.drawLine(QPointF(grid.left(), grid.top() + i * cell), QPointF(grid.right(), grid.top() + i * cell));
     for (int row = 0; row < 4; ++row)
         for (int col = 0; col < 5; ++col)
-            drawText(p, cellRect(col, row), QString(QLatin1Char(rows[row][col])),
-                     QStringLiteral("Liberation Sans"), true, QColor(0x26, 0x32, 0x38), 0.62);
+            drawText(p, cellRect(col, row), QString(QLatin1Char(rows[row][col])), QStringLiteral("Liberation Sans"),
+                     true, QColor(0x26, 0x32, 0x38), 0.62);
 }
 
 void drawMemory(QPainter& p, const Box& b, int variant)

@@ -32,8 +32,8 @@ void loadSplashFonts()
 
 void loadBundledFonts()
 {
-    for (const char* file : {"ComicNeue-Bold.otf", "ComicNeue-Regular.otf", "LiberationSans-Regular.ttf",
-                             "LiberationSans-Bold.ttf"})
+    for (const char* file :
+         {"ComicNeue-Bold.otf", "ComicNeue-Regular.otf", "LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"})
         loadFont(file);
 }
 

@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
+
 #include <algorithm>
 
 namespace {
@@ -92,12 +93,9 @@ public:
         switch (metric) {
         case PM_MenuBarVMargin:
         case PM_MenuBarItemSpacing:
-        case PM_MenuBarPanelWidth:
-            return 0;
-        case PM_MenuBarHMargin:
-            return 0;
-        default:
-            return QProxyStyle::pixelMetric(metric, option, widget);
+        case PM_MenuBarPanelWidth: return 0;
+        case PM_MenuBarHMargin: return 0;
+        default: return QProxyStyle::pixelMetric(metric, option, widget);
         }
     }
 
@@ -120,18 +118,20 @@ public:
             const bool pressed = option->state & State_Sunken;
             const bool hovered = option->state & State_Selected;
             const int b = border(px);
-            const QRectF box = QRectF(option->rect).adjusted(gap(px) + b / 2.0, margin(px) + b / 2.0,
-                                                             -gap(px) - b / 2.0, -margin(px) - b / 2.0);
+            const QRectF box = QRectF(option->rect)
+                                   .adjusted(gap(px) + b / 2.0, margin(px) + b / 2.0, -gap(px) - b / 2.0,
+                                             -margin(px) - b / 2.0);
             painter->setRenderHint(QPainter::Antialiasing);
             painter->setPen(QPen(rim, b));
-            painter->setBrush(pressed ? QColor(0xff, 0xb7, 0x4d) : hovered ? QColor(0xff, 0xd2, 0x7f)
-                                                                           : QColor(0xff, 0xe2, 0xa8));
+            painter->setBrush(pressed       ? QColor(0xff, 0xb7, 0x4d)
+                                  : hovered ? QColor(0xff, 0xd2, 0x7f)
+                                            : QColor(0xff, 0xe2, 0xa8));
             painter->drawRoundedRect(box, px * 0.35, px * 0.35);
             if (item) {
                 painter->setPen(QColor(0x3b, 0x2a, 0x10));
                 painter->setFont(widget ? widget->font() : painter->font());
-                painter->drawText(box.adjusted(px * 0.6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
-                                  item->text);
+                painter->drawText(box.adjusted(px * 0.6, 0, 0, 0),
+                                  Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, item->text);
             }
         }
         painter->restore();
@@ -209,8 +209,8 @@ void NextButton::paintEvent(QPaintEvent*)
     arrow.lineTo(c.x() + w * 0.02, c.y() + shaft / 2);
     arrow.lineTo(c.x() - w / 2, c.y() + shaft / 2);
     arrow.closeSubpath();
-    painter.setPen(QPen(isEnabled() ? rim : QColor(0xb0, 0xb0, 0xb0), std::max(2.0, side * 0.03),
-                        Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(isEnabled() ? rim : QColor(0xb0, 0xb0, 0xb0), std::max(2.0, side * 0.03), Qt::SolidLine,
+                        Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(ink);
     painter.drawPath(arrow);
 }
@@ -245,8 +245,8 @@ ScorePanel::ScorePanel(QWidget* parent) : QWidget(parent)
 
     const QFont heading = designFont(QStringLiteral("Liberation Sans"), 32, true);
     const QFont count = designFont(QStringLiteral("Liberation Sans"), 40, true);
-    auto makeLabel = [this](const char* name, const QString& text, const QFont& font, QRect where,
-                            const QColor& colour, Qt::Alignment align) {
+    auto makeLabel = [this](const char* name, const QString& text, const QFont& font, QRect where, const QColor& colour,
+                            Qt::Alignment align) {
         auto* label = new QLabel(text, this);
         label->setObjectName(QLatin1String(name));
         label->setFont(font);
@@ -258,14 +258,11 @@ ScorePanel::ScorePanel(QWidget* parent) : QWidget(parent)
         return label;
     };
     const QColor green(0x1e, 0x7d, 0x32), red(0xc6, 0x28, 0x28);
-    LabelEst = makeLabel("LabelEst", QStringLiteral("Correct"), heading, {18, 10, 160, 54}, green,
-                         Qt::AlignLeft);
-    EtichettaEsatti = makeLabel("EtichettaEsatti", QStringLiteral("0"), count, {176, 10, 96, 54},
-                                green, Qt::AlignRight);
-    LabelErt = makeLabel("LabelErt", QStringLiteral("Mistake"), heading, {18, 68, 160, 54}, red,
-                         Qt::AlignLeft);
-    EtichettaErrati = makeLabel("EtichettaErrati", QStringLiteral("0"), count, {176, 68, 96, 54},
-                                red, Qt::AlignRight);
+    LabelEst = makeLabel("LabelEst", QStringLiteral("Correct"), heading, {18, 10, 160, 54}, green, Qt::AlignLeft);
+    EtichettaEsatti = makeLabel("EtichettaEsatti", QStringLiteral("0"), count, {176, 10, 96, 54}, green,
+                                Qt::AlignRight);
+    LabelErt = makeLabel("LabelErt", QStringLiteral("Mistake"), heading, {18, 68, 160, 54}, red, Qt::AlignLeft);
+    EtichettaErrati = makeLabel("EtichettaErrati", QStringLiteral("0"), count, {176, 68, 96, 54}, red, Qt::AlignRight);
 
     const QRect icon(274, 22, 88, 88);
     ComandoIconaSi = new PictureBox(this);

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QWidget>
+
 #include <memory>
 
 class PictureBox;

@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-PictureButton::PictureButton(const QString& caption, ButtonPicture picture, int variant,
-                             const QColor& colour, Shape shape, QWidget* parent)
+PictureButton::PictureButton(const QString& caption, ButtonPicture picture, int variant, const QColor& colour,
+                             Shape shape, QWidget* parent)
     : QPushButton(caption, parent), picture_(picture), variant_(variant), shape_(shape), colour_(colour)
 {
     setAccessibleName(caption);
@@ -41,8 +41,7 @@ PictureButton::Parts PictureButton::parts() const
     parts.border = std::max(2.0, parts.side * 0.025);
     parts.radius = parts.side * 0.14;
     parts.pad = parts.side * 0.07;
-    parts.tile = QRectF(rect()).adjusted(parts.border, parts.border, -parts.border,
-                                         -parts.border - parts.side * 0.03);
+    parts.tile = QRectF(rect()).adjusted(parts.border, parts.border, -parts.border, -parts.border - parts.side * 0.03);
     const double pad = parts.pad;
     const QRectF inner = parts.tile.adjusted(pad, pad, -pad, -pad);
     if (shape_ == Shape::Bar) {
@@ -54,8 +53,7 @@ PictureButton::Parts PictureButton::parts() const
     }
     double captionHeight = inner.height() * 0.37;
     if (captionLines_ > 0)
-        captionHeight = std::min(inner.height() * 0.5,
-                                 captionLines_ * QFontMetricsF(font()).lineSpacing() + pad * 0.3);
+        captionHeight = std::min(inner.height() * 0.5, captionLines_ * QFontMetricsF(font()).lineSpacing() + pad * 0.3);
     parts.panel = QRectF(inner.left(), inner.top(), inner.width(), inner.height() - captionHeight - pad * 0.4);
     parts.caption = QRectF(inner.left(), inner.bottom() - captionHeight, inner.width(), captionHeight);
     return parts;

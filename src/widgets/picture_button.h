@@ -15,8 +15,8 @@ class PictureButton : public QPushButton
 public:
     enum class Shape { Tile, Bar };
 
-    PictureButton(const QString& caption, ButtonPicture picture, int variant, const QColor& colour,
-                  Shape shape, QWidget* parent = nullptr);
+    PictureButton(const QString& caption, ButtonPicture picture, int variant, const QColor& colour, Shape shape,
+                  QWidget* parent = nullptr);
 
     ButtonPicture picture() const { return picture_; }
     // Lines kept for the caption of a tile (0: a fixed share of the tile). A screen sets the

@@ -6,11 +6,11 @@
 #include <QFileInfo>
 #include <QImageIOPlugin>
 #include <QImageReader>
-#include <QPluginLoader>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPluginLoader>
 
 Q_LOGGING_CATEGORY(lcPictures, "munchora.pictures", QtInfoMsg)
 

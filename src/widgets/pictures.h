@@ -3,11 +3,11 @@
 // and cached. A missing or broken file never ends the program: the control shows a card
 // with the word written on it and a warning goes to the munchora.pictures category.
 
+#include "shell/clickable.h"
+
 #include <QHash>
 #include <QImage>
 #include <QLoggingCategory>
-#include "shell/clickable.h"
-
 #include <QWidget>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPictures)

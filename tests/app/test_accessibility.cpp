@@ -1,12 +1,12 @@
-#include "shell/app_window.h"
-#include "home/menu.h"
-#include "widgets/picture_button.h"
-#include "widgets/pictures.h"
-#include "home/splash.h"
-#include "home/voice_settings.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
+#include "home/menu.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
+#include "shell/app_window.h"
 #include "widgets/bocca.h"
+#include "widgets/picture_button.h"
+#include "widgets/pictures.h"
 
 #include <QAccessible>
 #include <QLabel>

@@ -2,19 +2,19 @@
 // each control a child can press or reach has a role, a name and its action, and the names
 // say what the child sees.
 
-#include "shell/app_window.h"
-#include "home/menu.h"
-#include "widgets/picture_button.h"
-#include "home/screen_catalogue.h"
-#include "home/splash.h"
-#include "home/voice_settings.h"
 #include "exercises/exercise_rig.h"
 #include "exercises/likes.h"
 #include "exercises/who_likes.h"
 #include "exercises/word_choice.h"
 #include "games/memory.h"
 #include "helpers/test_registry.h"
+#include "home/menu.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
+#include "shell/app_window.h"
 #include "widgets/bocca.h"
+#include "widgets/picture_button.h"
 
 #include <QAccessible>
 #include <QLabel>

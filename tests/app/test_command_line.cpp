@@ -1,9 +1,9 @@
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
-#include "shell/screen.h"
-#include "helpers/test_files.h"
 #include "helpers/screen_rig.h"
+#include "helpers/test_files.h"
 #include "helpers/test_registry.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
+#include "shell/screen.h"
 
 #include <QDir>
 #include <QElapsedTimer>

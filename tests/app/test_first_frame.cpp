@@ -2,13 +2,13 @@
 // title with its white edge at every size, backgrounds blending top to bottom, pictures decoded
 // as Qt's reader decodes them.
 
-#include "widgets/gradient_background.h"
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
-#include "widgets/pictures.h"
-#include "home/splash.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
+#include "home/splash.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
+#include "widgets/gradient_background.h"
+#include "widgets/pictures.h"
 
 #include <QImageReader>
 #include <QLabel>
@@ -99,8 +99,9 @@ private slots:
         QVERIFY(near(image.pixelColor(0, 0), top));
         QVERIFY(near(image.pixelColor(299, 399), bottom));
         const QColor middle = image.pixelColor(150, 200);
-        QVERIFY(near(middle, QColor((top.red() + bottom.red()) / 2, (top.green() + bottom.green()) / 2,
-                                    (top.blue() + bottom.blue()) / 2)));
+        QVERIFY(near(middle,
+                     QColor((top.red() + bottom.red()) / 2, (top.green() + bottom.green()) / 2,
+                            (top.blue() + bottom.blue()) / 2)));
         for (int y : {0, 123, 399})
             QCOMPARE(image.pixelColor(299, y), image.pixelColor(0, y));
         // A part repainted alone matches the whole.

@@ -1,15 +1,6 @@
 // A child who cannot use a mouse plays every screen with Tab, the arrows, Return, Space and
 // Escape alone. Every key goes through the window, as the window system delivers it.
 
-#include "shell/app_window.h"
-#include "widgets/gradient_background.h"
-#include "shell/keyboard_navigation.h"
-#include "home/menu.h"
-#include "settings/modulo1.h"
-#include "widgets/picture_button.h"
-#include "home/screen_catalogue.h"
-#include "home/splash.h"
-#include "home/voice_settings.h"
 #include "exercises/exercise_rig.h"
 #include "exercises/likes.h"
 #include "exercises/listen_order.h"
@@ -20,14 +11,23 @@
 #include "games/memory.h"
 #include "games/word_search.h"
 #include "helpers/test_registry.h"
+#include "home/menu.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
+#include "shell/keyboard_navigation.h"
 #include "widgets/bocca.h"
+#include "widgets/gradient_background.h"
+#include "widgets/picture_button.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QScrollBar>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -60,7 +60,7 @@ bool arrowTo(ScreenRig& rig, QWidget* target)
             continue;
         }
         const QPoint d = target->mapTo(&rig.window, target->rect().center())
-                         - from->mapTo(&rig.window, from->rect().center());
+            - from->mapTo(&rig.window, from->rect().center());
         if (std::abs(d.y()) > from->height() / 2)
             key(rig, d.y() > 0 ? Qt::Key_Down : Qt::Key_Up);
         else
@@ -127,8 +127,7 @@ private slots:
         QStringList expected;
         for (const ScreenEntry& entry : screenCatalogue())
             expected << entry.button;
-        expected << QStringLiteral("Command1") << QStringLiteral("Command14")
-                 << QStringLiteral("BottoneEsci");
+        expected << QStringLiteral("Command1") << QStringLiteral("Command14") << QStringLiteral("BottoneEsci");
         QCOMPARE(order, expected);
         QCOMPARE(focused(rig), menu->button(QStringLiteral("Command2"))); // round again
         key(rig, Qt::Key_Tab, Qt::ShiftModifier);
@@ -277,7 +276,8 @@ private slots:
             // A word none of whose letters another word took over.
             auto ownsAll = [f](int slot) {
                 const std::vector<int>& cells = f->path(slot);
-                return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](int c) { return f->owner(c) == slot; });
+                return !cells.empty()
+                    && std::all_of(cells.begin(), cells.end(), [&](int c) { return f->owner(c) == slot; });
             };
             int slot = 1;
             while (slot <= FormCruciPuzzle::Slots && !ownsAll(slot))

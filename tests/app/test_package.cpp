@@ -76,8 +76,8 @@ private slots:
         QVERIFY2(QFile::exists(buildDir() + "/CPackConfig.cmake"), qPrintable(buildDir()));
         QString error;
         // Its own output folder: the build tree is left as it was, and runs do not meet.
-        run(cpack, {"-G", "DEB", "--config", buildDir() + "/CPackConfig.cmake", "-B", work.path() + "/out"},
-            &error, 300000);
+        run(cpack, {"-G", "DEB", "--config", buildDir() + "/CPackConfig.cmake", "-B", work.path() + "/out"}, &error,
+            300000);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         const QStringList debs = QDir(work.path() + "/out").entryList({"munchora_*.deb"}, QDir::Files);
         QCOMPARE(debs.size(), 1);
@@ -143,7 +143,8 @@ private slots:
         QTemporaryDir user;
         for (const char* sub : {"home", "config", "run", "tmp"})
             QVERIFY(QDir(user.path()).mkpath(sub));
-        QFile::setPermissions(user.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(user.path() + "/run",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
         const QString xvfb = QStandardPaths::findExecutable("Xvfb");
         const QString xdotool = QStandardPaths::findExecutable("xdotool");
@@ -153,7 +154,8 @@ private slots:
         QVERIFY2(display.waitForStarted(), qPrintable(display.errorString()));
         QByteArray number;
         QTRY_VERIFY_WITH_TIMEOUT((number += display.readAllStandardOutput()).contains('\n')
-                                     || display.state() == QProcess::NotRunning, 20000);
+                                     || display.state() == QProcess::NotRunning,
+                                 20000);
         bool isNumber = false;
         number.trimmed().toInt(&isNumber);
         QVERIFY2(isNumber, "Xvfb gave no display number");

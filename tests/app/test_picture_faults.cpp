@@ -1,19 +1,20 @@
 // Pictures that are not what they should be: gone, not a picture, cut short, huge, or a fifo.
 // Every screen still opens and shows a card with the word; nothing blocks.
 
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
-#include "widgets/pictures.h"
-#include "home/screen_catalogue.h"
-#include "home/splash.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
+#include "widgets/pictures.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QTest>
+
 #include <sys/stat.h>
 
 namespace {
@@ -35,7 +36,8 @@ void replace(const ScreenRig& rig, const QString& word, const QByteArray& bytes)
 
 QByteArray realJpeg(const QString& word)
 {
-    QFile file(qEnvironmentVariable("MUNCHORA_SOURCE_DIR") + QStringLiteral("/assets/jpg/") + word + QStringLiteral(".jpg"));
+    QFile file(qEnvironmentVariable("MUNCHORA_SOURCE_DIR") + QStringLiteral("/assets/jpg/") + word
+               + QStringLiteral(".jpg"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

@@ -1,13 +1,13 @@
-#include "settings/modulo1.h"
-#include "settings/settings_file.h"
 #include "helpers/environment_override.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
+#include "settings/modulo1.h"
+#include "settings/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -202,7 +202,8 @@ private slots:
     {
         QTemporaryDir machine;
         QVERIFY(put(machine.path() + "/etc/xdg/ImpostazioniProgrammiZerlino/programmiinglese.ini", " 2 \r\n 150 \r\n"));
-        QVERIFY(put(machine.path() + "/home/.config/ImpostazioniProgrammiZerlino/programmiinglese.ini", " 3 \r\n 90 \r\n"));
+        QVERIFY(
+            put(machine.path() + "/home/.config/ImpostazioniProgrammiZerlino/programmiinglese.ini", " 3 \r\n 90 \r\n"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_DIRS", machine.path() + "/etc/xdg");
         env.insert("HOME", machine.path() + "/home");

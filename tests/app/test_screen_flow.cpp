@@ -1,16 +1,16 @@
 // How a child or teacher moves between screens: the menu's tiles from the screen catalogue,
 // double clicks across a screen change, and closing the window.
 
-#include "shell/app_window.h"
-#include "home/menu.h"
-#include "settings/modulo1.h"
-#include "widgets/picture_button.h"
-#include "home/screen_catalogue.h"
-#include "home/splash.h"
-#include "home/voice_settings.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
+#include "home/menu.h"
+#include "home/screen_catalogue.h"
+#include "home/splash.h"
+#include "home/voice_settings.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
+#include "widgets/picture_button.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -107,8 +107,8 @@ private slots:
     void aRowAddedToTheCatalogueIsAWorkingTile()
     {
         std::vector<ScreenEntry> rows = screenCatalogue();
-        rows.push_back({QStringLiteral("CommandTry"), QStringLiteral("19 - try"), ButtonPicture::Listen, 0,
-                        0x4fc3f7, [] { return new TryScreen; }});
+        rows.push_back({QStringLiteral("CommandTry"), QStringLiteral("19 - try"), ButtonPicture::Listen, 0, 0x4fc3f7,
+                        [] { return new TryScreen; }});
         const CatalogueOverride catalogue(rows);
         ScreenRig rig;
         FormMenu* menu = showMenu(rig);

@@ -1,9 +1,9 @@
+#include "helpers/fakes.h"
+#include "helpers/test_files.h"
+#include "helpers/test_registry.h"
 #include "home/menu.h"
 #include "settings/modulo1.h"
 #include "settings/settings_file.h"
-#include "helpers/test_files.h"
-#include "helpers/fakes.h"
-#include "helpers/test_registry.h"
 
 #include <QDir>
 #include <QElapsedTimer>

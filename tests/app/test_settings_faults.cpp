@@ -2,16 +2,16 @@
 // back to the defaults, a save that cannot be made says so and keeps the values for the run,
 // and nothing already on the disk is lost or replaced by something else. Never a hang.
 
-#include "home/menu.h"
-#include "settings/modulo1.h"
-#include "widgets/picture_button.h"
-#include "settings/settings_file.h"
-#include "home/voice_settings.h"
 #include "fuzz/settings_check.h"
 #include "helpers/environment_override.h"
-#include "helpers/test_files.h"
 #include "helpers/screen_rig.h"
+#include "helpers/test_files.h"
 #include "helpers/test_registry.h"
+#include "home/menu.h"
+#include "home/voice_settings.h"
+#include "settings/modulo1.h"
+#include "settings/settings_file.h"
+#include "widgets/picture_button.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -38,7 +38,8 @@ const QByteArray TwoAndNinety = " 2 \r\n 90 \r\n";
 
 bool isFifo(const QString& path)
 {
-    struct stat status{};
+    struct stat status
+    {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
@@ -170,19 +171,13 @@ private slots:
             QVERIFY(put(folder, "someone's notes"));
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot create the settings folder"));
             break;
-        case SaveFault::FileIsAFifo:
-            QVERIFY(QFile::remove(file) && makeFifo(file));
-            break;
+        case SaveFault::FileIsAFifo: QVERIFY(QFile::remove(file) && makeFifo(file)); break;
         case SaveFault::FileLinksToAFifo:
             QVERIFY(makeFifo(fifo));
             QVERIFY(QFile::remove(file) && QFile::link(fifo, file));
             break;
-        case SaveFault::FileIsAFolder:
-            QVERIFY(QFile::remove(file) && QDir().mkpath(file + "/inside"));
-            break;
-        case SaveFault::DiskFull:
-            limit.emplace(4);
-            break;
+        case SaveFault::FileIsAFolder: QVERIFY(QFile::remove(file) && QDir().mkpath(file + "/inside")); break;
+        case SaveFault::DiskFull: limit.emplace(4); break;
         }
         form->Combo1->setCurrentIndex(1);
         form->HScroll1->setValue(90);
@@ -293,7 +288,8 @@ private slots:
         QTemporaryDir dir;
         for (const char* sub : {"home", "run", "tmp", "cwd"})
             QVERIFY(QDir(dir.path()).mkpath(sub));
-        QFile::setPermissions(dir.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path() + "/run",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         if (config == "FILE") {
             config = dir.path() + "/config";
             QVERIFY(put(config, "not a folder"));
@@ -324,9 +320,9 @@ private slots:
     {
         // Run as a user without rights over the folder (root's permission bits stop nobody else).
         QTemporaryDir dir;
-        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                      | QFileDevice::ExeOwner | QFileDevice::ExeOther
-                                                      | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(dir.path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                          | QFileDevice::ExeOther | QFileDevice::ReadOther));
         const QString folder = dir.path() + "/settings";
         QVERIFY(QDir().mkpath(folder));
         const QString file = folder + "/programmiinglese.ini";
@@ -393,7 +389,10 @@ private slots:
             const QByteArray done = last >= 0 ? valueOf(last) : before;
             QVERIFY2(now == done || now == valueOf(last + 1),
                      qPrintable(QStringLiteral("seed %1, kill %2 after save %3: file holds \"%4\"")
-                                    .arg(seed).arg(k).arg(last).arg(QString::fromLatin1(now.toHex(' ')))));
+                                    .arg(seed)
+                                    .arg(k)
+                                    .arg(last)
+                                    .arg(QString::fromLatin1(now.toHex(' ')))));
             before = now;
             // A temporary file may be left behind; it never stands in the file's place.
             const QString temps = tempFilesIn(folder);
@@ -419,8 +418,8 @@ private slots:
             // The real reading from the disk gives what the check saw.
             QVERIFY(put(FileImpostazioni, bytes));
             bool fellBack = false;
-            const SettingsFile::Values values =
-                SettingsFile::valuesFor(bytes, bytes.size() <= SettingsFile::ReadLimit, &fellBack);
+            const SettingsFile::Values values = SettingsFile::valuesFor(bytes, bytes.size() <= SettingsFile::ReadLimit,
+                                                                        &fellBack);
             if (fellBack)
                 QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not hold two numbers"));
             LeggiImpostazioni();
@@ -430,8 +429,8 @@ private slots:
         QVERIFY2(replayed >= 10, qPrintable(corpus));
 
         // Files made of the pieces that matter, in random order; seeded, so a failure repeats.
-        static const char* const pieces[] = {" ", "\r\n", "\t", "\n", "-", "+", "0", "7", "135", "32767",
-                                             "32768", "-32768", "99999", "x", "\0", "\xff", "1 2"};
+        static const char* const pieces[] = {" ",     "\r\n",  "\t",     "\n",    "-", "+",  "0",    "7",  "135",
+                                             "32767", "32768", "-32768", "99999", "x", "\0", "\xff", "1 2"};
         QRandomGenerator random(20261208);
         for (int i = 0; i < 20000; ++i) {
             QByteArray file;

@@ -1,6 +1,6 @@
-#include "settings/single_copy.h"
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
+#include "settings/single_copy.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +9,8 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -23,19 +23,19 @@ const QString secondCopyStopped = QString::fromUtf8(
     "no window\nvoice 1 speed 135\nexit 0\n");
 
 // A lock's content as QLockFile writes it: process id, program, host name, machine id, boot id.
-QByteArray lockContent(qint64 pid, const QString& program, const QString& host,
-                       const QByteArray& machineId, const QByteArray& bootId)
+QByteArray lockContent(qint64 pid, const QString& program, const QString& host, const QByteArray& machineId,
+                       const QByteArray& bootId)
 {
-    return QByteArray::number(pid) + '\n' + program.toUtf8() + '\n' + host.toUtf8() + '\n' + machineId
-        + '\n' + bootId + '\n';
+    return QByteArray::number(pid) + '\n' + program.toUtf8() + '\n' + host.toUtf8() + '\n' + machineId + '\n' + bootId
+        + '\n';
 }
 
 // The lock a live copy would write: this test program, running now, on this machine.
 QByteArray liveLockContent()
 {
     return lockContent(QCoreApplication::applicationPid(),
-                       QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
-                       QSysInfo::machineHostName(), QSysInfo::machineUniqueId(), QSysInfo::bootUniqueId());
+                       QFileInfo(QCoreApplication::applicationFilePath()).fileName(), QSysInfo::machineHostName(),
+                       QSysInfo::machineUniqueId(), QSysInfo::bootUniqueId());
 }
 
 // The same live program, but its lock names another machine: sharing the folder is no reason
@@ -43,9 +43,8 @@ QByteArray liveLockContent()
 QByteArray otherMachineLockContent()
 {
     return lockContent(QCoreApplication::applicationPid(),
-                       QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
-                       QStringLiteral("classroom-pc-7"), "0123456789abcdef0123456789abcdef",
-                       QSysInfo::bootUniqueId());
+                       QFileInfo(QCoreApplication::applicationFilePath()).fileName(), QStringLiteral("classroom-pc-7"),
+                       "0123456789abcdef0123456789abcdef", QSysInfo::bootUniqueId());
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -82,19 +81,21 @@ bool makeLeftover(Leftover kind, const QString& path)
     case Leftover::Garbage: return writeFile(path, "twelve\nmunchora\n");
     case Leftover::OtherMachine: return writeFile(path, otherMachineLockContent());
     case Leftover::CopyGone:
-        return writeFile(path, lockContent(2147483000, "munchora", QSysInfo::machineHostName(),
-                                           QSysInfo::machineUniqueId(), QSysInfo::bootUniqueId()));
+        return writeFile(path,
+                         lockContent(2147483000, "munchora", QSysInfo::machineHostName(), QSysInfo::machineUniqueId(),
+                                     QSysInfo::bootUniqueId()));
     case Leftover::ReadOnlyCopyGone:
         return makeLeftover(Leftover::CopyGone, path) && QFile::setPermissions(path, QFileDevice::ReadOwner);
     case Leftover::EarlierBoot:
-        return writeFile(path, lockContent(QCoreApplication::applicationPid(),
-                                           QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
-                                           QSysInfo::machineHostName(), QSysInfo::machineUniqueId(),
-                                           "00000000-0000-0000-0000-000000000000"));
+        return writeFile(path,
+                         lockContent(QCoreApplication::applicationPid(),
+                                     QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
+                                     QSysInfo::machineHostName(), QSysInfo::machineUniqueId(),
+                                     "00000000-0000-0000-0000-000000000000"));
     case Leftover::PidOfAnotherProgram:
-        return writeFile(path, lockContent(QCoreApplication::applicationPid(), "munchora",
-                                           QSysInfo::machineHostName(), QSysInfo::machineUniqueId(),
-                                           QSysInfo::bootUniqueId()));
+        return writeFile(path,
+                         lockContent(QCoreApplication::applicationPid(), "munchora", QSysInfo::machineHostName(),
+                                     QSysInfo::machineUniqueId(), QSysInfo::bootUniqueId()));
     case Leftover::OtherUser:
         // A live copy's lock, but not this user's (a shared temporary folder).
         return writeFile(path, liveLockContent()) && ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
@@ -133,8 +134,7 @@ struct PrivateUser
         for (const char* sub : {"home", "config", "tmp"})
             QDir(dir.path()).mkpath(sub);
         QDir(dir.path()).mkpath("run");
-        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                             | QFileDevice::ExeOwner);
+        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     QString runtime() const { return dir.path() + "/run"; }
     QString lock() const { return runtime() + "/munchora.lock"; }
@@ -376,8 +376,7 @@ private slots:
         user.prepare(program);
         program.start(buildDir() + "/munchora");
         QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.fallbackLock()) && QFile(user.fallbackLock()).size() > 0,
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.fallbackLock()) && QFile(user.fallbackLock()).size() > 0, 10000);
 
         QCOMPARE(user.runProbe(), secondCopyStopped);
         QCOMPARE(program.state(), QProcess::Running);

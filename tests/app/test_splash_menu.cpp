@@ -1,15 +1,15 @@
-#include "shell/app_window.h"
-#include "widgets/gradient_background.h"
+#include "helpers/screen_rig.h"
+#include "helpers/test_registry.h"
 #include "home/menu.h"
-#include "settings/modulo1.h"
-#include "widgets/picture_button.h"
-#include "widgets/pictures.h"
 #include "home/screen_catalogue.h"
 #include "home/splash.h"
 #include "home/voice_settings.h"
-#include "helpers/screen_rig.h"
-#include "helpers/test_registry.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
 #include "widgets/bocca.h"
+#include "widgets/gradient_background.h"
+#include "widgets/picture_button.h"
+#include "widgets/pictures.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -64,8 +64,8 @@ private slots:
     void anyClickOnTheSplashOpensTheMenu_data()
     {
         QTest::addColumn<QString>("target");
-        for (const char* target : {"Image1_0", "Image1_1", "Image1_2", "Label1", "Label2", "Bocca",
-                                   "ARGradient1", "FormAvvio"})
+        for (const char* target :
+             {"Image1_0", "Image1_1", "Image1_2", "Label1", "Label2", "Bocca", "ARGradient1", "FormAvvio"})
             QTest::newRow(target) << QString::fromLatin1(target);
     }
 
@@ -75,8 +75,7 @@ private slots:
         Rig rig;
         rig.window.showScreen(newFormAvvio());
         QPointer<Screen> splash = rig.window.currentScreen();
-        QWidget* widget = target == QLatin1String("FormAvvio") ? splash.data()
-                                                                : splash->findChild<QWidget*>(target);
+        QWidget* widget = target == QLatin1String("FormAvvio") ? splash.data() : splash->findChild<QWidget*>(target);
         QVERIFY(widget);
         // Through the window system, as a child's click finds what lies under the pointer.
         windowClicks(widget, {0}, target == QLatin1String("FormAvvio") ? QPoint(3, 3) : QPoint());
@@ -92,16 +91,27 @@ private slots:
         Rig rig;
         FormMenu* menu = showMenu(rig);
         QVERIFY(menu);
-        const QList<QPair<QString, QString>> table{
-            {"Command1", "Voice"}, {"BottoneEsci", "Exit"}, {"Command14", "?"},
-            {"Command2", "1 - listen"}, {"Command3", "2 - What is it?"}, {"Command4", "3 - What is it?"},
-            {"Command5", "4 - listen and order"}, {"Command15", "5 - listen and order"},
-            {"Command16", "6 - listen and order"}, {"Command6", "7 - read the words"},
-            {"Command7", "8 - read the words"}, {"Command9", "9 - read the words"},
-            {"Command8", "10 - read the words"}, {"Command11", "11 - read the words"},
-            {"Command17", "12 - I like ...."}, {"Command18", "13 - I like ...."},
-            {"Command19", "14 - I like ...."}, {"Command12", "15 - Tom.. Susy..."},
-            {"Command13", "Crucipuzzle"}, {"Command20", "Memory 1"}, {"Command10", "Memory 2"}};
+        const QList<QPair<QString, QString>> table{{"Command1", "Voice"},
+                                                   {"BottoneEsci", "Exit"},
+                                                   {"Command14", "?"},
+                                                   {"Command2", "1 - listen"},
+                                                   {"Command3", "2 - What is it?"},
+                                                   {"Command4", "3 - What is it?"},
+                                                   {"Command5", "4 - listen and order"},
+                                                   {"Command15", "5 - listen and order"},
+                                                   {"Command16", "6 - listen and order"},
+                                                   {"Command6", "7 - read the words"},
+                                                   {"Command7", "8 - read the words"},
+                                                   {"Command9", "9 - read the words"},
+                                                   {"Command8", "10 - read the words"},
+                                                   {"Command11", "11 - read the words"},
+                                                   {"Command17", "12 - I like ...."},
+                                                   {"Command18", "13 - I like ...."},
+                                                   {"Command19", "14 - I like ...."},
+                                                   {"Command12", "15 - Tom.. Susy..."},
+                                                   {"Command13", "Crucipuzzle"},
+                                                   {"Command20", "Memory 1"},
+                                                   {"Command10", "Memory 2"}};
         QCOMPARE(menu->buttons().size(), 21);
         for (const auto& [name, caption] : table) {
             PictureButton* button = menu->button(name);
@@ -217,7 +227,8 @@ private slots:
         // Its activation only places it: no voice settings applied again, nothing said.
         int menuRates = 0;
         for (size_t i = eventsBefore; i < rig.speech.events.size(); ++i)
-            if (rig.speech.events[i].owner == QLatin1String("FormMenu") && rig.speech.events[i].kind == QLatin1String("rate"))
+            if (rig.speech.events[i].owner == QLatin1String("FormMenu")
+                && rig.speech.events[i].kind == QLatin1String("rate"))
                 ++menuRates;
         QCOMPARE(menuRates, 0);
         QCOMPARE(rig.speech.spoken(QStringLiteral("FormMenu")).size(), 1);
@@ -227,10 +238,14 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("screen");
-        QTest::newRow("1 - listen") << "Command2" << "Form1";
-        QTest::newRow("2 - What is it?") << "Command3" << "Form2";
-        QTest::newRow("3 - What is it?") << "Command4" << "Form3";
-        QTest::newRow("Crucipuzzle") << "Command13" << "FormCruciPuzzle";
+        QTest::newRow("1 - listen") << "Command2"
+                                    << "Form1";
+        QTest::newRow("2 - What is it?") << "Command3"
+                                         << "Form2";
+        QTest::newRow("3 - What is it?") << "Command4"
+                                         << "Form3";
+        QTest::newRow("Crucipuzzle") << "Command13"
+                                     << "FormCruciPuzzle";
     }
 
     void exerciseButtonsOpenTheirScreens()

@@ -1,11 +1,11 @@
-#include "shell/app_window.h"
-#include "home/menu.h"
-#include "settings/modulo1.h"
-#include "widgets/picture_button.h"
-#include "home/voice_settings.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
+#include "home/menu.h"
+#include "home/voice_settings.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
 #include "widgets/bocca.h"
+#include "widgets/picture_button.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -65,8 +65,9 @@ private slots:
         // The stored voice is applied, the speed is not: "click here" comes at the mouth's own pace.
         QCOMPARE(rig.last("voice"), 1);
         QCOMPARE(rig.last("rate"), -1);
-        QCOMPARE(rig.speech.log(QStringLiteral("FormImposta")),
-                 (QStringList{QStringLiteral("FormImposta: stop"), QStringLiteral("FormImposta: speak \"click here\"")}));
+        QCOMPARE(
+            rig.speech.log(QStringLiteral("FormImposta")),
+            (QStringList{QStringLiteral("FormImposta: stop"), QStringLiteral("FormImposta: speak \"click here\"")}));
     }
 
     void arrowStepChangesTheSpeedSilentlyAndTheMouthTriesIt()

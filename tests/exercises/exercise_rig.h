@@ -2,16 +2,17 @@
 // A host window of a fixed size with every seam replaced, for driving exercise screens as a
 // child would.
 
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/screen_rig.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+
 #include <functional>
 
 struct ExerciseRig : ScreenRig
@@ -88,7 +89,5 @@ inline void pressAccessibly(QWidget* widget)
 
 inline void clickMenu(ExerciseScreen* screen, QAction* entry)
 {
-    QTest::mouseClick(screen->menuBar, Qt::LeftButton, {},
-                      screen->menuBar->actionGeometry(entry).center());
+    QTest::mouseClick(screen->menuBar, Qt::LeftButton, {}, screen->menuBar->actionGeometry(entry).center());
 }
-

@@ -1,15 +1,15 @@
 // The frame shared by the exercise screens, driven through exercise 2.
 
-#include "home/screen_catalogue.h"
 #include "exercise_rig.h"
-#include "widgets/gradient_background.h"
-#include "layout/line_control.h"
 #include "exercises/picture_choice.h"
 #include "helpers/test_registry.h"
+#include "home/screen_catalogue.h"
+#include "layout/line_control.h"
 #include "widgets/bocca.h"
+#include "widgets/gradient_background.h"
 
-#include <QLabel>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 
@@ -57,8 +57,7 @@ private slots:
         QCOMPARE(rig.window.currentScreen(), form);
         QCOMPARE(form->geometry(), rig.window.rect());
         QCOMPARE(rig.speech.log(QStringLiteral("Form2")),
-                 QStringList({speakLine("Form2", "exercise 2.. click on the objet."),
-                              speakLine("Form2", Parola(4))}));
+                 QStringList({speakLine("Form2", "exercise 2.. click on the objet."), speakLine("Form2", Parola(4))}));
         // The voice settings are applied before the title is spoken.
         QCOMPARE(rig.speech.events.front().kind, QStringLiteral("voice"));
         QCOMPARE(rig.speech.lastValue("Form2", "rate"), int(DefaultVelocita));
@@ -86,11 +85,14 @@ private slots:
         scriptForm2(rig.random, 1, 1, 2, 3);
         auto* form = rig.open<Form2>(new Form2);
         click(form->Image1[1]);
-        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaNo) && !visible(form->PicturesattiErrati->ComandoIconaSi));
+        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaNo)
+                && !visible(form->PicturesattiErrati->ComandoIconaSi));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
-        QCOMPARE(form->PicturesattiErrati->ComandoIconaSi->geometry(), form->PicturesattiErrati->ComandoIconaNo->geometry());
+        QCOMPARE(form->PicturesattiErrati->ComandoIconaSi->geometry(),
+                 form->PicturesattiErrati->ComandoIconaNo->geometry());
         click(form->Image1[0]);
-        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaSi) && !visible(form->PicturesattiErrati->ComandoIconaNo));
+        QVERIFY(visible(form->PicturesattiErrati->ComandoIconaSi)
+                && !visible(form->PicturesattiErrati->ComandoIconaNo));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
 
         Esatti = 32767;
@@ -155,8 +157,7 @@ private slots:
         scriptForm2(rig.random, 1, 1, 2, 3);
         QPointer<Screen> form = rig.open<Form2>(new Form2);
         rig.dialogs.answers.push_back(BoxAnswer::Yes);
-        clickMenu(static_cast<ExerciseScreen*>(form.data()),
-                  static_cast<ExerciseScreen*>(form.data())->mnuEsci);
+        clickMenu(static_cast<ExerciseScreen*>(form.data()), static_cast<ExerciseScreen*>(form.data())->mnuEsci);
         QVERIFY(rig.window.currentScreen());
         QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormMenu"));
         flushDeletes();
@@ -173,8 +174,7 @@ private slots:
         const qsizetype before = rig.speech.log(QStringLiteral("Form2")).size();
 
         clickMenu(form, form->mnuImposta);
-        QCOMPARE(rig.speech.log(QStringLiteral("Form2")).mid(before),
-                 QStringList{speakLine("Form2", "VOICE")});
+        QCOMPARE(rig.speech.log(QStringLiteral("Form2")).mid(before), QStringList{speakLine("Form2", "VOICE")});
         QVERIFY(rig.window.overlay());
         QCOMPARE(rig.window.overlay()->screenName(), QStringLiteral("FormImposta"));
         QCOMPARE(rig.window.currentScreen(), form);
@@ -189,8 +189,7 @@ private slots:
         QCOMPARE(rig.speech.lastValue("Form2", "rate"), 170);
         QCOMPARE(rig.speech.events.front().kind, QStringLiteral("voice"));
         QCOMPARE(rig.speech.log(QStringLiteral("Form2")),
-                 QStringList({speakLine("Form2", "exercise 2.. click on the objet."),
-                              speakLine("Form2", Parola(21))}));
+                 QStringList({speakLine("Form2", "exercise 2.. click on the objet."), speakLine("Form2", Parola(21))}));
         verifyFreshScore(form);
         QCOMPARE(ParolaCorrente, qint16(21));
         QVERIFY(!form->Shape1->isVisible());
@@ -282,12 +281,10 @@ private slots:
                 ExerciseRig rig(size);
                 rig.random.push({0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8});
                 auto* form = rig.open<ExerciseScreen>(row.make());
-                const QString where = form->screenName() + QStringLiteral(" at %1x%2")
-                                                                .arg(size.width())
-                                                                .arg(size.height());
+                const QString where = form->screenName()
+                    + QStringLiteral(" at %1x%2").arg(size.width()).arg(size.height());
                 QVERIFY2(form->menuBar->geometry().top() == 0, qPrintable(where));
-                QVERIFY2(form->menuBar->height() >= form->menuBar->sizeHint().height(),
-                         qPrintable(where));
+                QVERIFY2(form->menuBar->height() >= form->menuBar->sizeHint().height(), qPrintable(where));
                 QList<QWidget*> controls;
                 for (QWidget* child : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                     // Ruling lines cross the table they rule, by design.
@@ -298,8 +295,7 @@ private slots:
                              qPrintable(where + " " + a->objectName() + " outside"));
                     for (QWidget* b : controls)
                         QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
-                                 qPrintable(where + " " + a->objectName() + " overlaps " +
-                                            b->objectName()));
+                                 qPrintable(where + " " + a->objectName() + " overlaps " + b->objectName()));
                 }
             }
         }

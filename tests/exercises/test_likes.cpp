@@ -54,7 +54,8 @@ private slots:
         QVERIFY(form->Image2->hasPicture());
         QCOMPARE(form->Image1->accessibleName(), QStringLiteral("displeased"));
         // Nothing is said but the title.
-        QCOMPARE(rig.speech.spoken(QStringLiteral("Form13")), QStringList{QStringLiteral("exercise 14. click on the words.")});
+        QCOMPARE(rig.speech.spoken(QStringLiteral("Form13")),
+                 QStringList{QStringLiteral("exercise 14. click on the words.")});
 
         scriptQuestion(rig, 0, 20);
         click(form->Label3[1]);
@@ -67,8 +68,9 @@ private slots:
         // The mouth reads both sentences, the like one first, and gives nothing away.
         const qsizetype before = rig.logSize();
         click(form->Bocca);
-        QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form13"), speakLine("Form13", "Yummy Yummy! I like ice cream!"),
-                                                   speakLine("Form13", "Yuk!  I don't like ice cream!")}));
+        QCOMPARE(rig.logFrom(before),
+                 QStringList({stopLine("Form13"), speakLine("Form13", "Yummy Yummy! I like ice cream!"),
+                              speakLine("Form13", "Yuk!  I don't like ice cream!")}));
         click(form->Label3[1]);
         QCOMPARE(Errati, qint16(1));
         QCOMPARE(Esatti, qint16(1));
@@ -84,7 +86,8 @@ private slots:
         QVERIFY(!form->PicturesattiErrati);
         QCOMPARE(Esatti, qint16(5)); // no score: the counters are left alone
         QCOMPARE(rig.speech.log(QStringLiteral("Form11")),
-                 QStringList({speakLine("Form11", "exercise 12. listen."), speakLine("Form11", "Yummy Yummy! I like bananas!")}));
+                 QStringList({speakLine("Form11", "exercise 12. listen."),
+                              speakLine("Form11", "Yummy Yummy! I like bananas!")}));
         QCOMPARE(ParolaA, qint16(1));
         QCOMPARE(form->Image1->accessibleName(), QStringLiteral("pleased"));
         QCOMPARE(form->Image2->word(), QStringLiteral("banana"));
@@ -93,13 +96,15 @@ private slots:
             const qsizetype before = rig.logSize();
             QVERIFY(form->Command1->isEnabled());
             click(form->Command1);
-            QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form11"), speakLine("Form11", "Yuk!  I don't like lemons!")}));
+            QCOMPARE(rig.logFrom(before),
+                     QStringList({stopLine("Form11"), speakLine("Form11", "Yuk!  I don't like lemons!")}));
             QCOMPARE(ParolaA, qint16(2));
             QCOMPARE(form->Image1->accessibleName(), QStringLiteral("displeased"));
         }
         const qsizetype before = rig.logSize();
         click(form->Bocca);
-        QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form11"), speakLine("Form11", "Yuk!  I don't like lemons!")}));
+        QCOMPARE(rig.logFrom(before),
+                 QStringList({stopLine("Form11"), speakLine("Form11", "Yuk!  I don't like lemons!")}));
     }
 
     void exercise13TheItemInABalloonAnswersAsItsSmiley()
@@ -108,7 +113,8 @@ private slots:
         scriptQuestion(rig, 1, 18);
         auto* form = rig.open<Form12>(new Form12);
         QCOMPARE(rig.speech.log(QStringLiteral("Form12")),
-                 QStringList({speakLine("Form12", "exercise 13. click on the image."), speakLine("Form12", "Yuk!  I don't like apples!")}));
+                 QStringList({speakLine("Form12", "exercise 13. click on the image."),
+                              speakLine("Form12", "Yuk!  I don't like apples!")}));
         QCOMPARE(form->Image1[0]->accessibleName(), QStringLiteral("pleased"));
         QCOMPARE(form->Image1[1]->accessibleName(), QStringLiteral("displeased"));
         QCOMPARE(form->Image2[0]->word(), QStringLiteral("apple"));

@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QSet>
+
 #include <functional>
 
 using namespace Modulo1;
@@ -16,8 +17,9 @@ namespace {
 
 ListenOrder* openScreen(ExerciseRig& rig, int n)
 {
-    Screen* screen = n == 3 ? static_cast<Screen*>(new Form4a) : n == 4 ? static_cast<Screen*>(new Form4b)
-                                                                         : static_cast<Screen*>(new Form4c);
+    Screen* screen = n == 3 ? static_cast<Screen*>(new Form4a)
+        : n == 4            ? static_cast<Screen*>(new Form4b)
+                            : static_cast<Screen*>(new Form4c);
     return rig.open<ListenOrder>(screen);
 }
 
@@ -120,7 +122,8 @@ private slots:
         click(form->Image1[0]);
         QCOMPARE(form->contatore(), 1);
         QCOMPARE(form->Image2[0]->word(), Parola(1));
-        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form)
+                && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QCOMPARE(Esatti, qint16(0));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
         QVERIFY(form->Image1[0]->isVisible() && form->Image1[0]->isEnabled());
@@ -210,7 +213,7 @@ private slots:
             for (auto it = orders.cbegin(); it != orders.cend(); ++it) {
                 const QList<int>& order = it.key();
                 const bool cyclic = order == QList<int>{0, 1, 2} || order == QList<int>{1, 2, 0}
-                                    || order == QList<int>{2, 0, 1};
+                    || order == QList<int>{2, 0, 1};
                 QCOMPARE(it.value(), cyclic ? 6 : 3); // 2/9 and 1/9 of 27
             }
         }
@@ -229,7 +232,8 @@ private slots:
         clickMenu(form, form->mnuImposta);
         script(rig, {1, 3, 0, 2}, {5, 6, 7, 8});
         rig.window.closeOverlay();
-        QSet<int> before(places.begin(), places.begin() + 4), after(form->posizioni().begin(), form->posizioni().begin() + 4);
+        QSet<int> before(places.begin(), places.begin() + 4),
+            after(form->posizioni().begin(), form->posizioni().begin() + 4);
         QCOMPARE(after, before);
         checkPlaces(form, QStringLiteral("after Voice"));
         QCOMPARE(form->contatore(), 0);

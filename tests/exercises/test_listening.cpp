@@ -21,8 +21,8 @@ private slots:
         Errati = 3;
         rig.random.push({ScriptedRandom::word(20)});
         auto* form = rig.open<Form1>(new Form1);
-        QCOMPARE(rig.speech.log(), QStringList({speakLine("Form1", "exercise 1. listen."),
-                                                speakLine("Form1", "ice cream")}));
+        QCOMPARE(rig.speech.log(),
+                 QStringList({speakLine("Form1", "exercise 1. listen."), speakLine("Form1", "ice cream")}));
         QCOMPARE(form->Image1->accessibleName(), QStringLiteral("ice cream"));
         QVERIFY(!form->PicturesattiErrati);
         QVERIFY(form->findChildren<QLabel*>().isEmpty());
@@ -39,8 +39,9 @@ private slots:
         before = rig.logSize();
         click(form->Command1);
         click(form->Command1);
-        QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form1"), speakLine("Form1", "ice cream"),
-                                                   stopLine("Form1"), speakLine("Form1", "pear")}));
+        QCOMPARE(rig.logFrom(before),
+                 QStringList({stopLine("Form1"), speakLine("Form1", "ice cream"), stopLine("Form1"),
+                              speakLine("Form1", "pear")}));
         QCOMPARE(ParolaB, qint16(30));
         QCOMPARE(form->Image1->word(), QStringLiteral("pear"));
         QCOMPARE(Esatti, qint16(4));

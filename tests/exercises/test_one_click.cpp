@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QStyleHints>
 #include <QTimer>
+
 #include <qpa/qwindowsysteminterface.h>
 
 using namespace Modulo1;
@@ -287,7 +288,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
         flushDeletes();
-        QCOMPARE(rig.window.currentScreen()->screenName(), answer == Answer::ClickYes ? QStringLiteral("FormMenu") : screen);
+        QCOMPARE(rig.window.currentScreen()->screenName(),
+                 answer == Answer::ClickYes ? QStringLiteral("FormMenu") : screen);
     }
 
     void aSecondCloseWhileTheFirstIsAnsweredKeepsTheWindow()

@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(orders.size(), 6);
         for (auto it = orders.cbegin(); it != orders.cend(); ++it) {
             const bool cyclic = it.key() == QList<int>{0, 1, 2} || it.key() == QList<int>{1, 2, 0}
-                                || it.key() == QList<int>{2, 0, 1};
+                || it.key() == QList<int>{2, 0, 1};
             QCOMPARE(it.value(), cyclic ? 6 : 3);
         }
     }

@@ -3,10 +3,10 @@
 // six orders; the drop targets after a resize; an open set after the voice settings.
 
 #include "exercise_rig.h"
-#include "widgets/gradient_background.h"
 #include "exercises/word_drag.h"
 #include "helpers/test_registry.h"
 #include "widgets/bocca.h"
+#include "widgets/gradient_background.h"
 
 using namespace Modulo1;
 
@@ -236,7 +236,8 @@ private slots:
         dragToBox(form, 0, 2, via);
         QCOMPARE(Errati, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
-        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form)
+                && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
         QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form8"), speakLine("Form8", "No! repeat!")}));
         QCOMPARE(form->Label1[0]->caption(), Parola(11));
         dragToBox(form, 0, 1, via);
@@ -292,7 +293,7 @@ private slots:
 
         for (int step = 0; step < 3; ++step) {
             const int word = rightOrder[step];
-            dragToBox(form, word, (word + 1) % 3); // wrong, perhaps on a filled box
+            dragToBox(form, word, (word + 1) % 3);       // wrong, perhaps on a filled box
             QCOMPARE(form->abbinamenti(), qint16(step)); // wrong drops do not undo right ones
             QVERIFY(!form->Command1->isEnabled());
             dragToBox(form, word, word);
@@ -301,7 +302,8 @@ private slots:
         QCOMPARE(Esatti, qint16(1));
         QCOMPARE(Errati, qint16(3));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
-        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form)
+                && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QVERIFY(form->Command1->isEnabled());
         QCOMPARE(boxCaptions(form), QStringList({Parola(20), Parola(21), Parola(22)}));
         for (int k = 0; k < 3; ++k)

@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QSet>
+
 #include <random>
 
 using namespace Modulo1;
@@ -18,8 +19,8 @@ namespace {
 // Where the first letter of a word of length L may stand, per direction: anywhere (0..9), in
 // the first 11 - L places (0..10 - L) or in the last ones (L - 1..9); row first, then column.
 enum Range { Any, First, Last };
-const Range startRanges[8][2] = {{Last, Any},  {Last, First},  {Any, First}, {First, First},
-                                 {First, Any}, {First, Last},  {Any, Last},  {Last, Last}};
+const Range startRanges[8][2] = {{Last, Any},  {Last, First}, {Any, First}, {First, First},
+                                 {First, Any}, {First, Last}, {Any, Last},  {Last, Last}};
 const int steps[8] = {-10, -9, 1, 11, 10, 9, -1, -11};
 
 // The three sets, slot 1 first.
@@ -113,8 +114,9 @@ QString lettersAt(FormCruciPuzzle* form, const std::vector<int>& cells)
 
 QString row(FormCruciPuzzle* form, int r)
 {
-    return lettersAt(form, {r * 10, r * 10 + 1, r * 10 + 2, r * 10 + 3, r * 10 + 4, r * 10 + 5, r * 10 + 6,
-                            r * 10 + 7, r * 10 + 8, r * 10 + 9});
+    return lettersAt(form,
+                     {r * 10, r * 10 + 1, r * 10 + 2, r * 10 + 3, r * 10 + 4, r * 10 + 5, r * 10 + 6, r * 10 + 7,
+                      r * 10 + 8, r * 10 + 9});
 }
 
 QList<int> ownedCells(FormCruciPuzzle* form)
@@ -253,8 +255,16 @@ private slots:
         pushSet(rig, 1);
         // "chicken" across row 2; "beer" down column 5 through its E; the rest out of the way.
         pushPlaces(rig, 1,
-                   {{2, 2, 0}, {4, 1, 5}, {2, 5, 0}, {2, 6, 0}, {2, 7, 0}, {2, 8, 0}, {2, 9, 0}, {2, 0, 0},
-                    {4, 0, 9}, {4, 0, 8}});
+                   {{2, 2, 0},
+                    {4, 1, 5},
+                    {2, 5, 0},
+                    {2, 6, 0},
+                    {2, 7, 0},
+                    {2, 8, 0},
+                    {2, 9, 0},
+                    {2, 0, 0},
+                    {4, 0, 9},
+                    {4, 0, 8}});
         FormCruciPuzzle* form = openPuzzle(rig);
         QCOMPARE(form->paroleInserite(), qint16(10));
         QCOMPARE(form->path(1), (std::vector<int>{20, 21, 22, 23, 24, 25, 26}));
@@ -270,7 +280,8 @@ private slots:
         // Found without its shared E.
         QCOMPARE(Esatti, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
-        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form)
+                && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
         QCOMPARE(form->Image1[0]->word(), QString());
         QVERIFY(!form->Image1[0]->hasPicture());
         QCOMPARE(form->Label1[25]->background(), QColor(Qt::white));
@@ -364,7 +375,8 @@ private slots:
         QCOMPARE(Errati, qint16(2));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(form->Label1[9]->background(), QColor(Qt::white));
-        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form) && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
+        QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form)
+                && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
         QCOMPARE(rig.logFrom(before), (QStringList{noRepeat, noRepeat}));
 
         // A copy of a word in filler letters does not count: each of its letters is a mistake.
@@ -438,8 +450,16 @@ private slots:
         // "pear" across row 5; later "carrot", "lemon", "pasta" and "apple" run down through
         // its R, E, P and A, so no cell of "pear" keeps its tag.
         pushPlaces(rig, 2,
-                   {{2, 0, 0}, {2, 1, 0}, {2, 5, 0}, {4, 3, 3}, {4, 4, 1}, {4, 5, 0}, {2, 1, 6}, {4, 5, 2},
-                    {2, 2, 0}, {2, 2, 5}});
+                   {{2, 0, 0},
+                    {2, 1, 0},
+                    {2, 5, 0},
+                    {4, 3, 3},
+                    {4, 4, 1},
+                    {4, 5, 0},
+                    {2, 1, 6},
+                    {4, 5, 2},
+                    {2, 2, 0},
+                    {2, 2, 5}});
         FormCruciPuzzle* form = openPuzzle(rig);
         QCOMPARE(form->paroleInserite(), qint16(10));
         QCOMPARE(lettersAt(form, form->path(3)), QStringLiteral("PEAR"));

@@ -14,8 +14,7 @@ namespace {
 class RecordingChannel final : public SpeechChannel
 {
 public:
-    RecordingChannel(RecordingSpeechService& service, QString owner)
-        : service_(service), owner_(std::move(owner))
+    RecordingChannel(RecordingSpeechService& service, QString owner) : service_(service), owner_(std::move(owner))
     {
         ++service_.openChannels;
     }
@@ -60,10 +59,7 @@ public:
         return true;
     }
     int voice() const override { return voice_; }
-    void setFlag(int flag) override
-    {
-        service_.events.push_back({owner_, QStringLiteral("flag"), QString(), flag});
-    }
+    void setFlag(int flag) override { service_.events.push_back({owner_, QStringLiteral("flag"), QString(), flag}); }
 
 private:
     RecordingSpeechService& service_;
@@ -165,8 +161,8 @@ ScriptedDialogs::~ScriptedDialogs()
     Dialogs::install(nullptr);
 }
 
-BoxAnswer ScriptedDialogs::messageBox(QWidget*, const QString& text, const QString& title,
-                                      BoxIcon icon, BoxButtons buttons)
+BoxAnswer ScriptedDialogs::messageBox(QWidget*, const QString& text, const QString& title, BoxIcon icon,
+                                      BoxButtons buttons)
 {
     shown.append({text, title, icon, buttons});
     if (buttons == BoxButtons::Ok)

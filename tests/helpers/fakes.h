@@ -3,8 +3,8 @@
 // message boxes and temporary settings / program folders. Each installs itself on
 // construction and restores the real thing on destruction.
 
-#include "shell/dialogs.h"
 #include "settings/random_source.h"
+#include "shell/dialogs.h"
 #include "speech/speech_service.h"
 
 #include <QList>
@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
 #include <deque>
 #include <map>
 
@@ -44,16 +45,15 @@ public:
     void clear() { events.clear(); }
 
     // Test controls.
-    QStringList voiceNames{QStringLiteral("Voice one"), QStringLiteral("Voice two"),
-                           QStringLiteral("Voice three")};
+    QStringList voiceNames{QStringLiteral("Voice one"), QStringLiteral("Voice two"), QStringLiteral("Voice three")};
     QList<int> voiceKinds{1, 2, 1};
-    QSet<int> refusedVoices;          // numbers setVoice refuses
-    bool holdSpeaking = false;        // when true, a mouth that spoke stays "speaking" until stopped
+    QSet<int> refusedVoices;   // numbers setVoice refuses
+    bool holdSpeaking = false; // when true, a mouth that spoke stays "speaking" until stopped
     // Speech that ends by itself: after a Speak the mouth answers "speaking" to this many
     // polls, or for this many milliseconds (0: neither).
     int speakingPolls = 0;
     int speakingMs = 0;
-    int polls = 0;                    // how many times a mouth was asked
+    int polls = 0; // how many times a mouth was asked
     std::vector<Event> events;
     int openChannels = 0;
 };

@@ -1,10 +1,10 @@
 #include "helpers/monkey.h"
 
-#include "shell/app_window.h"
-#include "home/menu.h"
-#include "widgets/picture_button.h"
-#include "home/screen_catalogue.h"
 #include "exercises/exercise_screen.h"
+#include "home/menu.h"
+#include "home/screen_catalogue.h"
+#include "shell/app_window.h"
+#include "widgets/picture_button.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -13,11 +13,11 @@
 #include <QMenuBar>
 #include <QThread>
 #include <QTimer>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -107,9 +107,8 @@ MonkeyReport Monkey::run(long count, void (*progress)(long, long))
     keeper.setInterval(2000);
     QObject::connect(&keeper, &QTimer::timeout, [this, &ticker] {
         if (!ticker.isActive()) {
-            std::fprintf(stderr, "monkey: ticks stopped at event %ld (%s, loop level %d, ended %d)\n",
-                         report_.events, qPrintable(program.frontName()), QThread::currentThread()->loopLevel(),
-                         int(program.ended()));
+            std::fprintf(stderr, "monkey: ticks stopped at event %ld (%s, loop level %d, ended %d)\n", report_.events,
+                         qPrintable(program.frontName()), QThread::currentThread()->loopLevel(), int(program.ended()));
             ticker.start(0);
         }
     });
@@ -285,8 +284,8 @@ void Monkey::drag(Screen* screen)
 
 void Monkey::randomKey()
 {
-    static const int keys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,
-                               Qt::Key_Down, Qt::Key_Return, Qt::Key_Space};
+    static const int keys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Left,   Qt::Key_Right,
+                               Qt::Key_Up,  Qt::Key_Down,    Qt::Key_Return, Qt::Key_Space};
     const int key = keys[below(int(std::size(keys)))];
     const Qt::KeyboardModifiers modifiers = key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier;
     steps_.push_back([this, key, modifiers] { program.queueKey(key, modifiers, true); });
@@ -356,9 +355,9 @@ void Monkey::planEvent()
         const bool holds = name == QLatin1String("Form12") || name == QLatin1String("Form13")
             || name == QLatin1String("Form14");
         visitBudget_ = name == QLatin1String("FormImposta") ? 3 + below(40)
-            : holds                                          ? 10 + below(40)
-            : isExercise(name)                               ? 15 + below(150)
-                                                             : 0;
+            : holds                                         ? 10 + below(40)
+            : isExercise(name)                              ? 15 + below(150)
+                                                            : 0;
     }
     --visitBudget_;
 

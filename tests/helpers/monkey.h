@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+
 #include <deque>
 #include <functional>
 #include <map>
@@ -28,10 +29,10 @@ struct MonkeyReport
 {
     quint64 seed = 0;
     long events = 0;
-    std::map<QString, long> perScreen; // events given while the screen was in front
+    std::map<QString, long> perScreen;   // events given while the screen was in front
     std::map<QString, long> msPerScreen; // time the screen was in front
-    QStringList unreached;             // screens never in front
-    QStringList inconsistencies;       // with the event number that showed each
+    QStringList unreached;               // screens never in front
+    QStringList inconsistencies;         // with the event number that showed each
     int programEnds = 0;
     double seconds = 0;
     qint64 longestStallNs = 0;

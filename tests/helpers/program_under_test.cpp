@@ -1,19 +1,19 @@
 #include "helpers/program_under_test.h"
 
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/fakes.h"
 #include "helpers/screen_rig.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
 #include <QWindow>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -242,9 +242,8 @@ void ProgramUnderTest::queueKey(int key, Qt::KeyboardModifiers modifiers, bool p
     case Qt::Key_Escape: text = QString(QChar(0x1b)); break;
     default: break;
     }
-    QWindowSystemInterface::handleKeyEvent<Delivery>(window_->windowHandle(), stamp(60),
-                                                     press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers,
-                                                     text);
+    QWindowSystemInterface::handleKeyEvent<Delivery>(
+        window_->windowHandle(), stamp(60), press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers, text);
 }
 
 void ProgramUnderTest::queueClose()

@@ -4,13 +4,14 @@
 // draws from a seed; input given through the window system, as a child's hands give it. The
 // monkey and the soak drive it.
 
-#include "shell/dialogs.h"
-#include "settings/random_source.h"
 #include "helpers/stall_meter.h"
+#include "settings/random_source.h"
+#include "shell/dialogs.h"
 
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+
 #include <functional>
 #include <map>
 #include <memory>

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWindow>
+
 #include <qpa/qwindowsysteminterface.h>
 
 void queueClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at)
@@ -17,8 +18,8 @@ void queueClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at)
     using Delivery = QWindowSystemInterface::AsynchronousDelivery;
     for (const int t : pressTimes) {
         const ulong press = start + ulong(t);
-        QWindowSystemInterface::handleMouseEvent<Delivery>(window, press, local, global, Qt::LeftButton,
-                                                           Qt::LeftButton, QEvent::MouseButtonPress);
+        QWindowSystemInterface::handleMouseEvent<Delivery>(window, press, local, global, Qt::LeftButton, Qt::LeftButton,
+                                                           QEvent::MouseButtonPress);
         QWindowSystemInterface::handleMouseEvent<Delivery>(window, press + 30, local, global, Qt::NoButton,
                                                            Qt::LeftButton, QEvent::MouseButtonRelease);
         last = press + 30;

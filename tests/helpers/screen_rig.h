@@ -2,8 +2,8 @@
 // A shown host window of a fixed size with every seam replaced, for driving screens as a
 // child would: recorded speech, scripted draws and message boxes, temporary folders.
 
-#include "shell/app_window.h"
 #include "helpers/fakes.h"
+#include "shell/app_window.h"
 
 #include <QTest>
 

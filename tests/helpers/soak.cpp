@@ -1,10 +1,10 @@
 #include "helpers/soak.h"
 
+#include "exercises/exercise_screen.h"
 #include "home/menu.h"
+#include "home/screen_catalogue.h"
 #include "settings/modulo1.h"
 #include "widgets/picture_button.h"
-#include "home/screen_catalogue.h"
-#include "exercises/exercise_screen.h"
 
 #include <QMenuBar>
 

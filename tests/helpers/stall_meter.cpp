@@ -45,13 +45,14 @@ StallMeter::StallMeter()
     theMeter = this;
     QInternal::registerCallback(QInternal::EventNotifyCallback, &StallMeter::onNotify);
     // Going to sleep in any event loop, nested ones included, ends the piece of work.
-    sleeping_ = QObject::connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
-                     &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(),
-                     [] {
-                         if (theMeter)
-                             theMeter->close("sleep");
-                     },
-                     Qt::DirectConnection);
+    sleeping_ = QObject::connect(
+        QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
+        &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(),
+        [] {
+            if (theMeter)
+                theMeter->close("sleep");
+        },
+        Qt::DirectConnection);
 }
 
 StallMeter::~StallMeter()

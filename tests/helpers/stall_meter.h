@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QString>
+
 #include <utility>
 
 class QEvent;

@@ -2,6 +2,7 @@
 // Every test class of a folder registers itself; the folder's one program runs them all.
 
 #include <QObject>
+
 #include <functional>
 #include <vector>
 
@@ -21,5 +22,5 @@ struct TestRegistrar
     }
 };
 
-#define MUNCHORA_TEST(Class) \
+#define MUNCHORA_TEST(Class)                                                                                           \
     static const TestRegistrar registrar_##Class(#Class, []() -> QObject* { return new Class; });

@@ -9,7 +9,12 @@
 // A screen of design size 800 x 600 inside a host of a chosen display size.
 struct Rig
 {
-    explicit Rig(QSize display) { host.resize(display); form = new QWidget(&host); form->resize(800, 600); }
+    explicit Rig(QSize display)
+    {
+        host.resize(display);
+        form = new QWidget(&host);
+        form->resize(800, 600);
+    }
     QWidget host;
     QWidget* form;
 };
@@ -151,7 +156,8 @@ private slots:
                 for (int y = 0; y < size.height(); y += 41) {
                     const QPoint back = resizer.toWindow(resizer.toDesign(QPointF(x, y)));
                     QVERIFY2((back - QPoint(x, y)).manhattanLength() <= 1,
-                             qPrintable(QStringLiteral("%1,%2 at %3x%4").arg(x).arg(y).arg(size.width()).arg(size.height())));
+                             qPrintable(
+                                 QStringLiteral("%1,%2 at %3x%4").arg(x).arg(y).arg(size.width()).arg(size.height())));
                 }
             }
         }

@@ -1,17 +1,18 @@
 // Random input on the whole program, and going to a screen and back again and again: the
 // program must neither crash nor lose track of its screens, and memory must not pile up.
 
-#include "shell/app_window.h"
 #include "exercises/exercise_screen.h"
 #include "helpers/monkey.h"
 #include "helpers/soak.h"
 #include "helpers/stall_meter.h"
 #include "helpers/test_registry.h"
+#include "shell/app_window.h"
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+
 #include <cstdio>
 
 namespace {
@@ -40,8 +41,7 @@ void busyFor(int ms)
 {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < ms) {
-    }
+    while (clock.elapsed() < ms) {}
 }
 
 int tripsFromEnvironment()
@@ -113,7 +113,8 @@ private slots:
         const int Trips = tripsFromEnvironment();
         long at100 = 0;
         for (int trip = 1; trip <= Trips; ++trip) {
-            QVERIFY2(soak.roundTrip(), qPrintable(QStringLiteral("trip %1 (%2)").arg(trip).arg(soak.program.frontName())));
+            QVERIFY2(soak.roundTrip(),
+                     qPrintable(QStringLiteral("trip %1 (%2)").arg(trip).arg(soak.program.frontName())));
             if (trip == 100)
                 at100 = residentKb();
         }

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
+
 #include <cstdio>
 
 using namespace Modulo1;

@@ -2,14 +2,15 @@
 // recorded instead of shown and speech recorded instead of heard. Prints what happened and
 // ends by itself once the window is up, so a test can start it as a second real process.
 
-#include "shell/app_window.h"
-#include "settings/modulo1.h"
-#include "startup.h"
 #include "helpers/fakes.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QTextStream>
 #include <QTimer>
+
 #include <algorithm>
 
 namespace {

@@ -5,19 +5,19 @@
 //   speech_probe [--without-flite-voice NAME]...
 // eSpeak NG's data is taken away by the caller, through ESPEAK_DATA_PATH.
 
-#include "shell/app_window.h"
-#include "home/menu.h"
-#include "settings/modulo1.h"
-#include "widgets/picture_button.h"
-#include "home/voice_settings.h"
 #include "helpers/fakes.h"
+#include "home/menu.h"
+#include "home/voice_settings.h"
+#include "settings/modulo1.h"
+#include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
+#include "widgets/picture_button.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QTextStream>
 #include <QTest>
+#include <QTextStream>
 
 namespace {
 QStringList withoutVoices;

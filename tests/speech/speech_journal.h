@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
+
 #include <vector>
 
 namespace speech_tests {

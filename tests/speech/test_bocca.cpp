@@ -1,11 +1,11 @@
 // The mouth widget: how it looks silent and talking, its click, its log lines, and
 // ImpostaVoce's order of settings.
 
-#include "settings/modulo1.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"
-#include "widgets/impostavoce.h"
+#include "settings/modulo1.h"
 #include "widgets/bocca.h"
+#include "widgets/impostavoce.h"
 
 #include <QLoggingCategory>
 #include <QSignalSpy>
@@ -76,8 +76,9 @@ private slots:
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
         captured = nullptr;
-        QCOMPARE(lines, QStringList({QStringLiteral("Form2: speak \"exercise 2.. click on the objet.\""),
-                                     QStringLiteral("Form2: stop"), QStringLiteral("Form2: speak \"No! repeat! \"")}));
+        QCOMPARE(lines,
+                 QStringList({QStringLiteral("Form2: speak \"exercise 2.. click on the objet.\""),
+                              QStringLiteral("Form2: stop"), QStringLiteral("Form2: speak \"No! repeat! \"")}));
         QCOMPARE(speech.spoken(QStringLiteral("Form2")),
                  QStringList({QStringLiteral("exercise 2.. click on the objet."), QStringLiteral("No! repeat! ")}));
     }

@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <cmath>
 #include <csignal>
 #include <sys/prctl.h>
@@ -27,7 +28,7 @@ namespace {
 
 constexpr int Rate = OutputRate; // the null sink runs at the program's rate: samples pass unchanged
 constexpr int Quiet = 300;       // what the engines' silence trimming takes as quiet
-constexpr int FrameMs = 10; // for the time above quiet
+constexpr int FrameMs = 10;      // for the time above quiet
 
 // A child that dies with the test, even when the test crashes.
 void dieWithParent()
@@ -159,8 +160,8 @@ public:
         process_.setChildProcessModifier(dieWithParent);
         process_.start(QStringLiteral("pulseaudio"),
                        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--system=no",
-                        "--realtime=no", "--high-priority=no", "--disable-shm=yes", "--log-target=stderr", "--log-level=error", "-F",
-                        folder_ + QStringLiteral("/server.pa")});
+                        "--realtime=no", "--high-priority=no", "--disable-shm=yes", "--log-target=stderr",
+                        "--log-level=error", "-F", folder_ + QStringLiteral("/server.pa")});
         if (!process_.waitForStarted(5000)) {
             *why = QStringLiteral("pulseaudio does not start: ") + process_.errorString();
             return false;
@@ -339,13 +340,15 @@ struct OutputWarnings
 
 bool waitForFirstAudio(Journal& journal, const QString& text, bool onLine, int limitMs)
 {
-    return waitUntil([&] {
-        QMutexLocker lock(&journal.mutex);
-        for (const auto& e : journal.entries)
-            if (e.event == EngineSpeechService::Event::FirstAudio && e.text == text && e.sink == onLine)
-                return true;
-        return false;
-    }, limitMs);
+    return waitUntil(
+        [&] {
+            QMutexLocker lock(&journal.mutex);
+            for (const auto& e : journal.entries)
+                if (e.event == EngineSpeechService::Event::FirstAudio && e.text == text && e.sink == onLine)
+                    return true;
+            return false;
+        },
+        limitMs);
 }
 
 } // namespace
@@ -399,8 +402,9 @@ private slots:
         QVERIFY(pollUntilSilent(*mouth, 10000) >= 0);
         const Hearing once = hear(from);
         qInfo().noquote() << "the word once:"
-                          << describe(once) + QStringLiteral(", first heard %1 ms after speak")
-                                                  .arg(double(once.firstLoud) * 1000 / Rate, 0, 'f', 1);
+                          << describe(once)
+                + QStringLiteral(", first heard %1 ms after speak")
+                      .arg(double(once.firstLoud) * 1000 / Rate, 0, 'f', 1);
         QVERIFY2(once.loudMs > 200 && once.peak > 3000, qPrintable(describe(once)));
         QVERIFY2(endsWithWholeWord(once, once, &why), qPrintable(why));
 
@@ -507,8 +511,9 @@ private slots:
         const qint64 heardAt = std::max(restartAt, server.ear->startNs) + qint64(after.firstLoud) * 1000000000LL / Rate;
         qInfo().noquote() << QStringLiteral("sound back %1 ms after the server was started again")
                                  .arg(double(heardAt - restartAt) / 1e6);
-        QVERIFY2(heardAt - restartAt < 2000000000LL,
-                 qPrintable(QStringLiteral("heard again %1 ms after the restart").arg((heardAt - restartAt) / 1000000)));
+        QVERIFY2(
+            heardAt - restartAt < 2000000000LL,
+            qPrintable(QStringLiteral("heard again %1 ms after the restart").arg((heardAt - restartAt) / 1000000)));
         QVERIFY(waitForFirstAudio(journal, word, true, 100));
 
         // One warning for the outage, not one per text.

@@ -8,6 +8,7 @@
 
 #include <QSet>
 #include <QTest>
+
 #include <cmath>
 
 using namespace speech;
@@ -130,7 +131,11 @@ private slots:
                 const double seconds = synthesizeSpeech(n, v, text).seconds();
                 if (previous > 0)
                     QVERIFY2(seconds > previous * 1.02,
-                             qPrintable(QStringLiteral("voice %1 speed %2: %3 s after %4 s").arg(n).arg(v).arg(seconds).arg(previous)));
+                             qPrintable(QStringLiteral("voice %1 speed %2: %3 s after %4 s")
+                                            .arg(n)
+                                            .arg(v)
+                                            .arg(seconds)
+                                            .arg(previous)));
                 previous = seconds;
             }
         }
@@ -140,7 +145,7 @@ private slots:
         const CatalogueVoice& espeakVoice = voiceCatalogue()[2];
         QCOMPARE(espeakVoice.engine, Engine::Espeak);
         QCOMPARE(espeakRate(espeakVoice, 50).wordsPerMinute, 85); // eSpeak's slowest
-        for (int v = 55; v <= 200; v += 5) // a word alone is never said faster at a slower speed
+        for (int v = 55; v <= 200; v += 5)                        // a word alone is never said faster at a slower speed
             QVERIFY(espeakRate(espeakVoice, v).wordsPerMinute >= espeakRate(espeakVoice, v - 5).wordsPerMinute);
         QVERIFY(espeakRate(espeakVoice, 50).wordGap > espeakRate(espeakVoice, 65).wordGap);
         QCOMPARE(espeakRate(espeakVoice, 135).wordGap, 0);

@@ -4,15 +4,16 @@
 
 #include "helpers/environment_override.h"
 #include "helpers/test_registry.h"
-#include "widgets/bocca.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_engines.h"
-#include "speech/speech_worker.h"
 #include "speech/speech_journal.h"
+#include "speech/speech_worker.h"
+#include "widgets/bocca.h"
 
 #include <QTemporaryDir>
-#include <cstring>
 #include <QTest>
+
+#include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -84,9 +85,12 @@ private slots:
         QMutexLocker lock(&journal.mutex);
         QStringList sequence;
         for (const auto& e : journal.entries)
-            sequence << (e.event == EngineSpeechService::Event::FirstAudio ? QStringLiteral("start ") : QStringLiteral("end ")) + e.text;
-        QCOMPARE(sequence, QStringList({"start one", "end one", "start two apples", "end two apples",
-                                        "start three", "end three"}));
+            sequence << (e.event == EngineSpeechService::Event::FirstAudio ? QStringLiteral("start ")
+                                                                           : QStringLiteral("end "))
+                    + e.text;
+        QCOMPARE(
+            sequence,
+            QStringList({"start one", "end one", "start two apples", "end two apples", "start three", "end three"}));
     }
 
     void stopDropsTheQueueAtOnce()
@@ -111,7 +115,9 @@ private slots:
         mouth->speak(QStringLiteral("pear"));
         QVERIFY(mouth->speakingNow());
         QVERIFY(pollUntilSilent(*mouth, 5000) >= 0);
-        QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).contains(QStringLiteral("pear")); }, 1000));
+        QVERIFY(waitUntil(
+            [&] { return journal.texts(EngineSpeechService::Event::Finished).contains(QStringLiteral("pear")); },
+            1000));
     }
 
     void mouthsTakeTurnsInTheOrderGiven()
@@ -136,8 +142,9 @@ private slots:
         QCOMPARE(spans.size(), size_t(4));
         for (size_t i = 1; i < spans.size(); ++i)
             QVERIFY2(spans[i].first >= spans[i - 1].second,
-                     qPrintable(QStringLiteral("text %1 began %2 ms before the one before it ended").arg(i).arg(
-                         double(spans[i - 1].second - spans[i].first) / 1e6)));
+                     qPrintable(QStringLiteral("text %1 began %2 ms before the one before it ended")
+                                    .arg(i)
+                                    .arg(double(spans[i - 1].second - spans[i].first) / 1e6)));
         QVERIFY(!exercise->speakingNow() && !settings->speakingNow());
     }
 
@@ -158,7 +165,8 @@ private slots:
         QVERIFY(settings->speakingNow());
         QVERIFY(pollUntilSilent(*settings, 10000) >= 0);
         QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 2; }, 1000));
-        QCOMPARE(journal.texts(EngineSpeechService::Event::Silenced), QStringList{"Tom likes pizza and Anna likes grapes"});
+        QCOMPARE(journal.texts(EngineSpeechService::Event::Silenced),
+                 QStringList{"Tom likes pizza and Anna likes grapes"});
         QCOMPARE(journal.texts(EngineSpeechService::Event::Finished),
                  QStringList({"this is my voice", "do you like it"}));
         QVERIFY(!journal.texts(EngineSpeechService::Event::FirstAudio).contains(QStringLiteral("never heard")));
@@ -170,7 +178,8 @@ private slots:
         settings->stop();
         QVERIFY(pollUntilSilent(*exercise, 10000) >= 0);
         QVERIFY(waitUntil([&] { return journal.texts(EngineSpeechService::Event::Finished).size() == 3; }, 1000));
-        QCOMPARE(journal.texts(EngineSpeechService::Event::Finished).last(), QStringLiteral("I like chicken and I like chips"));
+        QCOMPARE(journal.texts(EngineSpeechService::Event::Finished).last(),
+                 QStringLiteral("I like chicken and I like chips"));
         QVERIFY(!journal.texts(EngineSpeechService::Event::FirstAudio).contains(QStringLiteral("gone")));
     }
 
@@ -195,8 +204,10 @@ private slots:
         const auto spans = journal.spans();
         QCOMPARE(journal.texts(EngineSpeechService::Event::Finished), QStringList({long_, "pear"}));
         // Silent only once its own text was over (the event may be reported a moment later).
-        QVERIFY2(silentAt >= spans[1].second - 20 * 1000000,
-                 qPrintable(QStringLiteral("silent %1 ms before its text ended").arg(double(spans[1].second - silentAt) / 1e6)));
+        QVERIFY2(
+            silentAt >= spans[1].second - 20 * 1000000,
+            qPrintable(
+                QStringLiteral("silent %1 ms before its text ended").arg(double(spans[1].second - silentAt) / 1e6)));
         QVERIFY(!story->speakingNow());
     }
 
