@@ -5,6 +5,8 @@
 #include "speech/speech_worker.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 #include <set>
@@ -155,7 +157,9 @@ EngineSpeechService::EngineSpeechService(const EngineServiceOptions& options) : 
 
     core_->thread = new QThread;
     core_->thread->setObjectName(QStringLiteral("speech"));
-    core_->worker = new SpeechWorker(options.audio, core_->backlog);
+    core_->worker = new SpeechWorker(options.audio, core_->backlog,
+                                     options.cache ? std::make_unique<SpeechCache>(*options.cache) : nullptr,
+                                     options.synthesizer);
     core_->worker->moveToThread(core_->thread);
     core_->thread->start();
     core_->alive = true;
@@ -262,6 +266,7 @@ std::unique_ptr<SpeechService> createEngineSpeechService(int firstVoice)
 {
     EngineServiceOptions options;
     options.firstVoice = firstVoice;
+    options.cache = SpeechCache::programFolders();
     return std::make_unique<EngineSpeechService>(options);
 }
 
@@ -299,4 +304,41 @@ public:
 std::unique_ptr<SpeechService> createMuteSpeechService()
 {
     return std::make_unique<MuteService>();
+}
+
+bool prepareSpeechCache(const QString& folder, int voice, int velocita, const QStringList& texts,
+                        SpeechPreparation& result, QString* why)
+{
+    static const std::vector<int> voices = offeredVoices({});
+    if (voice < 1 || voice > int(voices.size())) {
+        *why = QStringLiteral("there is no voice %1 (the voices are 1 to %2)").arg(voice).arg(voices.size());
+        return false;
+    }
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        *why = QStringLiteral("the folder %1 cannot be written").arg(folder);
+        return false;
+    }
+    const CatalogueVoice& entry = voiceCatalogue()[size_t(voices[size_t(voice - 1)])];
+    result.voiceName = QString::fromUtf8(entry.displayName);
+    for (const QString& text : texts) {
+        const QByteArray key = SpeechCache::keyFor(entry, velocita, text);
+        const QString path = SpeechCache::entryPath(folder, key);
+        std::vector<int16_t> samples;
+        if (SpeechCache::readEntry(path, key, samples)) {
+            ++result.kept;
+        } else {
+            samples = synthesizeAll(entry, velocita, text).samples;
+            if (samples.empty()) {
+                ++result.failed;
+                continue;
+            }
+            if (!SpeechCache::writeEntry(path, key, samples)) {
+                *why = QStringLiteral("the folder %1 cannot be written (is the disk full?)").arg(folder);
+                return false;
+            }
+            ++result.made;
+        }
+        result.bytes += QFileInfo(path).size();
+    }
+    return true;
 }

@@ -1,9 +1,12 @@
 #pragma once
 #include "speech/pcm_tools.h"
+#include "speech/speech_cache.h"
+#include "speech/speech_engines.h"
 #include "speech/speech_service.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The program's speech: eSpeak NG and Flite voices, played one text after another through
 // one PulseAudio stream on a worker thread, or timed silently when there is no sound server. firstVoice (1-based, 0 for
@@ -21,6 +24,10 @@ struct EngineServiceOptions
     bool warmUp = true;
     // The voice number heard first (the saved one), warmed before the others; 0: none.
     int firstVoice = 0;
+    // Where texts made before are found and new ones kept; none: every text is made anew.
+    std::optional<speech::SpeechCache::Folders> cache;
+    // Tests stand in for the engines' synthesis (to count it); empty: the engines.
+    speech::Synthesizer synthesizer;
 };
 
 // The real service. Voices are numbered from 1 in the fixed order of the voice catalogue,
@@ -72,3 +79,17 @@ speech::Pcm synthesizeSpeech(int voice, int velocita, const QString& text);
 // A service that offers one voice, "silent", and never speaks: what is left once the real
 // service has been shut down at exit.
 std::unique_ptr<SpeechService> createMuteSpeechService();
+
+// Fills a cache folder (a classroom's shared one) with the speech of texts, said by voice number
+// voice at speed velocita, as the program would make it; an entry already there and whole is
+// kept. False, with why, when the voice is not offered or the folder cannot be written.
+struct SpeechPreparation
+{
+    QString voiceName;
+    int made = 0;
+    int kept = 0;
+    int failed = 0;
+    qint64 bytes = 0; // of all the texts' entries in the folder
+};
+bool prepareSpeechCache(const QString& folder, int voice, int velocita, const QStringList& texts,
+                        SpeechPreparation& result, QString* why);

@@ -3,6 +3,7 @@
 #include "speech/speech_log.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -15,6 +16,8 @@
 #include <dlfcn.h>
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
+#include <flite/flite_version.h>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -378,6 +381,39 @@ bool voiceWorks(const CatalogueVoice& voice)
     return dataPath
         && QFileInfo::exists(QString::fromLocal8Bit(dataPath) + QStringLiteral("/voices/!v/")
                              + QString::fromLatin1(plus + 1));
+}
+
+namespace {
+QByteArray fileStamp(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QByteArrayLiteral("(none)");
+    return path.toUtf8() + ' ' + QByteArray::number(info.size()) + ' '
+        + QByteArray::number(info.lastModified().toSecsSinceEpoch());
+}
+} // namespace
+
+QByteArray engineIdentity(const CatalogueVoice& voice)
+{
+    static std::mutex lock;
+    static std::map<std::string, QByteArray> known;
+    std::lock_guard guard(lock);
+    QByteArray& identity = known[std::string(voice.engine == Engine::Flite ? "f" : "e") + voice.engineVoice];
+    if (!identity.isEmpty())
+        return identity;
+    if (voice.engine == Engine::Flite) {
+        identity = QByteArrayLiteral("flite " FLITE_PROJECT_VERSION " ") + fileStamp(findFliteVoice(voice.engineVoice));
+    } else {
+        const char* dataPath = nullptr;
+        const char* version = espeak_Info(&dataPath);
+        const QByteArray made = QByteArrayLiteral("espeak-ng ") + QByteArray(version ? version : "?") + ' '
+            + fileStamp(dataPath ? QString::fromLocal8Bit(dataPath) + QStringLiteral("/phondata") : QString());
+        if (!dataPath)
+            return made; // not started yet: asked again later
+        identity = made;
+    }
+    return identity;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include "speech/pcm_tools.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -55,6 +56,11 @@ QString findFliteVoice(const char* voice);
 // The program's finder.
 QString installedFliteVoice(const char* voice);
 
+// What makes the engine's sound for a voice, besides the program's own settings: the engine,
+// its version and the data it speaks from (a library or data file, by size and time), so that
+// an update of either is told apart.
+QByteArray engineIdentity(const CatalogueVoice& voice);
+
 // Speed. Velocita 50..200 (values outside are clamped); every step of 5 changes the pace by the
 // same ratio, and the pace doubles roughly every 80 steps of Velocita.
 double paceFactor(int velocita);
@@ -73,6 +79,10 @@ using PcmChunk = std::function<bool(const int16_t* data, size_t count)>;
 // Synthesises text, streaming it to chunk as it is made. False when the engine is not
 // available, failed, or chunk asked to stop.
 bool synthesize(const CatalogueVoice& voice, int velocita, const QString& text, const PcmChunk& chunk);
+
+// synthesize, or a stand-in for it (tests count or refuse syntheses).
+using Synthesizer =
+    std::function<bool(const CatalogueVoice& voice, int velocita, const QString& text, const PcmChunk& chunk)>;
 
 // The whole utterance at OutputRate, silence trimmed; empty when synthesis failed.
 Pcm synthesizeAll(const CatalogueVoice& voice, int velocita, const QString& text);

@@ -94,8 +94,10 @@ double silentSeconds(const QString& text, int velocita)
     return text.trimmed().isEmpty() ? 0.0 : 0.3 + weightedLength(text) * 0.075 / paceFactor(velocita);
 }
 
-SpeechWorker::SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog)
-    : audio_(audio), server_(qgetenv("PULSE_SERVER")), backlog_(std::move(backlog))
+SpeechWorker::SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog, std::unique_ptr<SpeechCache> cache,
+                           Synthesizer synthesizer)
+    : audio_(audio), server_(qgetenv("PULSE_SERVER")), backlog_(std::move(backlog)), cache_(std::move(cache)),
+      synthesizer_(synthesizer ? std::move(synthesizer) : Synthesizer(synthesize))
 {
     ticker_ = new QTimer(this);
     ticker_->setInterval(TickMs);
@@ -213,22 +215,21 @@ void SpeechWorker::startNext()
         }
         const quint64 id = utterance.id;
         const CatalogueVoice& voice = voiceCatalogue()[size_t(utterance.voice)];
-        const bool made = synthesize(voice, utterance.velocita, utterance.text,
-                                     [this, &channel, id](const int16_t* data, size_t count) {
-                                         if (channel.cancelled.load() >= id)
-                                             return false;
-                                         if (count == 0)
-                                             return true;
-                                         samples_.insert(samples_.end(), data, data + count);
-                                         const qint64 at = steadyNow();
-                                         if (output_ == Output::Waiting)
-                                             resolveWaiting(at);
-                                         if (output_ == Output::Line)
-                                             feed(at);
-                                         else if (output_ == Output::Clock && startNs_ == 0)
-                                             startClock(at);
-                                         return true;
-                                     });
+        const bool made = make(voice, [this, &channel, id](const int16_t* data, size_t count) {
+            if (channel.cancelled.load() >= id)
+                return false;
+            if (count == 0)
+                return true;
+            samples_.insert(samples_.end(), data, data + count);
+            const qint64 at = steadyNow();
+            if (output_ == Output::Waiting)
+                resolveWaiting(at);
+            if (output_ == Output::Line)
+                feed(at);
+            else if (output_ == Output::Clock && startNs_ == 0)
+                startClock(at);
+            return true;
+        });
         if (channel.cancelled.load() >= id) {
             // Stopped while it was being made: the stop command that follows finds it gone.
             silence();
@@ -247,6 +248,24 @@ void SpeechWorker::startNext()
         tick();
         return;
     }
+}
+
+bool SpeechWorker::make(const CatalogueVoice& voice, const PcmChunk& chunk)
+{
+    const Utterance& utterance = current_.utterance;
+    QByteArray key;
+    if (cache_) {
+        key = SpeechCache::keyFor(voice, utterance.velocita, utterance.text);
+        if (const auto kept = cache_->find(key)) {
+            chunk(kept->data(), kept->size()); // all at once: the line takes what it can
+            return true;
+        }
+    }
+    const bool made = synthesizer_(voice, utterance.velocita, utterance.text, chunk);
+    // Only a whole text is kept: one stopped half-way is made again next time.
+    if (cache_ && made && current_.channel->cancelled.load() < utterance.id)
+        cache_->store(key, samples_);
+    return made;
 }
 
 void SpeechWorker::settleGuard()

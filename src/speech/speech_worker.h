@@ -3,6 +3,7 @@
 // and the audio line, and plays the texts of every mouth in one queue. The user-interface
 // thread only posts commands to it and reads the atomic state of ChannelState.
 
+#include "speech/speech_cache.h"
 #include "speech/speech_engines.h"
 
 #include <QByteArray>
@@ -87,7 +88,9 @@ public:
 
     // audio false: never touch a sound server, keep the timing on a clock. The sound server
     // is the one PULSE_SERVER names now (read here, on the creating thread).
-    SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog);
+    // cache: where texts made before are found and new ones kept (null: made every time).
+    SpeechWorker(bool audio, std::shared_ptr<SpeechBacklog> backlog, std::unique_ptr<SpeechCache> cache = nullptr,
+                 Synthesizer synthesizer = synthesize);
     ~SpeechWorker() override;
 
     // All of these run on the worker thread.
@@ -119,6 +122,8 @@ private:
     };
 
     void startNext();
+    // Makes the current text into samples_, from the cache or the engine; false when it failed.
+    bool make(const CatalogueVoice& voice, const PcmChunk& chunk);
     void startSilentClock();
     void settleGuard();
     void resolveWaiting(qint64 now);
@@ -139,6 +144,8 @@ private:
     const bool audio_;
     const QByteArray server_;
     std::shared_ptr<SpeechBacklog> backlog_;
+    std::unique_ptr<SpeechCache> cache_;
+    Synthesizer synthesizer_;
     std::unique_ptr<AudioLine> line_;
     bool tornDown_ = false;
     std::deque<Item> queue_;
