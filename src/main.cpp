@@ -7,11 +7,27 @@
 
 namespace {
 
+const char LicenceNotice[] =
+    "Licence GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 struct CommandLine
 {
     QCommandLineParser parser;
     QCommandLineOption windowed{QStringLiteral("windowed"),
                                 QStringLiteral("Run in a normal window instead of full screen.")};
+    QCommandLineOption prepare{QStringLiteral("prepare-speech"),
+                               QStringLiteral("Make the speech of every text into <folder> and end: a classroom's "
+                                              "copies read it (/var/cache/munchora/speech, or the folder "
+                                              "MUNCHORA_SHARED_SPEECH names)."),
+                               QStringLiteral("folder")};
+    QCommandLineOption voice{QStringLiteral("voice"),
+                             QStringLiteral("With --prepare-speech: the voice number (default: the settings')."),
+                             QStringLiteral("number")};
+    QCommandLineOption speed{QStringLiteral("speed"),
+                             QStringLiteral("With --prepare-speech: the speed, 50 to 200 (default: the settings')."),
+                             QStringLiteral("speed")};
 
     CommandLine()
     {
@@ -20,6 +36,9 @@ struct CommandLine
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(windowed);
+        parser.addOption(prepare);
+        parser.addOption(voice);
+        parser.addOption(speed);
         // Qt's own options are single-dash words (-platform xcb): read them as one name each.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     }
@@ -31,6 +50,22 @@ QStringList argumentsOf(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// A whole number from lowest to highest, or 0 when the option is not given.
+bool numberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int lowest, int highest,
+                  int& value)
+{
+    value = 0;
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    value = parser.value(option).toInt(&ok);
+    if (ok && value >= lowest && value <= highest)
+        return true;
+    std::fprintf(stderr, "munchora: --%s takes a whole number from %d to %d, not '%s'\n",
+                 qPrintable(option.names().constFirst()), lowest, highest, qPrintable(parser.value(option)));
+    return false;
 }
 
 } // namespace
@@ -47,16 +82,34 @@ int main(int argc, char* argv[])
     const bool help = line.parser.isSet(QStringLiteral("help")) || line.parser.isSet(QStringLiteral("help-all"));
     if (help || line.parser.isSet(QStringLiteral("version"))) {
         QCoreApplication names(argc, argv); // for the program's name in the usage line
-        if (!help)
-            line.parser.showVersion(); // both end the process with status 0
-        line.parser.showHelp(0);
+        if (!help) {
+            std::printf("munchora %s\n%s", MUNCHORA_VERSION, LicenceNotice);
+            return 0;
+        }
+        line.parser.showHelp(0); // ends the process with status 0
     }
 
+    // Preparing speech shows no window: it runs on a server with no display, as a package's
+    // script or an administrator runs it.
+    const bool preparing = line.parser.isSet(line.prepare);
+    if (!preparing && (line.parser.isSet(line.voice) || line.parser.isSet(line.speed))) {
+        std::fprintf(stderr, "munchora: --voice and --speed go with --prepare-speech\nTry 'munchora --help'.\n");
+        return 2;
+    }
+    if (preparing)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Now Qt has taken its own options out: anything left that is unknown is a mistake.
     if (!line.parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "munchora: %s\nTry 'munchora --help'.\n", qPrintable(line.parser.errorText()));
         return 2;
+    }
+    if (preparing) {
+        int voice = 0, speed = 0;
+        if (!numberOption(line.parser, line.voice, 1, 99, voice)
+            || !numberOption(line.parser, line.speed, 50, 200, speed))
+            return 2;
+        return Modulo1::PrepareSpeech(line.parser.value(line.prepare), voice, speed);
     }
     return Modulo1::Main(line.parser.isSet(line.windowed) ? Modulo1::WindowMode::Windowed
                                                           : Modulo1::WindowMode::FullScreen);

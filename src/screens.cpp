@@ -69,3 +69,21 @@ Screen* newFormImposta()
 {
     return new FormImposta;
 }
+
+QStringList everySpokenText()
+{
+    QStringList texts;
+    auto collect = [&texts](Screen* screen) {
+        texts << screen->spokenTexts();
+        delete screen;
+    };
+    collect(newFormAvvio());
+    collect(newFormMenu());
+    collect(newFormImposta());
+    for (const ScreenEntry& row : programScreens())
+        if (row.make)
+            collect(row.make());
+    texts.removeDuplicates();
+    texts.removeAll(QString());
+    return texts;
+}

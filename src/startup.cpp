@@ -7,15 +7,35 @@
 #include "shell/accessibility.h"
 #include "shell/app_window.h"
 #include "shell/dialogs.h"
+#include "speech/engine_speech_service.h"
 #include "speech/speech_service.h"
 #include "widgets/fonts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+
+#include <cstdio>
+
+static QIcon programIcon()
+{
+    // The resources live in a static library: without this the linker drops them.
+    Q_INIT_RESOURCE(munchora_icon);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icon/48.png"));
+    icon.addFile(QStringLiteral(":/icon/128.png"));
+    return icon;
+}
 
 namespace Modulo1 {
 
 int Main(WindowMode mode)
 {
+    // The task bar and the dock show the program's own icon and tie its window to the menu
+    // entry of that name (whose StartupWMClass is the window class Qt gives, "munchora").
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.munchora"));
+
     // Before any widget: each widget's accessible interface is made once and kept.
     installAccessibility();
 
@@ -50,6 +70,37 @@ int Main(WindowMode mode)
         window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
     return QApplication::exec();
+}
+
+int PrepareSpeech(const QString& folder, int voice, int velocita)
+{
+    FileImpostazioni = settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName);
+    LeggiImpostazioni();
+    voice = voice > 0 ? voice : Voce;
+    velocita = velocita > 0 ? velocita : Velocita;
+    if (velocita < 50 || velocita > 200) {
+        std::fprintf(stderr, "munchora: the speed must be from 50 to 200, not %d\n", velocita);
+        return 2;
+    }
+    CaricaParole();
+    // The screens are made only to be asked what they say: they speak through a mute service.
+    const std::unique_ptr<SpeechService> mute = createMuteSpeechService();
+    SpeechService::install(mute.get());
+    const QStringList texts = everySpokenText();
+    SpeechService::install(nullptr);
+
+    const QString path = QDir(folder).absolutePath();
+    SpeechPreparation result;
+    QString why;
+    if (!prepareSpeechCache(path, voice, velocita, texts, result, &why)) {
+        std::fprintf(stderr, "munchora: %s\n", qPrintable(why));
+        return 2;
+    }
+    std::printf("munchora: %lld texts for voice %d (%s) at speed %d in %s: %d made, %d already there, %d failed; "
+                "%.1f MB\n",
+                qlonglong(texts.size()), voice, qPrintable(result.voiceName), velocita, qPrintable(path), result.made,
+                result.kept, result.failed, double(result.bytes) / 1e6);
+    return result.failed == 0 ? 0 : 1;
 }
 
 } // namespace Modulo1

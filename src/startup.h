@@ -2,6 +2,12 @@
 // The program's start: the single copy, the settings folder, the random source, the settings,
 // the words, then the splash screen in the host window.
 
+#include <QString>
+#include <QStringList>
+
+// Every text the screens say (src/screens.cpp).
+QStringList everySpokenText();
+
 namespace Modulo1 {
 
 enum class WindowMode {
@@ -11,5 +17,11 @@ enum class WindowMode {
 
 // Start-up in its order; returns the process exit code. Needs a QApplication.
 int Main(WindowMode mode = WindowMode::FullScreen);
+
+// Makes the speech of every text the program says into a cache folder, for a classroom's copies
+// to share: voice and speed as given, or (0) as the settings or the classroom preset name them.
+// Prints what it did; returns 0, or 2 with a message when the voice, speed or folder is refused.
+// Needs a QApplication (any platform: no window is shown).
+int PrepareSpeech(const QString& folder, int voice, int velocita);
 
 } // namespace Modulo1

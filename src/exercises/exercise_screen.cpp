@@ -26,6 +26,12 @@
 
 #include <algorithm>
 
+namespace {
+const QString SayWrong = QStringLiteral("No! repeat!");
+const QString SayVoice = QStringLiteral("VOICE");
+const QString SayGoBack = QStringLiteral("go back?");
+} // namespace
+
 ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidget* parent)
     : Screen(name, parent), config_(std::move(config))
 {
@@ -165,6 +171,14 @@ void ExerciseScreen::resetScore()
     }
 }
 
+QStringList ExerciseScreen::spokenTexts() const
+{
+    QStringList texts{config_.title, SayWrong, SayVoice, SayGoBack};
+    for (int word = 1; word <= Modulo1::WordCount; ++word)
+        texts << Modulo1::Parola(word);
+    return texts;
+}
+
 void ExerciseScreen::speakTitle()
 {
     Bocca->Speak(config_.title);
@@ -198,7 +212,7 @@ void ExerciseScreen::SegnaErrato()
         ++Modulo1::Errati;
     if (ScorePanel* panel = PicturesattiErrati)
         panel->EtichettaErrati->setText(NumberText(Modulo1::Errati));
-    Bocca->Speak(QStringLiteral("No! repeat!"));
+    Bocca->Speak(SayWrong);
 }
 
 void ExerciseScreen::Bocca_Click()
@@ -211,14 +225,14 @@ void ExerciseScreen::Bocca_Click()
 
 void ExerciseScreen::mnuImposta_Click()
 {
-    Bocca->Speak(QStringLiteral("VOICE"));
+    Bocca->Speak(SayVoice);
     if (ScreenHost* window = host())
         window->showVoiceSettings();
 }
 
 void ExerciseScreen::mnuEsci_Click()
 {
-    Bocca->Speak(QStringLiteral("go back?"));
+    Bocca->Speak(SayGoBack);
     const BoxAnswer answer = MsgBox(this, QStringLiteral("go back? "), QStringLiteral("munchora"), BoxIcon::Question,
                                     BoxButtons::YesNo);
     if (answer != BoxAnswer::Yes)

@@ -61,6 +61,8 @@ public:
     virtual void Command1_Click() {}
     // Closing the window does what "Go back" does.
     void closeRequested() override;
+    // The title, the frame's feedback and menu words, and the thirty words.
+    QStringList spokenTexts() const override;
 
     // What becomes of the clicks and keys a child gives while the screen waits for silence.
     enum class InputDuringWait {

@@ -79,6 +79,15 @@ void LikesScreen::LeggiParoleLocale()
     ParoleLocali = sentenceForms();
 }
 
+QStringList LikesScreen::spokenTexts() const
+{
+    QStringList texts = ExerciseScreen::spokenTexts();
+    const SentenceForms forms = sentenceForms();
+    for (int word = 1; word <= Modulo1::WordCount; ++word)
+        texts << likeSentence(forms[size_t(word)]) << dislikeSentence(forms[size_t(word)]);
+    return texts;
+}
+
 // ---------------------------------------------------------------- exercise 12
 
 Form11::Form11(QWidget* parent)

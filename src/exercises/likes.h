@@ -46,6 +46,8 @@ public:
     void LeggiParoleLocale();
 
     const QString& frase() const { return Frase; }
+    // Besides the frame's texts, "I like" and "I don't like" with every item.
+    QStringList spokenTexts() const override;
 
 protected:
     SentenceForms ParoleLocali;

@@ -23,6 +23,9 @@ constexpr int RowTop = PictureTop + PictureHeight + 6, RowHeight = 58;
 constexpr int TableRight = ColumnLeft + 8 * ColumnWidth;
 constexpr int TableBottom = RowTop + 7 * RowHeight;
 
+const QString Likes = QStringLiteral(" likes ");
+const QString DoesNotLike = QStringLiteral(" doesn't like ");
+
 const QColor white(255, 255, 255);
 const QColor red(255, 0, 0);
 
@@ -100,6 +103,17 @@ Form14::Form14(QWidget* parent) : LikesScreen(QStringLiteral("Form14"), form14Co
                                 ColumnLeft + (c + 5) * ColumnWidth, TableBottom);
 }
 
+QStringList Form14::spokenTexts() const
+{
+    QStringList texts = ExerciseScreen::spokenTexts();
+    const SentenceForms forms = sentenceForms();
+    for (const char* name : names)
+        for (int word = 1; word <= Modulo1::WordCount; ++word)
+            texts << QString::fromLatin1(name) + Likes + forms[size_t(word)]
+                  << QString::fromLatin1(name) + DoesNotLike + forms[size_t(word)];
+    return texts;
+}
+
 QString Form14::sentenceOf(int cell) const
 {
     return Label3[size_t(cell / 8)]->text() + Image1[size_t(cell % 8)]->property("tag").toString();
@@ -120,8 +134,8 @@ void Form14::CaricaPalla()
         const QString& form = ParoleLocali[size_t(word)];
         Image1[size_t(k)]->setWord(Modulo1::Parola(word));
         Image1[size_t(k + 4)]->setWord(Modulo1::Parola(word));
-        Image1[size_t(k)]->setProperty("tag", QStringLiteral(" likes ") + form);
-        Image1[size_t(k + 4)]->setProperty("tag", QStringLiteral(" doesn't like ") + form);
+        Image1[size_t(k)]->setProperty("tag", Likes + form);
+        Image1[size_t(k + 4)]->setProperty("tag", DoesNotLike + form);
     }
     for (int g = 0; g < 56; ++g) {
         Label4[size_t(g)]->setBackground(white);

@@ -13,6 +13,8 @@ class Form14 : public LikesScreen
     Q_OBJECT
 public:
     explicit Form14(QWidget* parent = nullptr);
+    // Besides the frame's texts, every name with "likes" and "doesn't like" and every item.
+    QStringList spokenTexts() const override;
 
     void Label4_Click(int Index);
     // Asks the next sentence of the board, or deals a new board after the tenth.

@@ -14,6 +14,10 @@
 
 namespace {
 
+const QString SayVoice = QStringLiteral("Voice");
+const QString SayExit = QStringLiteral("Exit?");
+const QString SayBye = QStringLiteral("bye!");
+
 // Design layout (1024 x 768): the eighteen screens in a 6 x 3 grid of tiles, big enough for
 // a finger on a whiteboard; the mouth, "Voice", "?" and, set apart, "Exit" in a bar below.
 // More rows of tiles share the same height.
@@ -109,9 +113,14 @@ void FormMenu::openScreen(Screen* screen)
         delete screen;
 }
 
+QStringList FormMenu::spokenTexts() const
+{
+    return {SayVoice, SayExit, SayBye};
+}
+
 void FormMenu::Command1_Click()
 {
-    Bocca->Speak(QStringLiteral("Voice"));
+    Bocca->Speak(SayVoice);
     if (ScreenHost* window = host())
         window->showVoiceSettings();
 }
@@ -133,12 +142,12 @@ void FormMenu::closeRequested()
 
 void askToExit(Screen& screen, Bocca& mouth)
 {
-    mouth.Speak(QStringLiteral("Exit?"));
+    mouth.Speak(SayExit);
     const BoxAnswer answer = MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question,
                                     BoxButtons::YesNo);
     if (answer != BoxAnswer::Yes)
         return;
-    mouth.Speak(QStringLiteral("bye!"));
+    mouth.Speak(SayBye);
     if (ScreenHost* window = screen.host())
         window->endProgram();
 }

@@ -23,6 +23,7 @@ public:
     void Command14_Click();   // "?"
     void BottoneEsci_Click(); // "Exit"
     void closeRequested() override;
+    QStringList spokenTexts() const override;
 
     // A button by its name ("Command3", "BottoneEsci").
     PictureButton* button(const QString& name) const;

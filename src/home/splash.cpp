@@ -19,6 +19,8 @@
 
 namespace {
 
+const QString SayWelcome = QStringLiteral("welcome. unit 7. munchora");
+
 // A food picture on a white card, slightly tilted, as if laid on the table.
 class TiltedCard final : public PictureBox
 {
@@ -204,7 +206,12 @@ void FormAvvio::Form_Load()
         picture->setWord(Modulo1::Parola(Modulo1::ParolaA));
     }
     ::ImpostaVoce(*Bocca);
-    Bocca->Speak(QStringLiteral("welcome. unit 7. munchora"));
+    Bocca->Speak(SayWelcome);
+}
+
+QStringList FormAvvio::spokenTexts() const
+{
+    return {SayWelcome};
 }
 
 void FormAvvio::resizeEvent(QResizeEvent* event)

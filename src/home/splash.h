@@ -21,6 +21,7 @@ public:
     void Form_Load() override;
     // Closing the window asks "exit?" as the menu does.
     void closeRequested() override;
+    QStringList spokenTexts() const override;
 
     GradientBackground* ARGradient1 = nullptr;
     ::Bocca* Bocca = nullptr;

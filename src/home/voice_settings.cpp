@@ -22,6 +22,9 @@
 
 namespace {
 
+const QString SayClickHere = QStringLiteral("click here");
+const QString SayWelcome = QStringLiteral("welcome ");
+
 constexpr int MinSpeed = 50;
 constexpr int MaxSpeed = 200;
 
@@ -250,9 +253,14 @@ void FormImposta::Form_Load()
     HScroll1_Change();
     connect(HScroll1, &QScrollBar::valueChanged, this, &FormImposta::HScroll1_Change);
 
-    Bocca->Speak(QStringLiteral("click here"));
+    Bocca->Speak(SayClickHere);
     // Keys go to this screen, not to the button of the screen below that opened it.
     BottoneEsci->setFocus(Qt::OtherFocusReason);
+}
+
+QStringList FormImposta::spokenTexts() const
+{
+    return {SayClickHere, SayWelcome};
 }
 
 void FormImposta::showVoice(int voice)
@@ -288,7 +296,7 @@ void FormImposta::HScroll1_Change()
 void FormImposta::Bocca_Click()
 {
     Bocca->setSpeechRate(Modulo1::Velocita);
-    Bocca->Speak(QStringLiteral("welcome "));
+    Bocca->Speak(SayWelcome);
 }
 
 void FormImposta::BottoneEsci_Click()

@@ -25,6 +25,7 @@ public:
     void BottoneEsci_Click();
     // Closing the window confirms, as "conferma" does: the way back from this screen.
     void closeRequested() override;
+    QStringList spokenTexts() const override;
 
     QComboBox* Combo1 = nullptr;
     QScrollBar* HScroll1 = nullptr;

@@ -4,6 +4,7 @@
 // Form_Activate explicitly: when first shown and again when the voice settings screen laid
 // over it closes, never because the window manager moved the focus.
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -47,6 +48,8 @@ public:
     virtual void Form_Activate();
     // The window is being closed (Alt+F4, the window manager): the screen's own way out.
     virtual void closeRequested() {}
+    // Every text the screen may say, so that its speech can be made ahead of a lesson.
+    virtual QStringList spokenTexts() const { return {}; }
 
     clsResize* scaler() const { return scaler_.get(); }
     QString screenName() const { return objectName(); }

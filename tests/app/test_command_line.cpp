@@ -4,6 +4,8 @@
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "shell/screen.h"
+#include "speech/speech_cache.h"
+#include "speech/speech_engines.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -72,6 +74,26 @@ Finished runToEnd(const FreshUser& user, const QStringList& arguments, bool disp
     return result;
 }
 
+// Every file in folder is a whole speech entry, named after its own key.
+QString notWhole(const QString& folder)
+{
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        QFile file(info.filePath());
+        if (!file.open(QIODevice::ReadOnly) || info.suffix() != "pcm")
+            return info.fileName();
+        file.seek(8);
+        quint32 keyBytes = 0;
+        file.read(reinterpret_cast<char*>(&keyBytes), sizeof keyBytes);
+        file.seek(32);
+        const QByteArray key = file.read(keyBytes);
+        std::vector<int16_t> samples;
+        if (speech::SpeechCache::entryPath(folder, key) != info.filePath()
+            || !speech::SpeechCache::readEntry(info.filePath(), key, samples))
+            return info.fileName();
+    }
+    return QString();
+}
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -79,6 +101,59 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
+    // Two copies filling one folder at once (a classroom's server, two administrators): each
+    // ends well, and the folder holds whole entries only, one per text, for the voice and speed
+    // given.
+    void prepareSpeechFillsTheFolderGivenWithWholeEntries()
+    {
+        FreshUser user;
+        const QString folder = user.dir.filePath("shared speech");
+        // Voice 3 is an eSpeak NG voice: quick to make.
+        const QStringList arguments{"--prepare-speech", folder, "--voice", "3", "--speed", "100"};
+        QProcess first, second;
+        for (QProcess* copy : {&first, &second}) {
+            copy->setProcessEnvironment(user.environment(false));
+            copy->start(buildDir() + "/munchora", arguments);
+        }
+        for (QProcess* copy : {&first, &second}) {
+            QVERIFY(copy->waitForFinished(300000));
+            QCOMPARE(copy->exitCode(), 0);
+        }
+        const QString said = QString::fromLocal8Bit(first.readAllStandardOutput());
+        const int texts = said.section(' ', 1, 1).toInt();
+        QVERIFY2(texts > 500, qPrintable(said));
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), texts);
+        QVERIFY2(notWhole(folder).isEmpty(), qPrintable(notWhole(folder)));
+        const speech::CatalogueVoice& edward = speech::voiceCatalogue()[2];
+        QVERIFY(speech::startEngine(edward.engine)); // the key names the engine's data
+        for (const QString& text :
+             {QStringLiteral("welcome. unit 7. munchora"), QStringLiteral("Tom doesn't like pizza")})
+            QVERIFY2(
+                QFile::exists(speech::SpeechCache::entryPath(folder, speech::SpeechCache::keyFor(edward, 100, text))),
+                qPrintable(text));
+    }
+
+    void prepareSpeechRefusesWhatItCannotDo_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no such voice") << QStringList{"--prepare-speech", "FOLDER", "--voice", "99"};
+        QTest::newRow("a speed too low") << QStringList{"--prepare-speech", "FOLDER", "--speed", "20"};
+        QTest::newRow("a speed that is no number") << QStringList{"--prepare-speech", "FOLDER", "--speed", "fast"};
+        QTest::newRow("a folder that cannot be made") << QStringList{"--prepare-speech", "/dev/null/speech"};
+        QTest::newRow("a voice without preparing") << QStringList{"--voice", "2"};
+    }
+
+    void prepareSpeechRefusesWhatItCannotDo()
+    {
+        QFETCH(QStringList, arguments);
+        FreshUser user;
+        arguments.replaceInStrings("FOLDER", user.dir.filePath("speech"));
+        const Finished run = runToEnd(user, arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith("munchora: "), qPrintable(run.err));
+        QVERIFY(!QFile::exists(user.dir.filePath("speech")));
+    }
+
     void helpAndVersionAnswerAtOnceAndStartNothing_data()
     {
         QTest::addColumn<QStringList>("arguments");
