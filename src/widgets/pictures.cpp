@@ -64,9 +64,16 @@ PictureLoader& PictureLoader::instance()
     return loader;
 }
 
-QImage PictureLoader::picture(const QString& name)
+QImage PictureLoader::picture(const QString& name, int shownAt)
 {
-    const auto found = cache_.constFind(name);
+    int side = MaxSide;
+    if (shownAt > 0) {
+        side = 32;
+        while (side < shownAt && side < MaxSide)
+            side *= 2;
+    }
+    const QPair<QString, int> key(name, side);
+    const auto found = cache_.constFind(key);
     if (found != cache_.constEnd())
         return found.value();
 
@@ -79,11 +86,11 @@ QImage PictureLoader::picture(const QString& name)
         qCWarning(lcPictures) << "cannot show picture" << path << "- not a picture file";
     } else {
         QString why;
-        if (!readJpeg(path, MaxSide, image, why)) {
+        if (!readJpeg(path, side, image, why)) {
             QImageReader reader(path, "jpg");
             // No control shows a picture larger than this: a huge file is decoded down to it,
             // so it costs megabytes, not gigabytes.
-            const QSize scaled = decodedSize(reader.size(), MaxSide);
+            const QSize scaled = decodedSize(reader.size(), side);
             if (scaled.isValid())
                 reader.setScaledSize(scaled);
             image = reader.read();
@@ -95,7 +102,7 @@ QImage PictureLoader::picture(const QString& name)
             image = image.convertToFormat(QImage::Format_RGB32);
     }
     // A failed file is cached too, so it is reported once and not retried per question.
-    cache_.insert(name, image);
+    cache_.insert(key, image);
     return image;
 }
 
@@ -112,7 +119,9 @@ PictureBox::PictureBox(QWidget* parent) : Clickable(parent, QAccessible::Graphic
 void PictureBox::setWord(const QString& word)
 {
     word_ = word;
-    image_ = PictureLoader::instance().picture(word);
+    // Decoded for the size the box has now; painting at a larger size decodes it larger.
+    decodedFor_ = qMax(width(), height());
+    image_ = PictureLoader::instance().picture(word, decodedFor_);
     setAccessibleName(word);
     update();
 }
@@ -120,6 +129,7 @@ void PictureBox::setWord(const QString& word)
 void PictureBox::setImage(const QImage& image, const QString& accessibleName)
 {
     word_.clear();
+    decodedFor_ = 0;
     image_ = image;
     setAccessibleName(accessibleName);
     update();
@@ -127,6 +137,10 @@ void PictureBox::setImage(const QImage& image, const QString& accessibleName)
 
 const QPixmap& PictureBox::fitted(QSize box)
 {
+    if (!word_.isEmpty() && decodedFor_ > 0 && qMax(box.width(), box.height()) > decodedFor_) {
+        decodedFor_ = qMax(box.width(), box.height());
+        image_ = PictureLoader::instance().picture(word_, decodedFor_);
+    }
     const QSize size = image_.size().scaled(box, Qt::KeepAspectRatio);
     if (scaled_.isNull() || scaledFrom_ != image_.cacheKey() || scaled_.size() != size) {
         scaled_ = QPixmap::fromImage(image_.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));

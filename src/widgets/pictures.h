@@ -21,13 +21,15 @@ public:
     static constexpr int MaxSide = 1024;
 
     // The decoded picture of a word (or of a file base name such as "smileys1");
-    // a null image when the file is missing or cannot be decoded.
-    QImage picture(const QString& name);
+    // a null image when the file is missing or cannot be decoded. shownAt, the largest side the
+    // picture is shown at, lets it be decoded smaller (a quarter of the memory at half the
+    // side): it comes at the next power of two from there, so a few sizes serve every control.
+    QImage picture(const QString& name, int shownAt = 0);
     void clearCache();
     int decodeCount() const { return decodes_; }
 
 private:
-    QHash<QString, QImage> cache_;
+    QHash<QPair<QString, int>, QImage> cache_;
     int decodes_ = 0;
 };
 
@@ -54,6 +56,8 @@ protected:
     const QPixmap& fitted(QSize box);
 
 private:
+    // The side image_ was decoded for (0: as made, by setImage).
+    int decodedFor_ = 0;
     QString word_;
     QImage image_;
     QPixmap scaled_;
