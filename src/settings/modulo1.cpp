@@ -80,7 +80,12 @@ void setProgramFolder(const QString& folder)
 
 QString picturePath(const QString& word)
 {
-    return programFolder() + QStringLiteral("/jpg/") + word + QStringLiteral(".jpg");
+    // Beside the program in the build tree; installed, the program is in lib/munchora/ and the
+    // pictures, being data, in share/munchora/.
+    QString folder = programFolder() + QStringLiteral("/jpg");
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::cleanPath(programFolder() + QStringLiteral("/../../share/munchora/jpg"));
+    return folder + QLatin1Char('/') + word + QStringLiteral(".jpg");
 }
 
 QString settingsFileDisplayPath()
