@@ -244,7 +244,7 @@ void SpeechWorker::startNext()
             continue;
         }
         settleGuard();
-        ticker_->start();
+        ticker_->start(TickMs);
         tick();
         return;
     }
@@ -295,7 +295,7 @@ void SpeechWorker::startSilentClock()
     clockNs_ = nsFor(silentSeconds(current_.utterance.text, current_.utterance.velocita));
     notify(Event::FirstAudio, false, startNs_);
     current_.channel->settleGuard(current_.utterance.id, startNs_ + clockNs_ + 2000 * Ms);
-    ticker_->start();
+    ticker_->start(TickMs);
 }
 
 void SpeechWorker::resolveWaiting(qint64 now)
@@ -361,6 +361,8 @@ void SpeechWorker::tick()
     if (current_.utterance.voice < 0) {
         if (now >= startNs_ + clockNs_)
             finish();
+        else
+            wakeAt(now, startNs_ + clockNs_);
         return;
     }
     if (output_ == Output::Waiting)
@@ -393,6 +395,18 @@ void SpeechWorker::tick()
     }
     if (now >= startNs_ + length + EndMargin)
         finish();
+    else if (startNs_ > 0)
+        wakeAt(now, startNs_ + length + EndMargin);
+}
+
+void SpeechWorker::wakeAt(qint64 now, qint64 end)
+{
+    // On the clock nothing is written while the text lasts: the next tick is its end (or, at
+    // the latest, the next try of the sound line), not ten milliseconds on. A classroom server
+    // runs many copies, each ticking while it speaks.
+    const int ms = int(std::clamp<qint64>((end - now) / Ms + 1, TickMs, 250));
+    if (ticker_->interval() != ms)
+        ticker_->start(ms);
 }
 
 void SpeechWorker::silence()

@@ -131,6 +131,8 @@ private:
     void lineLost(qint64 now);
     void feed(qint64 now);
     void tick();
+    // On the clock: the ticker next fires at end (or sooner, to try the line again).
+    void wakeAt(qint64 now, qint64 end);
     void silence();  // the current text stopped
     void complete(); // the current text heard to its end
     void finish();   // complete, then the next text

@@ -1,11 +1,15 @@
 #include "widgets/bocca.h"
 
+#include <QHash>
 #include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <list>
 
 Bocca::Bocca(const QString& owner, QWidget* parent)
     : Clickable(parent), owner_(owner), service_(SpeechService::instance()), channel_(service_.openChannel(owner))
@@ -94,34 +98,48 @@ void Bocca::animate()
     update();
 }
 
-void Bocca::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal side = qMin(width(), height());
-    const QRectF box((width() - side) / 2.0, (height() - side) / 2.0, side, side);
-    const bool speaking = animation_->isActive() && channel_->speakingNow();
-    const bool down = isPressed() && underMouse();
+namespace {
 
-    // A round, raised button: a soft shadow below that shrinks when it is pressed.
+// The talking mouth cycles through this many shapes, 90 ms each.
+constexpr int TalkingFrames = 8;
+
+struct Disc
+{
+    qreal side;
+    QPointF c; // the face's centre
+    qreal r;   // and radius
+};
+
+Disc discIn(QSize size, bool down)
+{
+    const qreal side = qMin(size.width(), size.height());
     const qreal inset = side * 0.1;
-    QRectF disc = box.adjusted(inset, inset, -inset, -inset);
+    const QPointF centre(size.width() / 2.0, size.height() / 2.0 + (down ? side * 0.025 : 0));
+    return {side, centre, side / 2 - inset};
+}
+
+// The round, raised button without its mouth.
+void drawFace(QPainter& painter, QSize size, bool down, bool hover)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Disc d = discIn(size, down);
+    const qreal side = d.side, r = d.r;
+    const QPointF c = d.c;
+    const QRectF disc(c.x() - r, c.y() - r, 2 * r, 2 * r);
+    // A soft shadow below that shrinks when it is pressed.
     const qreal lift = down ? side * 0.01 : side * 0.04;
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 55));
-    painter.drawEllipse(
-        disc.translated(side * 0.01, lift + side * 0.015).adjusted(side * 0.01, side * 0.02, -side * 0.01, 0));
-    if (down)
-        disc.translate(0, side * 0.025);
-    const QPointF c = disc.center();
-    const qreal r = disc.width() / 2;
+    painter.drawEllipse(disc.translated(0, down ? -side * 0.025 : 0)
+                            .translated(side * 0.01, lift + side * 0.015)
+                            .adjusted(side * 0.01, side * 0.02, -side * 0.01, 0));
 
     QRadialGradient face(c - QPointF(r * 0.35, r * 0.45), r * 1.5);
     face.setColorAt(0.0, QColor(0xff, 0xf6, 0xc8));
     face.setColorAt(0.55, QColor(0xff, 0xd5, 0x5a));
     face.setColorAt(1.0, QColor(0xf5, 0xa6, 0x23));
     painter.setBrush(face);
-    painter.setPen(QPen(underMouse() ? QColor(0xe0, 0x5a, 0x10) : QColor(0xd9, 0x7a, 0x1c), side * 0.025));
+    painter.setPen(QPen(hover ? QColor(0xe0, 0x5a, 0x10) : QColor(0xd9, 0x7a, 0x1c), side * 0.025));
     painter.drawEllipse(disc);
 
     // Shine on the top left: a shiny button.
@@ -131,6 +149,16 @@ void Bocca::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(shine);
     painter.drawEllipse(c - QPointF(r * 0.35, r * 0.5), r * 0.5, r * 0.32);
+}
+
+// The mouth on the face: talking (frame 0..TalkingFrames-1) or closed (-1).
+void drawMouth(QPainter& painter, QSize size, int frame, bool down)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Disc d = discIn(size, down);
+    const qreal side = d.side, r = d.r;
+    const QPointF c = d.c;
+    const bool speaking = frame >= 0;
 
     const QColor lip(0xd8, 0x2e, 0x4a);
     const QColor lipLine(0x8e, 0x16, 0x2c);
@@ -157,7 +185,7 @@ void Bocca::paintEvent(QPaintEvent*)
     }
 
     // Speaking: the mouth opens and changes shape in a talking rhythm.
-    const qreal t = phase_;
+    const qreal t = frame;
     const qreal open = 0.25 + 0.75 * std::fabs(std::sin(t * 0.9) * std::cos(t * 0.37 + 0.6));
     const qreal w = r * (1.05 + 0.35 * std::fabs(std::sin(t * 0.53 + 1.0)));
     const qreal top = m.y() - r * 0.25;
@@ -179,15 +207,80 @@ void Bocca::paintEvent(QPaintEvent*)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(lip, side * 0.055, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(mouth);
+}
 
-    // Sound waves beside the face, so a child sees it is the mouth that talks.
+// Sound waves beside the face, so a child sees it is the mouth that talks; they pulse, the
+// inner and outer wave strong in turn.
+void drawWaves(QPainter& painter, QSize size, int pulse, bool down)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Disc d = discIn(size, down);
     painter.setBrush(Qt::NoBrush);
     for (int i = 0; i < 2; ++i) {
-        const int alpha = 110 + 120 * ((phase_ + i) % 2);
-        painter.setPen(QPen(QColor(0x1f, 0x6f, 0xd1, alpha), side * 0.028, Qt::SolidLine, Qt::RoundCap));
-        const qreal radius = r * (1.08 + 0.14 * i);
-        const QRectF arc(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
+        const int alpha = 110 + 120 * ((pulse + i) % 2);
+        painter.setPen(QPen(QColor(0x1f, 0x6f, 0xd1, alpha), d.side * 0.028, Qt::SolidLine, Qt::RoundCap));
+        const qreal radius = d.r * (1.08 + 0.14 * i);
+        const QRectF arc(d.c.x() - radius, d.c.y() - radius, 2 * radius, 2 * radius);
         painter.drawArc(arc, -28 * 16, 56 * 16); // right
         painter.drawArc(arc, 152 * 16, 56 * 16); // left
     }
+}
+
+// Every look drawn once per size and kept, for all mouths: a talking mouth is repainted ten
+// times a second, and drawing it anew each time (gradients, curves, antialiasing) was most of
+// what a screen cost while it spoke.
+const QPixmap& mouthLook(QSize size, int frame, bool down, bool hover)
+{
+    // The sizes of the last few screens' mouths, newest first: going back and forth between
+    // the menu and an exercise draws nothing again.
+    static std::list<std::pair<QSize, QHash<int, QPixmap>>> sizes;
+    auto same = std::find_if(sizes.begin(), sizes.end(), [size](const auto& kept) { return kept.first == size; });
+    if (same == sizes.end()) {
+        sizes.emplace_front(size, QHash<int, QPixmap>());
+        if (sizes.size() > 3)
+            sizes.pop_back();
+    } else {
+        sizes.splice(sizes.begin(), sizes, same);
+    }
+    QHash<int, QPixmap>& kept = sizes.front().second;
+    // Keys: the face alone (-2), the face with its waves in either pulse (-3, -4), closed (-1),
+    // talking (0..); pressed; hovered.
+    auto key = [down, hover](int look) { return (look + 4) * 4 + (down ? 2 : 0) + (hover ? 1 : 0); };
+    auto made = [&](int look, auto draw) -> const QPixmap& {
+        auto found = kept.find(key(look));
+        if (found == kept.end()) {
+            QPixmap pixmap(size);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            draw(painter);
+            painter.end();
+            found = kept.insert(key(look), pixmap);
+        }
+        return found.value();
+    };
+    const QPixmap face = made(-2, [&](QPainter& p) { drawFace(p, size, down, hover); });
+    if (frame < 0)
+        return made(-1, [&](QPainter& p) {
+            p.drawPixmap(0, 0, face);
+            drawMouth(p, size, -1, down);
+        });
+    const int pulse = frame % 2;
+    const QPixmap waving = made(-3 - pulse, [&](QPainter& p) {
+        p.drawPixmap(0, 0, face);
+        drawWaves(p, size, pulse, down);
+    });
+    return made(frame, [&](QPainter& p) {
+        p.drawPixmap(0, 0, waving);
+        drawMouth(p, size, frame, down);
+    });
+}
+
+} // namespace
+
+void Bocca::paintEvent(QPaintEvent*)
+{
+    const bool speaking = animation_->isActive() && channel_->speakingNow();
+    const bool down = isPressed() && underMouse();
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, mouthLook(size(), speaking ? phase_ % TalkingFrames : -1, down, underMouse()));
 }
