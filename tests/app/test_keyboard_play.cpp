@@ -18,6 +18,7 @@
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "shell/keyboard_navigation.h"
+#include "startup.h"
 #include "widgets/bocca.h"
 #include "widgets/gradient_background.h"
 #include "widgets/picture_button.h"
@@ -320,6 +321,11 @@ private slots:
         QCOMPARE(rig.dialogs.shown.last().text, QStringLiteral("go back? "));
         flushDeletes();
         QVERIFY(qobject_cast<FormMenu*>(rig.window.currentScreen()));
+
+        // A classroom's prepared speech holds everything that was said.
+        static const QStringList prepared = everySpokenText();
+        for (const QString& text : rig.speech.spoken())
+            QVERIFY2(prepared.contains(text), qPrintable(text));
     }
 
     void readingOrderFollowsShufflesAndResizes()
