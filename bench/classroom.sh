@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Classroom benchmark: a school server runs one copy of the program per pupil's thin client,
 # and at the teacher's word the whole class opens the same exercise ("2 - What is it?") at once.
 # For each class size N: N virtual displays (Xvfb 1024x768, no window manager: the program runs

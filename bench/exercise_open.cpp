@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long a child waits for an exercise screen: from the click on the menu's button to the screen painted
 // with its first question, at 1920 x 1080, with the pictures already decoded and not; and the
 // time of one "next". Speech goes to a silent service, so only the screen is measured.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monkey at length: random input from a seed on the whole program, with the real speech
 // service on its silent clock. Prints events, screens reached, the longest stall of the
 // user-interface thread, events per second and the resident memory at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a benchmark of the program's screens sets up after its QApplication: the fonts, the
 // words, the pictures from the source tree and a mouth that keeps silent, so only the screens

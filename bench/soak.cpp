@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soak: from the menu to a tile's screen, a little speech, "Go back" answered Yes, and
 // again, through every tile in turn, with the real speech service on its silent clock.
 // Prints the resident memory every 1000 round trips.

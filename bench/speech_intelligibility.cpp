@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How well can a machine listener make out each offered voice? Every voice says each of the
 // thirty words exactly as the program renders them (speed 135 unless --speed is given); each
 // rendering goes to a 16 kHz mono WAV file, and the pocketsphinx recogniser, restricted by a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How quickly does a mouth start and stop talking? For every offered voice:
 //  - speak -> first audio: from the call of speak() on the user-interface thread to the moment
 //    the worker hands the first samples of "welcome. unit 7. munchora" to the audio line (with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speed scale as heard: how long each offered voice takes to say a sentence at every
 // Velocita from 50 to 200 in steps of 5, and how much longer each step down makes it.
 //

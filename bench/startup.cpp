@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up benchmark, as a new user sees the program start: the real program (build/munchora)
 // and a bare Qt window with one label (bench_startup_bare) are each started RUNS times,
 // alternately, every start with a fresh home folder. For each start:

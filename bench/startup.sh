@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up benchmark on a full-HD virtual display with a window manager, as on a school
 # computer: Xvfb at 1920x1080 and openbox, both started here and ended afterwards.
 # Then the splash's welcome: from its Speak to its first audio, in the same start-up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick of the start-up benchmark: a bare Qt Widgets window with one label, full
 // screen like the program's, linked to Qt Widgets alone. bench_startup starts and measures it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loaded into a started program with LD_PRELOAD by bench_startup, so the program measured is
 // the real, unchanged one. When the application object is made, it starts watching for the
 // first painted frame of a window; then it notes the time, waits STARTUP_PROBE_MS

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercise 15's pace: from a right click on the table to the first sound of the next sentence,
 // through the program's real speech service (Flite and eSpeak NG) timed on its silent clock, so
 // no sound card is needed. The click comes once the sentence before it has been said, as a

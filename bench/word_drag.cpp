@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How closely a dragged word follows a finger on exercise 9: from one pointer move to the word
 // repainted under the pointer, at 1024 x 768 and 1920 x 1080. "dirty region" lets Qt paint
 // what the move spoiled, as on a real display; "whole window" repaints everything, the worst

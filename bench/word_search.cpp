@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The word search: how long a new grid takes (placing the ten words and the filler letters,
 // then painting what changed, as the event loop does) and how long one resize of the screen
 // with its 100 cells takes, laying out only and with the paint, at 1024 x 768 and 1920 x 1080.

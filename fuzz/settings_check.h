@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The property the settings reader must keep, for the fuzzer and for the ordinary tests that
 // replay its corpus: every file gives either its own two numbers or the defaults 1 and 135.

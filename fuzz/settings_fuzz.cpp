@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the settings reader: any bytes in the settings file's place.
 #include "fuzz/settings_check.h"
 

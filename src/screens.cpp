@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one file that knows every screen: the rows of the menu's catalogue (a new screen is its
 // source pair and one row here) and the makers of the splash, the menu and the voice screen.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's start: the single copy, the settings folder, the random source, the settings,
 // the words, then the splash screen in the host window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every registered test class of this program. Arguments go to each class, except
 // "-class NAME", which runs only that class.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the icon's PNG sizes from the SVG (needs librsvg2-bin). The PNGs are committed, so
 # building the package needs no SVG renderer.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exercises/exercise_screen.h"
 
 #include "layout/clsresize.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The frame every exercise and game screen is built on: placement and scaling, the start
 // sequence, the score panel with its two scoring steps, the mouth that repeats what is asked,

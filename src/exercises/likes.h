@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercises 12, 13 and 14: "Yummy Yummy! I like ...!" and "Yuk!  I don't like ...!". A smiley,
 // pleased or displeased, thinks of an item, whose picture sits in its thought balloon.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercises 4, 5 and 6: the mouth says N words; the child clicks their pictures in the lower row
 // in the order heard, and each right click puts the picture into the next place of the upper

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercise 1: the screen shows the picture of a word and says it; "next" shows another.
 // Nothing is asked and nothing is scored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercises 2 and 3: the program says a word and the child clicks its picture among three
 // (Form2) or five (Form3). The right picture is always Image1(0); Sposta moves it to a random

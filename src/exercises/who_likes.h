@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercise 15: a table of seven children and four foods twice, under "LIKES" and "DOESN'T
 // LIKE". The program says "Tom likes apples" and the child clicks the cell where Tom's row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercises 7, 8, 10 and 11: the child clicks the written word that answers the question: the
 // word heard, the picture shown, or both. Form5 and Form6 move three labels among three places;

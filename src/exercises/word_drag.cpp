@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exercises/word_drag.h"
 
 #include "layout/clsresize.h"

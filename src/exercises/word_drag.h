@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exercise 9: three pictures in a row, an empty box under each and their three written words
 // shuffled beneath. The child drags each word into the box under its picture, or taps the word

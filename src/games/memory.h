@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two memory games: 24 cards face down on 4 rows of 6, twelve pictures and the same twelve
 // words written out. Two cards a turn; a picture with its own word stays face up, any other

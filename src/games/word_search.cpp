@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "games/word_search.h"
 
 #include "settings/random_source.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The word search: ten words of one of three sets hidden in a 10 x 10 grid of letters, each
 // in one of eight directions, their pictures beside the grid as clues. The child clicks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main menu: one button per exercise and game, the voice settings, the credits and "Exit".
 // Opening a screen replaces the menu; the voice settings are laid over it.

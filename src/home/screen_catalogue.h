@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The screen catalogue: one row per exercise or game button of the menu. The menu builds its
 // tiles from it and the tests walk it, so a new screen is its source pair plus one row in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The splash screen: three random food pictures, the unit's title and a spoken welcome.
 // A click anywhere leads on to the main menu; there is no timer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "home/voice_settings.h"
 
 #include "settings/modulo1.h"

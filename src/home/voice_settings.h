@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The voice settings screen: choose the voice and the speed, try them on the mouth, and keep
 // them with "conferma". It lies over the screen that opened it, which stays loaded.

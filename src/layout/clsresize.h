@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fits one screen to the display: records the design geometry of the screen and of every
 // control on it, sizes and centres the screen to a share of the display, and re-applies the

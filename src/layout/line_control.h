@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A straight line drawn between two end points given in its parent's coordinates.
 // The scaler moves it by its end points, as a drawn line would be.

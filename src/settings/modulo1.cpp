@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/modulo1.h"
 
 #include "settings/settings_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's start-up module: the state every screen shares for the whole run,
 // the settings file and its folder, and the credits box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one random source of the run. Every draw x satisfies 0 <= x < 1.
 // Tests install a scripted source so that arrangements and words can be forced.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two files of the settings folder, byte for byte: programmiinglese.ini (voice number
 // and speed) and leggimi.txt, the read-me that marks the folder as set up.

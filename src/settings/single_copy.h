@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One running copy of the program per user. The lock is a file naming its owner (process id,
 // program, machine); only a live copy of this program on this machine keeps the next one out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What assistive tools (screen readers, switch access, the AT-SPI bridge) learn about the
 // program's own controls, which Qt would otherwise announce as plain "filler" panes:

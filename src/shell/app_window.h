@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one top-level window of the program. It hosts exactly one of splash, menu and
 // exercise or game screen at a time, and the voice settings screen laid over it.

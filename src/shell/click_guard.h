@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Children double-click by habit, and a finger on a whiteboard taps twice. One click is one
 // answer: the second click of a double click (a press within the system's double-click time

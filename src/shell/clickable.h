@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One way to press a control, whoever presses it. A left press and release inside is a click,
 // wherever the pointer slid in between (a finger's tap slides); Space, Return or Enter press

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // While a screen waits for its speech it takes no input. Clicks and keys wait in the window
 // system's queue meanwhile (the wait's event loop leaves them there); a screen reader's press

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keyboard play, the same on every screen. The controls are a screen's enabled, visible
 // widgets that take the focus from Tab; they are met in reading order, computed from where

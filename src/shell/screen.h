@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A screen of the program: designed once at DesignSize with absolute positions, fitted to
 // the display by its own scaler. The host window loads it (Form_Load), shows it and calls

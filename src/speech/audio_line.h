@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one audio line: a single PulseAudio playback stream (mono 16-bit) that stays
 // open for the whole run. Everything the mouths say goes through it one text after another.

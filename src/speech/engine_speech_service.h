@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "speech/pcm_tools.h"
 #include "speech/speech_cache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small streaming PCM helpers for the speech engines: cutting the silence the engines put
 // around every utterance, and changing the sample rate (Flite speaks at 16 kHz, eSpeak NG

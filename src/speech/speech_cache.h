@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Synthesised speech kept for the next time: the program says a closed set of texts (titles,
 // thirty words, their sentences, the feedback), so a text is made once per voice and speed and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "speech/speech_engines.h"
 
 #include "speech/speech_log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two speech engines, called as libraries that hand back PCM: Flite (US and Scottish
 // voices) and eSpeak NG (British and US voices). Both are process-wide C libraries that are

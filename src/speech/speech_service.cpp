@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "speech/speech_service.h"
 
 #include "speech/engine_speech_service.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One speech service for the process, many mouths: each screen's mouth opens its own
 // channel, with its own voice, speed and queue. The program installs the service built on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "speech/speech_worker.h"
 
 #include "speech/audio_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The speech worker: lives on its own thread with its own event loop, owns the engines' use
 // and the audio line, and plays the texts of every mouth in one queue. The user-interface

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mouth every screen carries: the screen's speech channel, drawn as a friendly mouth
 // that moves while it speaks and can be clicked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small pictures on the buttons of the menu and of the voice settings screen: each shows
 // at a glance what its screen is about, drawn from the food pictures and simple shapes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Registers the fonts bundled with the program (Comic Neue, Liberation Sans), so every
 // machine shows the same letters.

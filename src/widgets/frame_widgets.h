@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pieces every exercise and game screen is built from: the "next" button, the score panel,
 // the frame around a found picture, a clickable word label, a card cover and a letter cell.

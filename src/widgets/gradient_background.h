@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The decorative background of most screens: a soft vertical gradient that fills the screen.
 // On the splash a click on it leaves for the menu; elsewhere nothing listens to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The voice settings of the run (Voce, Velocita, FlagVoce) applied to a screen's mouth.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A big, friendly command button with a small picture and its caption: a tile (picture above
 // the caption) or a bar (picture left, caption right). Everything is drawn from the button's current size and font, so it scales with

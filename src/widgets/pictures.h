@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pictures of the words: JPEG files at program folder + /jpg/ + word + .jpg, decoded once
 // and cached. A missing or broken file never ends the program: the control shows a card

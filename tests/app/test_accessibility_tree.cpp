@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader finds on every screen when it walks the window's accessibility tree:
 // each control a child can press or reach has a role, a name and its action, and the names
 // say what the child sees.

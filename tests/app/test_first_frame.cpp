@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the first frame is made of, drawn the cheap way, must look as it did: the splash's
 // title with its white edge at every size, backgrounds blending top to bottom, pictures decoded
 // as Qt's reader decodes them.

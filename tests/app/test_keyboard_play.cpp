@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A child who cannot use a mouse plays every screen with Tab, the arrows, Return, Space and
 // Escape alone. Every key goes through the window, as the window system delivers it.
 

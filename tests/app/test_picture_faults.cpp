@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures that are not what they should be: gone, not a picture, cut short, huge, or a fifo.
 // Every screen still opens and shows a card with the word; nothing blocks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/environment_override.h"
 #include "helpers/fakes.h"
 #include "helpers/test_registry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a child or teacher moves between screens: the menu's tiles from the screen catalogue,
 // double clicks across a screen change, and closing the window.
 

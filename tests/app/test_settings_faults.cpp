@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file when the disk, the folder or the file itself misbehaves: reading falls
 // back to the defaults, a save that cannot be made says so and keeps the values for the run,
 // and nothing already on the disk is lost or replaced by something else. Never a hang.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 #include "home/menu.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A host window of a fixed size with every seam replaced, for driving exercise screens as a
 // child would.

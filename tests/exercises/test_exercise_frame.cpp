@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame shared by the exercise screens, driven through exercise 2.
 
 #include "exercise_rig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercises 12 to 15: the sentences, the smileys, the table of who likes what, and the waits
 // for silence with clicks made during them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercises 4, 5 and 6: the sequence, the two rows, the shuffle and its odds, and the places
 // kept across a resize and a return from the voice settings screen.
 

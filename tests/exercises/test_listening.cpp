@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercise 1: a word shown and said, "next", the mouth, and a picture that takes no answer.
 
 #include "exercise_rig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One click is one answer: double clicks through the window system on every kind of answer
 // control, a screen reader's presses and a window close while a screen waits for its speech,
 // and the choice of exercise 9 kept after a wrong box.

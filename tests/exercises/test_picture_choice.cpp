@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercises 2 and 3: arrangements, distinct words, answers, "next", and the places kept
 // across resizes and returns from the voice settings screen.
 

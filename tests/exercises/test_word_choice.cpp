@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercises 7, 8, 10 and 11: what is said, the right and wrong words, "next", the captions,
 // the shuffle of the three labels, and an open question after the voice settings.
 

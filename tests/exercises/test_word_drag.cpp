@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercise 9: words dragged with real press / move / release events onto the boxes under
 // their pictures, whichever control the moves reach; tap-then-tap with the same outcomes; the
 // six orders; the drop targets after a resize; an open set after the voice settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory games: the deal, pairs and the pause, "new" at any moment, the end of a game and
 // what a screen reader finds on the board.
 

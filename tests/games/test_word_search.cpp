@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The word search: where words go in each direction, conflicts and giving a word up, crossing
 // words, clicks on letters, the rebuild after the last word, what is said, what a screen reader
 // hears, and the square grid at both sizes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An environment variable set for the life of an object: what was there before (or its
 // absence) comes back at the end, also when a failed check leaves the test early.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replacements for the program's seams: a speech recorder, scripted random draws, scripted
 // message boxes and temporary settings / program folders. Each installs itself on

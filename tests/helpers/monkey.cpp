@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/monkey.h"
 
 #include "exercises/exercise_screen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A monkey for the whole program: random input from a seed through the window system, as a
 // child's hands would give it, on the program under test. It steers towards the screens

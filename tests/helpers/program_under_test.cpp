@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/program_under_test.h"
 
 #include "exercises/exercise_screen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The whole program under test: its real window and screens, the real speech service timing
 // its speech on the silent clock (no sound server), message boxes answered by a script and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A shown host window of a fixed size with every seam replaced, for driving screens as a
 // child would: recorded speech, scripted draws and message boxes, temporary folders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A soak for the whole program: from the menu to a screen and back, again and again, on the
 // program under test, so memory that piles up shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How long the user-interface thread goes without turning its event loop, for the monkey and
 // the soak; and the process's resident memory, which both watch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every test class of a folder registers itself; the folder's one program runs them all.
 

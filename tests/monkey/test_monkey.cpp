@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random input on the whole program, and going to a screen and back again and again: the
 // program must neither crash nor lose track of its screens, and memory must not pile up.
 

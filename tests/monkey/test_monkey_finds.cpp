@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults the monkey found, each kept from coming back.
 
 #include "exercises/exercise_screen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's settings code in a process of its own, for what a test cannot do to itself:
 // be killed in the middle of a save, or run as a user without rights.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A copy of the program as the tests see it: the program's own start-up, with message boxes
 // recorded instead of shown and speech recorded instead of heard. Prints what happened and
 // ends by itself once the window is up, so a test can start it as a second real process.

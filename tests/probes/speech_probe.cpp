@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice settings screen on the real speech engines, with voices taken away, in a process
 // of its own (the engines start once per process). Prints the voices the list offers, whether
 // each of them really speaks, the message boxes shown while choosing each, and how it closed.

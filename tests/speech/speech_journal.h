@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the speech tests share: a journal of the worker's reports, and waits that do not
 // handle events, as the screens that poll SpeakingNow do.

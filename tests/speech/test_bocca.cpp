@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mouth widget: how it looks silent and talking, its click, its log lines, and
 // ImpostaVoce's order of settings.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speech through a real PulseAudio server: one the test starts for itself, with a null sink
 // on a private socket in its own folders, recorded from the sink's monitor. It never touches
 // a sound server of the user. Quick clicks on a mouth must never turn into noise, the last

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speech kept for the next time: a text is made once, an entry that is not whole is never
 // played, a shared folder is only read, the own folder keeps its bound, and a cache that cannot
 // be written costs nothing but time. The service runs on the real engines with a counting

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voices themselves, on the real engines: what each offered voice makes of a text, the
 // speed scale, and the PCM helpers the engines' output goes through.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speech with parts of the system missing: no sound server, no eSpeak NG data, Flite voices
 // not installed. The voice screen still opens and offers only voices that speak; the clock
 // keeps the timing of speech nobody hears; nothing crashes.

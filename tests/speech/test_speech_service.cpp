@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speech service on the real engines, as the screens use it: queues, stop, several
 // mouths, and SpeakingNow polled in a tight loop. The tests run without an audio device, so
 // the service keeps its timing on the silent clock.
