@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -34,7 +35,6 @@ int Main(WindowMode mode)
 {
     // The task bar and the dock show the program's own icon and tie its window to the menu
     // entry of that name (whose StartupWMClass is the window class Qt gives, "munchora").
-    QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.munchora"));
 
     // Before any widget: each widget's accessible interface is made once and kept.
@@ -70,6 +70,8 @@ int Main(WindowMode mode)
     else
         window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
+    // The icon's pictures are decoded once the splash is up: the first frame comes sooner.
+    QTimer::singleShot(300, [] { QApplication::setWindowIcon(programIcon()); });
     return QApplication::exec();
 }
 
