@@ -102,6 +102,16 @@ int MemoryGame::placeOf(int card) const
 
 void MemoryGame::showCover(int card, bool shown)
 {
+    // The keyboard stays on the card as it turns: on its face while face up (a screen reader
+    // then says the face, its word), on its cover again when it is turned back.
+    QWidget* from = shown ? face(card) : static_cast<QWidget*>(Label2[size_t(card)]);
+    QWidget* to = shown ? static_cast<QWidget*>(Label2[size_t(card)]) : face(card);
+    const bool keepFocus = from->hasFocus();
+    if (keepFocus) {
+        to->setFocusPolicy(Qt::TabFocus);
+        to->setVisible(true);
+        to->setFocus(Qt::OtherFocusReason);
+    }
     Label2[size_t(card)]->setVisible(shown);
     // The face stands beneath its cover; while covered it is kept out of sight altogether,
     // so a screen reader, too, finds only "card" there.
@@ -151,6 +161,8 @@ void MemoryGame::mescola()
         const QPointF place(posLeft[p], posTop[p]);
         placeControl(Label2[size_t(f)], place);
         placeControl(face(f), place);
+        // Face down, a card is known by its place only, so a screen reader gives nothing away.
+        Label2[size_t(f)]->setAccessibleName(QStringLiteral("card, row %1, column %2").arg(p / 6 + 1).arg(p % 6 + 1));
     });
 }
 

@@ -194,6 +194,15 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     setCursor(Qt::PointingHandCursor);
+
+    // What to do here, for a screen reader: it reads the description of the control with the
+    // focus (a picture, at first) and of the window.
+    const QString begin = QStringLiteral("press a key or click to begin");
+    setAccessibleDescription(begin);
+    ARGradient1->setAccessibleDescription(begin);
+    Bocca->setAccessibleDescription(begin);
+    for (PictureBox* picture : Image1)
+        picture->setAccessibleDescription(begin);
 }
 
 FormAvvio::~FormAvvio() = default;

@@ -18,6 +18,13 @@ class ClickableInterface final : public QAccessibleWidget
 public:
     explicit ClickableInterface(Clickable* control) : QAccessibleWidget(control, control->accessibleRole()) {}
 
+    // A picture a child presses to answer is a button; one that is only looked at stays an image.
+    QAccessible::Role role() const override
+    {
+        const QAccessible::Role declared = QAccessibleWidget::role();
+        return declared == QAccessible::Graphic && canPress(control()) ? QAccessible::Button : declared;
+    }
+
     QStringList actionNames() const override
     {
         QStringList names = QAccessibleWidget::actionNames();

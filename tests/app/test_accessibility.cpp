@@ -53,7 +53,7 @@ class TestAccessibility : public QObject
 {
     Q_OBJECT
 private slots:
-    void splashPicturesAreNamedImagesAndPressLikeAClick()
+    void splashPicturesAreNamedButtonsThatTellWhatToDo()
     {
         ScreenRig rig;
         rig.random.push({ScriptedRandom::word(6), ScriptedRandom::word(20), ScriptedRandom::word(1)});
@@ -65,8 +65,9 @@ private slots:
             PictureBox* picture = splash->Image1[size_t(i)];
             QAccessibleInterface* iface = accessible(picture);
             QVERIFY(iface);
-            QCOMPARE(iface->role(), QAccessible::Graphic);
+            QCOMPARE(iface->role(), QAccessible::Button); // a picture that can be pressed
             QCOMPARE(iface->text(QAccessible::Name), words[i]);
+            QCOMPARE(iface->text(QAccessible::Description), QStringLiteral("press a key or click to begin"));
             // The press is the first action: the one tools take as the default.
             QCOMPARE(actions(picture).value(0), pressName);
         }

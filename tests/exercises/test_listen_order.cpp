@@ -171,7 +171,7 @@ private slots:
         ListenOrder* form = openScreen(rig, 3);
         for (int k = 0; k < 3; ++k) {
             const Accessible picture = accessibleOf(form->Image1[size_t(k)]);
-            QCOMPARE(picture.role, QAccessible::Graphic);
+            QCOMPARE(picture.role, QAccessible::Button);
             QCOMPARE(picture.name, form->Image1[size_t(k)]->word());
             QVERIFY(picture.actions.contains(QAccessibleActionInterface::pressAction()));
             const Accessible place = accessibleOf(form->Image2[size_t(k)]);
