@@ -65,6 +65,7 @@ ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidg
         }
         Command1->setEnabled(config_.next == ExerciseConfig::Next::Enabled);
         connect(Command1, &QPushButton::clicked, this, [this] {
+            announce(QString()); // a new question: the last outcome is old news
             const bool fromKeyboard = window()->focusWidget() == Command1;
             QPointer<ExerciseScreen> self(this);
             Command1_Click();
@@ -199,8 +200,32 @@ void ExerciseScreen::SegnaEsatto()
     // The 16-bit counter stops at its largest value; the screen goes on.
     if (Modulo1::Esatti < 32767)
         ++Modulo1::Esatti;
-    if (ScorePanel* panel = PicturesattiErrati)
+    if (ScorePanel* panel = PicturesattiErrati) {
         panel->EtichettaEsatti->setText(NumberText(Modulo1::Esatti));
+        announce(QStringLiteral("Right! Correct ") + NumberText(Modulo1::Esatti).trimmed()
+                 + QStringLiteral(", mistake ") + NumberText(Modulo1::Errati).trimmed());
+    } else {
+        announce(QStringLiteral("Right!"));
+    }
+}
+
+void ExerciseScreen::announce(const QString& outcome)
+{
+    // Qt 6.4 has no announcement: a screen reader speaks a description that changes on the
+    // control with the focus, and the description of a control the focus moves to ("next",
+    // once the question is answered). Both carry the outcome until the next question.
+    for (const QPointer<QWidget>& told : std::as_const(told_))
+        if (told)
+            told->setAccessibleDescription(QString());
+    told_.clear();
+    if (outcome.isEmpty())
+        return;
+    for (QWidget* control : {window()->focusWidget(), static_cast<QWidget*>(Command1)}) {
+        if (control && isAncestorOf(control)) {
+            control->setAccessibleDescription(outcome);
+            told_.append(control);
+        }
+    }
 }
 
 void ExerciseScreen::SegnaErrato()
@@ -213,6 +238,7 @@ void ExerciseScreen::SegnaErrato()
         ++Modulo1::Errati;
     if (ScorePanel* panel = PicturesattiErrati)
         panel->EtichettaErrati->setText(NumberText(Modulo1::Errati));
+    announce(QString());
     Bocca->Speak(SayWrong);
 }
 

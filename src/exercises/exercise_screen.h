@@ -55,6 +55,8 @@ public:
     // The yes icon shown, the no icon hidden: the first step of SegnaEsatto, for screens that
     // show a right step before they count a right answer.
     void showRightIcon();
+    // Tells a screen reader how the answer went (empty: nothing any more).
+    void announce(const QString& outcome);
 
     void Bocca_Click();
     void mnuImposta_Click();
@@ -132,6 +134,7 @@ protected:
     void clearPlacement(QWidget* control);
 
 private:
+    QList<QPointer<QWidget>> told_; // the controls that carry the last outcome
     bool hasOpenAnswerFocused() const;
     void buildMenu();
     void buildScorePanel();

@@ -193,6 +193,12 @@ FormImposta::FormImposta(QWidget* parent) : Screen(QStringLiteral("FormImposta")
     Combo1->setFont(designFont(QStringLiteral("Liberation Sans"), 32));
     Combo1->setAccessibleName(QStringLiteral("voice"));
     Combo1->setCursor(Qt::PointingHandCursor);
+    // On Linux a screen reader names a list by the label that is its buddy, not by the list's
+    // own name: an empty-sized label that only it finds.
+    auto* voiceLabel = new QLabel(QStringLiteral("voice"), this);
+    voiceLabel->setObjectName(QStringLiteral("voiceLabel"));
+    voiceLabel->setGeometry(212, 262, 0, 0);
+    voiceLabel->setBuddy(Combo1);
 
     Label1 = new QLabel(QStringLiteral("Velocità"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -210,6 +216,8 @@ FormImposta::FormImposta(QWidget* parent) : Screen(QStringLiteral("FormImposta")
     HScroll1->setPageStep(25);
     HScroll1->setAccessibleName(QStringLiteral("speed"));
     HScroll1->setFocusPolicy(Qt::StrongFocus); // the arrows move it, as they do the list
+    // Right and Up make the voice faster (a scroll bar's keys are the other way round).
+    HScroll1->setInvertedControls(false);
 
     BottoneEsci = new PictureButton(QStringLiteral("conferma"), ButtonPicture::Confirm, 0, QColor(0xa5, 0xd6, 0xa7),
                                     PictureButton::Shape::Bar, this);
@@ -285,6 +293,9 @@ void FormImposta::Combo1_Click()
         return;
     }
     lastGoodVoice_ = Voce;
+    // A closed list that changes under the arrow keys says nothing to a screen reader: the
+    // list's description (which it speaks when it changes on the focused control) names the voice.
+    Combo1->setAccessibleDescription(Combo1->currentText());
 }
 
 void FormImposta::HScroll1_Change()

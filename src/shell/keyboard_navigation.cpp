@@ -4,6 +4,7 @@
 #include "shell/clickable.h"
 
 #include <QEvent>
+#include <QMenuBar>
 #include <QPainter>
 
 #include <algorithm>
@@ -171,7 +172,11 @@ void FocusRing::follow(QWidget* target, double scale)
             if (w)
                 w->removeEventFilter(this);
         watched_.clear();
+        disconnect(entryWatch_);
         target_ = target;
+        // In a menu bar the keys move between its entries: the ring follows the active one.
+        if (auto* bar = qobject_cast<QMenuBar*>(target))
+            entryWatch_ = connect(bar, &QMenuBar::hovered, this, [this] { place(); });
         for (QWidget* w = target_; w && w != parentWidget(); w = w->parentWidget()) {
             w->installEventFilter(this);
             watched_.append(w);
@@ -189,8 +194,11 @@ void FocusRing::place()
         return;
     }
     const int margin = thickness() / 2 + 1;
+    QRect area(QPoint(0, 0), target_->size());
+    if (auto* bar = qobject_cast<QMenuBar*>(target_.data()); bar && bar->activeAction())
+        area = bar->actionGeometry(bar->activeAction());
     const QRect ring =
-        QRect(target_->mapTo(window, QPoint(0, 0)), target_->size()).adjusted(-margin, -margin, margin, margin);
+        QRect(target_->mapTo(window, area.topLeft()), area.size()).adjusted(-margin, -margin, margin, margin);
     if (geometry() != ring)
         setGeometry(ring);
     raise();

@@ -52,6 +52,7 @@ private:
     void place();
 
     QPointer<QWidget> target_;
-    QList<QPointer<QWidget>> watched_; // the target and its parents up to the window
+    QList<QPointer<QWidget>> watched_;   // the target and its parents up to the window
+    QMetaObject::Connection entryWatch_; // a menu bar's entry that becomes active
     double scale_ = 1.0;
 };

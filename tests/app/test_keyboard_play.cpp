@@ -226,8 +226,11 @@ private slots:
             QVERIFY(tabTo(rig, f->Image1[0]));
             key(rig, Qt::Key_Return);
             verifyRightShown(f);
-            // The answers closed: "next" is where the keyboard goes on.
+            // The answers closed: "next" is where the keyboard goes on, and it tells a screen
+            // reader how the answer went.
             QCOMPARE(focused(rig), f->Command1);
+            QCOMPARE(QAccessible::queryAccessibleInterface(f->Command1)->text(QAccessible::Description),
+                     QStringLiteral("Right! Correct 1, mistake 0"));
             key(rig, Qt::Key_Return);
             QVERIFY(!f->Command1->isEnabled());
             QVERIFY(std::find(f->Image1.begin(), f->Image1.end(), focused(rig)) != f->Image1.end());
@@ -298,8 +301,10 @@ private slots:
             QVERIFY(arrowTo(rig, f->Label2[0]));
             key(rig, Qt::Key_Return);
             QVERIFY(f->isFaceUp(0));
-            // The turned card's place goes on to another card.
-            QVERIFY(focused(rig) && focused(rig) != f->Label2[0]);
+            // The turned card keeps the keyboard, and a screen reader finds its face there.
+            QCOMPARE(focused(rig), f->face(0));
+            QCOMPARE(QAccessible::queryAccessibleInterface(focused(rig))->text(QAccessible::Name),
+                     f->Label1[0]->text());
             QVERIFY(arrowTo(rig, f->Label2[12]));
             key(rig, Qt::Key_Return);
             QTRY_COMPARE(f->volte(), qint16(1));
@@ -327,6 +332,30 @@ private slots:
         static const QStringList prepared = everySpokenText();
         for (const QString& text : rig.speech.spoken())
             QVERIFY2(prepared.contains(text), qPrintable(text));
+    }
+
+    void altRingsTheMenuBarsEntryNotTheBar()
+    {
+        ExerciseRig rig;
+        startAtMenu(rig);
+        auto* menu = qobject_cast<FormMenu*>(rig.window.currentScreen());
+        QVERIFY(arrowTo(rig, menu->button(screenCatalogue().at(1).button)));
+        key(rig, Qt::Key_Return);
+        flushDeletes();
+        auto* screen = qobject_cast<ExerciseScreen*>(rig.window.currentScreen());
+        QVERIFY(screen);
+        key(rig, Qt::Key_Alt);
+        QTRY_COMPARE(focused(rig), static_cast<QWidget*>(screen->menuBar));
+        QCOMPARE(screen->menuBar->activeAction(), screen->mnuImposta);
+        const QRect entry(
+            screen->menuBar->mapTo(&rig.window, screen->menuBar->actionGeometry(screen->mnuImposta).topLeft()),
+            screen->menuBar->actionGeometry(screen->mnuImposta).size());
+        const QRect ring = rig.window.focusRing()->geometry();
+        QVERIFY2(
+            ring.contains(entry) && ring.width() < screen->menuBar->width() / 2,
+            qPrintable(
+                QStringLiteral("ring %1,%2 %3x%4").arg(ring.x()).arg(ring.y()).arg(ring.width()).arg(ring.height())));
+        key(rig, Qt::Key_Escape);
     }
 
     void readingOrderFollowsShufflesAndResizes()

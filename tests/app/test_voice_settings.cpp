@@ -8,6 +8,7 @@
 #include "widgets/bocca.h"
 #include "widgets/picture_button.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -89,6 +90,31 @@ private slots:
         click(form->Bocca);
         QCOMPARE(rig.last("rate"), 130);
         QCOMPARE(rig.said().last(), QStringLiteral("welcome "));
+    }
+
+    // What a screen reader finds: the list labelled "voice" and telling the voice the arrows
+    // chose; Right and Up make the voice faster, Left and Down slower.
+    void theListIsLabelledAndTheArrowsGoTheWayTheyPoint()
+    {
+        Rig rig;
+        FormImposta* form = rig.open();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->Combo1);
+        QVERIFY(list);
+        const auto labels = list->relations(QAccessible::Label); // what labels it
+        QVERIFY(!labels.isEmpty());
+        QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("voice"));
+        form->Combo1->setFocus();
+        QTest::keyClick(form->Combo1, Qt::Key_Down);
+        QCOMPARE(list->text(QAccessible::Description), form->Combo1->itemText(1));
+
+        form->HScroll1->setFocus();
+        QTest::keyClick(form->HScroll1, Qt::Key_Right);
+        QCOMPARE(Modulo1::Velocita, qint16(140));
+        QTest::keyClick(form->HScroll1, Qt::Key_Up);
+        QCOMPARE(Modulo1::Velocita, qint16(145));
+        QTest::keyClick(form->HScroll1, Qt::Key_Left);
+        QTest::keyClick(form->HScroll1, Qt::Key_Down);
+        QCOMPARE(Modulo1::Velocita, qint16(135));
     }
 
     void chosenVoiceAndSpeedAreKeptOnConfirm()
