@@ -189,7 +189,7 @@ private slots:
             return false;
         };
         QVERIFY(of(memory->Label2[3]).name.startsWith(QStringLiteral("card, row "))); // its place only
-        QVERIFY(!reachable(memory->Image1[3])); // nothing gives the card away
+        QVERIFY(!reachable(memory->Image1[3]));                                       // nothing gives the card away
         pressAccessibly(memory->Label2[3]);
         QVERIFY(!reachable(memory->Label2[3]));
         QVERIFY(reachable(memory->Image1[3]));
