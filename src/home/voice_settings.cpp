@@ -9,6 +9,8 @@
 #include "widgets/number_text.h"
 #include "widgets/picture_button.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLinearGradient>
@@ -172,6 +174,23 @@ protected:
     }
 };
 
+// The arrow keys change a closed list without a word from a screen reader under Qt 6.4: Orca
+// takes no name change from a list box and cannot read the description change Qt sends. So
+// the chosen entry of the hidden drop-down is reported as taking the focus, as GTK's lists
+// report it, and Orca says it ("Robert (US)"); the keys stay on the list. An open drop-down
+// reports its entries itself.
+void tellChosenEntry(QComboBox& list)
+{
+    if (!QAccessible::isActive() || !list.hasFocus() || list.view()->isVisible())
+        return;
+    QAccessibleInterface* entries = QAccessible::queryAccessibleInterface(list.view());
+    QAccessibleInterface* chosen = entries ? entries->child(list.currentIndex()) : nullptr;
+    if (!chosen)
+        return;
+    QAccessibleEvent event(chosen, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
 QString speedCaption(int speed)
 {
     return QStringLiteral("Velocità = ") + NumberText(speed);
@@ -293,10 +312,9 @@ void FormImposta::Combo1_Click()
         return;
     }
     lastGoodVoice_ = Voce;
-    // A closed list that changes under the arrow keys tells a screen reader nothing of it (on
-    // Linux its name is its current text): its description carries the voice chosen. Orca 43
-    // reads it when the list takes the focus, not yet when it changes.
+    // What a screen reader says when the list takes the focus, after its label ("voice").
     Combo1->setAccessibleDescription(Combo1->currentText());
+    tellChosenEntry(*Combo1);
 }
 
 void FormImposta::HScroll1_Change()

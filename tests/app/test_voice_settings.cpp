@@ -19,6 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +46,35 @@ void clickArrow(QScrollBar* bar, bool faster)
     const int x = faster ? bar->width() - bar->height() / 2 : bar->height() / 2;
     click(bar, QPoint(x, bar->height() / 2));
 }
+
+// The names of what Qt tells a screen reader took the focus, while it lives. Qt tells nothing
+// while no screen reader listens: this one listens as one would, and stops at the end.
+class FocusToldToScreenReader
+{
+public:
+    FocusToldToScreenReader()
+    {
+        names_().clear();
+        QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+            if (event->type() == QAccessible::Focus && event->accessibleInterface())
+                names_() << event->accessibleInterface()->text(QAccessible::Name);
+        });
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    }
+    ~FocusToldToScreenReader()
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+        QAccessible::installUpdateHandler(nullptr);
+    }
+    QStringList names() const { return names_(); }
+
+private:
+    static QStringList& names_()
+    {
+        static QStringList names;
+        return names;
+    }
+};
 
 } // namespace
 
@@ -92,8 +124,9 @@ private slots:
         QCOMPARE(rig.said().last(), QStringLiteral("welcome "));
     }
 
-    // What a screen reader finds: the list labelled "voice" and telling the voice the arrows
-    // chose; Right and Up make the voice faster, Left and Down slower.
+    // What a screen reader finds: the list labelled "voice", describing the voice chosen, and
+    // each voice the arrows choose reported as taking the focus (what Orca speaks); Right and
+    // Up make the voice faster, Left and Down slower.
     void theListIsLabelledAndTheArrowsGoTheWayTheyPoint()
     {
         Rig rig;
@@ -104,7 +137,14 @@ private slots:
         QVERIFY(!labels.isEmpty());
         QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("voice"));
         form->Combo1->setFocus();
+        QTRY_VERIFY(form->Combo1->hasFocus());
+
+        const FocusToldToScreenReader told;
         QTest::keyClick(form->Combo1, Qt::Key_Down);
+        QTest::keyClick(form->Combo1, Qt::Key_Down);
+        QTest::keyClick(form->Combo1, Qt::Key_Up);
+        QCOMPARE(told.names(),
+                 (QStringList{form->Combo1->itemText(1), form->Combo1->itemText(2), form->Combo1->itemText(1)}));
         QCOMPARE(list->text(QAccessible::Description), form->Combo1->itemText(1));
 
         form->HScroll1->setFocus();
