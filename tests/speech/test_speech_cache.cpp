@@ -11,6 +11,7 @@
 #include "speech/speech_engines.h"
 #include "speech/speech_journal.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -168,6 +169,12 @@ private slots:
         for (int i = 0; i < 20; ++i) {
             last = "entry " + QByteArray::number(i);
             cache.store(last, samples);
+            // A second apart, as texts said over a lesson: the file system's clock is coarser
+            // than these writes, and the oldest goes by its time.
+            QFile written(SpeechCache::entryPath(dir.path(), last));
+            QVERIFY(written.open(QIODevice::ReadWrite));
+            QVERIFY(
+                written.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + i), QFileDevice::FileModificationTime));
             qint64 total = 0;
             for (const QFileInfo& entry : QDir(dir.path()).entryInfoList(QDir::Files))
                 total += entry.size();
