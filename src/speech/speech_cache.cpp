@@ -145,11 +145,10 @@ bool SpeechCache::writeEntry(const QString& path, const QByteArray& key, const s
 
 std::shared_ptr<const std::vector<int16_t>> SpeechCache::find(const QByteArray& key)
 {
-    const std::string id = key.toStdString();
-    if (auto it = index_.find(id); it != index_.end()) {
-        recent_.splice(recent_.begin(), recent_, it->second);
+    if (auto it = index_.find(key); it != index_.end()) {
+        recent_.splice(recent_.begin(), recent_, it.value());
         ++memoryHits_;
-        return it->second->samples;
+        return it.value()->samples;
     }
     QStringList folders = folders_.shared;
     if (!folders_.own.isEmpty())
@@ -188,18 +187,17 @@ void SpeechCache::remember(const QByteArray& key, std::shared_ptr<const std::vec
     const qint64 bytes = bytesOf(*samples);
     if (bytes > folders_.memoryLimit)
         return;
-    const std::string id = key.toStdString();
-    if (auto it = index_.find(id); it != index_.end()) {
-        memoryBytes_ -= bytesOf(*it->second->samples);
-        recent_.erase(it->second);
+    if (auto it = index_.find(key); it != index_.end()) {
+        memoryBytes_ -= bytesOf(*it.value()->samples);
+        recent_.erase(it.value());
         index_.erase(it);
     }
     recent_.push_front({key, std::move(samples)});
-    index_[id] = recent_.begin();
+    index_.insert(key, recent_.begin());
     memoryBytes_ += bytes;
     while (memoryBytes_ > folders_.memoryLimit) {
         memoryBytes_ -= bytesOf(*recent_.back().samples);
-        index_.erase(recent_.back().key.toStdString());
+        index_.remove(recent_.back().key);
         recent_.pop_back();
     }
 }

@@ -12,13 +12,13 @@
 // Used by one thread at a time (the speech worker, or the preparing command).
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace speech {
@@ -72,7 +72,7 @@ private:
         std::shared_ptr<const std::vector<int16_t>> samples;
     };
     std::list<Kept> recent_; // most recent first
-    std::unordered_map<std::string, std::list<Kept>::iterator> index_;
+    QHash<QByteArray, std::list<Kept>::iterator> index_;
     qint64 memoryBytes_ = 0;
     int diskReads_ = 0;
     int memoryHits_ = 0;
