@@ -19,9 +19,9 @@
 namespace {
 
 // The program's folders and servers, private to this test program: nothing on the machine (a
-// classroom preset in /etc/xdg, the user's own settings, a copy of the program running, a
-// sound server, a display, an accessibility bus) may change an outcome. Children started by
-// the tests inherit it.
+// classroom preset in /etc/xdg, the user's own settings, a classroom's speech cache, a copy of
+// the program running, a sound server, a display, an accessibility bus) may change an outcome.
+// Children started by the tests inherit it.
 void useAnEnvironmentOfItsOwn(const QString& root)
 {
     const auto set = [&root](const char* name, const char* folder) {
@@ -44,6 +44,9 @@ void useAnEnvironmentOfItsOwn(const QString& root)
     // No sound server unless one is named for the run: the speech keeps its time on the clock.
     const QByteArray pulse = qgetenv("MUNCHORA_TEST_PULSE_SERVER");
     qputenv("PULSE_SERVER", pulse.isEmpty() ? QFile::encodeName("unix:" + root + "/no-sound-server") : pulse);
+    // No classroom's prepared speech either (MUNCHORA_SHARED_SPEECH, or /var/cache/munchora/speech
+    // when it is not set): a folder that does not exist.
+    qputenv("MUNCHORA_SHARED_SPEECH", QFile::encodeName(root + "/no-shared-speech"));
     qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + root + "/no-session-bus"));
     qunsetenv("XDG_SESSION_TYPE");
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
