@@ -225,8 +225,7 @@ bool openRegularFile(QFile& file, const QString& path, QString* why)
         *why = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    struct stat status
-    {};
+    struct stat status = {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         *why = QStringLiteral("not a regular file");
