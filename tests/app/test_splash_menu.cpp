@@ -239,14 +239,10 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("screen");
-        QTest::newRow("1 - listen") << "Command2"
-                                    << "Form1";
-        QTest::newRow("2 - What is it?") << "Command3"
-                                         << "Form2";
-        QTest::newRow("3 - What is it?") << "Command4"
-                                         << "Form3";
-        QTest::newRow("Crucipuzzle") << "Command13"
-                                     << "FormCruciPuzzle";
+        QTest::newRow("1 - listen") << QString("Command2") << QString("Form1");
+        QTest::newRow("2 - What is it?") << QString("Command3") << QString("Form2");
+        QTest::newRow("3 - What is it?") << QString("Command4") << QString("Form3");
+        QTest::newRow("Crucipuzzle") << QString("Command13") << QString("FormCruciPuzzle");
     }
 
     void exerciseButtonsOpenTheirScreens()
