@@ -98,7 +98,13 @@ private slots:
             // The engines' lead-in and trailing silence is gone.
             const auto [first, last] = audibleSpan(pcm);
             QVERIFY2(first >= 0 && first < OutputRate * 30 / 1000, qPrintable(name));
-            QVERIFY2(long(pcm.samples.size()) - last < OutputRate * 60 / 1000, qPrintable(name));
+            // The end is judged by the faintest sound: Flite's noisy voices hover near the
+            // trimming level as they fade, and changing the rate can lower a sample just above it.
+            const long end = audibleSpan(pcm, 100).second;
+            QVERIFY2(long(pcm.samples.size()) - end < OutputRate * 60 / 1000,
+                     qPrintable(name
+                                + QStringLiteral(": %1 ms after the end")
+                                      .arg((long(pcm.samples.size()) - end) * 1000 / OutputRate)));
         }
         QVERIFY(synthesizeSpeech(0, 135, QStringLiteral("welcome")).samples.empty());
         QVERIFY(synthesizeSpeech(99, 135, QStringLiteral("welcome")).samples.empty());
