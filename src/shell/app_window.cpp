@@ -189,17 +189,21 @@ void AppWindow::showWindowed()
 void AppWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // A screen that has been placed fills the window; follow a change of display size.
+    // A screen that has been placed fills the window; follow a change of display size (a
+    // whiteboard turned to portrait, say).
     for (Screen* screen : {current_.data(), overlay_.data()}) {
-        if (screen && screen->pos() == QPoint(0, 0))
-            screen->resize(size());
+        if (screen && screen->isPlaced())
+            screen->setGeometry(Screen::placeIn(size()));
     }
 }
 
 void AppWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    QLinearGradient gradient(0, 0, 0, height());
+    // Where a screen does not fill the window (a portrait whiteboard), the screens' own
+    // gradient goes on beyond them in their top and bottom colours, so there is no seam.
+    const QRect area = Screen::placeIn(size());
+    QLinearGradient gradient(0, area.top(), 0, area.bottom() + 1);
     gradient.setColorAt(0, QColor(0xbf, 0xe9, 0xff));
     gradient.setColorAt(1, QColor(0xff, 0xf3, 0xc4));
     painter.fillRect(rect(), gradient);

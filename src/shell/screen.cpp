@@ -28,9 +28,23 @@ void Screen::Form_Activate()
     placeFullScreen();
 }
 
+QRect Screen::placeIn(QSize area)
+{
+    // The designs are 4:3; a wide screen stretches them a third wider at most, as a projector's
+    // 16:9 always has. Beyond that the words and pictures would be drawn out of shape.
+    const double narrowest = double(DesignWidth) / DesignHeight, widest = 16.0 / 9.0;
+    QSize size = area;
+    if (area.height() > 0 && double(area.width()) / area.height() < narrowest)
+        size.setHeight(qRound(area.width() / narrowest));
+    else if (area.height() > 0 && double(area.width()) / area.height() > widest)
+        size.setWidth(qRound(area.height() * widest));
+    return {QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size};
+}
+
 void Screen::placeFullScreen()
 {
-    setGeometry(QRect(QPoint(0, 0), clsResize::displaySize(this)));
+    placed_ = true;
+    setGeometry(placeIn(clsResize::displaySize(this)));
 }
 
 void Screen::resizeEvent(QResizeEvent* event)

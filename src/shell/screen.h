@@ -45,7 +45,7 @@ public:
 
     // Scaling set-up: a scaler of its own, sized to 75 % of the display.
     virtual void Form_Load();
-    // Places the screen at the top left corner with the full display size.
+    // Places the screen over the display (see placeFullScreen).
     virtual void Form_Activate();
     // The window is being closed (Alt+F4, the window manager): the screen's own way out.
     virtual void closeRequested() {}
@@ -59,12 +59,21 @@ public:
     void setHost(ScreenHost* host) { host_ = host; }
     ScreenHost* host() const { return host_; }
 
+    // Where a placed screen stands in an area (the window): all of it, unless the area is
+    // narrower than 4:3 (a portrait whiteboard) or wider than 16:9, where the screen keeps the
+    // nearer of those shapes and is centred, so nothing is squeezed past reading.
+    static QRect placeIn(QSize area);
+    // Whether the screen has been placed over the window (and follows its size since).
+    bool isPlaced() const { return placed_; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Fills the window as placeIn says; the window keeps it so when its size changes.
     void placeFullScreen();
 
 private:
     std::unique_ptr<clsResize> scaler_;
     ScreenHost* host_ = nullptr;
+    bool placed_ = false;
 };

@@ -132,6 +132,8 @@ private slots:
         QTest::addColumn<QSize>("display");
         QTest::newRow("1024x768") << QSize(1024, 768);
         QTest::newRow("1920x1080") << QSize(1920, 1080);
+        QTest::newRow("portrait 1080x1920") << QSize(1080, 1920);
+        QTest::newRow("portrait 768x1024") << QSize(768, 1024);
     }
 
     void menuButtonsAreTidyAndBigEnough()
@@ -139,13 +141,19 @@ private slots:
         QFETCH(QSize, display);
         Rig rig(display);
         FormMenu* menu = showMenu(rig);
-        QCOMPARE(menu->size(), display);
+        // The whole window, or on a portrait screen its whole width, centred.
+        QCOMPARE(menu->geometry(),
+                 QRect(0, (display.height() - menu->height()) / 2, display.width(),
+                       std::min(display.height(), display.width() * 3 / 4)));
         const QList<PictureButton*> buttons = menu->buttons();
+        const double scale = menu->width() / 1024.0;
         for (int i = 0; i < buttons.size(); ++i) {
             const QRect place = buttons[i]->geometry();
             QVERIFY2(menu->rect().contains(place), qPrintable(buttons[i]->objectName()));
             // A finger on a whiteboard needs room: at least about 1.5 cm at 1024 x 768.
-            QVERIFY(place.width() >= 100 && place.height() >= 100);
+            QVERIFY(place.width() >= 100 * std::min(1.0, scale) && place.height() >= 100 * std::min(1.0, scale));
+            // Captions stay readable: "Voice" and "Exit" were once squeezed to 5 pixels.
+            QVERIFY2(buttons[i]->font().pixelSize() >= 13, qPrintable(buttons[i]->objectName()));
             for (int j = i + 1; j < buttons.size(); ++j)
                 QVERIFY2(!place.intersects(buttons[j]->geometry()),
                          qPrintable(buttons[i]->objectName() + " / " + buttons[j]->objectName()));

@@ -273,9 +273,10 @@ private slots:
         }
     }
 
-    void screensFitTheWindowWithoutOverlapsAtBothSizes()
+    void screensFitTheWindowWithoutOverlapsAtEverySize()
     {
-        for (const QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+        // Landscape, and whiteboards standing in portrait.
+        for (const QSize size : {QSize(1024, 768), QSize(1920, 1080), QSize(1080, 1920), QSize(768, 1024)}) {
             for (const ScreenEntry& row : screenCatalogue()) {
                 if (!row.make)
                     continue;
@@ -284,6 +285,10 @@ private slots:
                 auto* form = rig.open<ExerciseScreen>(row.make());
                 const QString where = form->screenName()
                     + QStringLiteral(" at %1x%2").arg(size.width()).arg(size.height());
+                // Never drawn out of shape beyond what a 16:9 screen does to the 4:3 designs.
+                QVERIFY2(rig.window.rect().contains(form->geometry()), qPrintable(where));
+                const double aspect = double(form->width()) / form->height();
+                QVERIFY2(aspect > 4.0 / 3 - 0.01 && aspect < 16.0 / 9 + 0.01, qPrintable(where));
                 QVERIFY2(form->menuBar->geometry().top() == 0, qPrintable(where));
                 QVERIFY2(form->menuBar->height() >= form->menuBar->sizeHint().height(), qPrintable(where));
                 QList<QWidget*> controls;
