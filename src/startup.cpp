@@ -29,6 +29,13 @@ static QIcon programIcon()
     return icon;
 }
 
+namespace {
+// How long a second start waits for the running copy (still starting, say) to answer, and how
+// long its box stays.
+constexpr int RunningCopyAnswersWithinMs = 3000;
+constexpr int SecondStartBoxMs = 10000;
+} // namespace
+
 namespace Modulo1 {
 
 int Main(WindowMode mode)
@@ -44,10 +51,23 @@ int Main(WindowMode mode)
     // machine stops the start: any other trouble with the lock is logged and the program runs.
     SingleCopy singleCopy;
     if (singleCopy.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
-        MsgBox(nullptr, QString::fromUtf8("E' già stata avviata una copia di questo programma!"),
-               QStringLiteral("Error"), BoxIcon::Critical, BoxButtons::Ok);
+        // Children start the program twice with a double click: the copy that runs comes to
+        // the front, and this one's box shows above it, closing by itself should it not be seen.
+        const quintptr front = singleCopy.callRunningCopy(RunningCopyAnswersWithinMs);
+        Dialogs::current().noticeAbove(front, SecondStartBoxMs,
+                                       QString::fromUtf8("E' già stata avviata una copia di questo programma!"),
+                                       QStringLiteral("Error"), BoxIcon::Critical);
         return 0;
     }
+    // Answered from the event loop, so a start made while this one is still coming up waits
+    // for its window.
+    AppWindow* front = nullptr;
+    singleCopy.answerLaterStarts([&front]() -> quintptr {
+        if (!front)
+            return 0;
+        front->comeToFront();
+        return quintptr(front->winId());
+    });
 
     // 2, 3. The read-me, not the folder or the settings file, says the folder is set up.
     FileImpostazioni = settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName);
@@ -70,6 +90,7 @@ int Main(WindowMode mode)
     else
         window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
+    front = &window;
     // The icon's pictures are decoded once the splash is up: the first frame comes sooner.
     QTimer::singleShot(300, [] { QApplication::setWindowIcon(programIcon()); });
     return QApplication::exec();

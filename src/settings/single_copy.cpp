@@ -2,11 +2,15 @@
 #include "settings/single_copy.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <climits>
 
 #ifdef Q_OS_UNIX
@@ -242,12 +246,13 @@ SingleCopy::Outcome SingleCopy::acquire()
 {
     for (const QString& place : std::as_const(places_)) {
         switch (tryPlace(place)) {
-        case Attempt::LiveCopy: return Outcome::AnotherCopyRuns;
+        case Attempt::LiveCopy: liveCopyLock_ = place; return Outcome::AnotherCopyRuns;
         case Attempt::Taken:
             // A copy that found the first place blocked runs with its lock at the second.
             for (const QString& other : std::as_const(places_)) {
                 if (other != place && judge(other).live) {
                     lock_.reset();
+                    liveCopyLock_ = other;
                     return Outcome::AnotherCopyRuns;
                 }
             }
@@ -258,4 +263,75 @@ SingleCopy::Outcome SingleCopy::acquire()
     qCWarning(lcStartup).noquote() << QStringLiteral("cannot take the single-copy lock at \"%1\"; starting without it")
                                           .arg(places_.join(QStringLiteral("\" or \"")));
     return Outcome::Unavailable;
+}
+
+QString SingleCopy::socketPath(const QString& lockPath)
+{
+    QString path = lockPath;
+    if (path.endsWith(QLatin1String(".lock")))
+        path.chop(5);
+    return path + QStringLiteral(".socket");
+}
+
+void SingleCopy::answerLaterStarts(std::function<quintptr()> comeForward)
+{
+    if (!lock_)
+        return;
+    const QString path = socketPath(lock_->fileName());
+    // The lock is this copy's, so a socket still there was left by a copy that was killed.
+    QLocalServer::removeServer(path);
+    auto door = std::make_unique<QLocalServer>();
+    door->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!door->listen(path)) {
+        qCWarning(lcStartup).noquote()
+            << QStringLiteral("cannot answer later starts at \"%1\": %2").arg(path, door->errorString());
+        return;
+    }
+    QLocalServer* server = door.get();
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, comeForward] {
+        while (QLocalSocket* caller = server->nextPendingConnection()) {
+            QObject::connect(caller, &QLocalSocket::disconnected, caller, &QObject::deleteLater);
+            QObject::connect(caller, &QLocalSocket::readyRead, caller, [caller, comeForward] {
+                if (!caller->canReadLine()) {
+                    if (caller->bytesAvailable() > 64)
+                        caller->abort(); // not a start of this program
+                    return;
+                }
+                if (caller->readLine(64).trimmed() == "front") {
+                    qCInfo(lcStartup) << "another start of the program: this copy comes to the front";
+                    caller->write(QByteArray::number(quint64(comeForward())) + '\n');
+                }
+                caller->disconnectFromServer();
+            });
+        }
+    });
+    door_ = std::move(door);
+}
+
+quintptr SingleCopy::callRunningCopy(int timeoutMs) const
+{
+    if (liveCopyLock_.isEmpty())
+        return 0;
+    const QString path = socketPath(liveCopyLock_);
+#ifdef Q_OS_UNIX
+    // Only this user's copy is asked: a socket someone else left in a shared folder is not its.
+    const QFileInfo door(path);
+    if (!door.exists() || door.ownerId() != ::geteuid())
+        return 0;
+#endif
+    QElapsedTimer clock;
+    clock.start();
+    auto left = [&] { return std::max(0, timeoutMs - int(clock.elapsed())); };
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(left()))
+        return 0;
+    socket.write("front\n");
+    if (!socket.waitForBytesWritten(left()))
+        return 0;
+    // A copy still starting answers once its window is up.
+    while (!socket.canReadLine() && socket.bytesAvailable() <= 64 && left() > 0 && socket.waitForReadyRead(left())) {}
+    bool ok = false;
+    const quint64 window = socket.canReadLine() ? socket.readLine(64).trimmed().toULongLong(&ok) : 0;
+    return ok ? quintptr(window) : 0;
 }

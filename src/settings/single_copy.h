@@ -11,7 +11,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+
+class QLocalServer;
 
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
@@ -34,6 +37,16 @@ public:
     // The lock file held, or empty when none is.
     QString lockPath() const;
 
+    // The copy that holds the lock answers later starts on a socket beside it (only this user
+    // may use it): comeForward brings its window to the front and gives the window's id. Runs
+    // in the event loop, for as long as this object lives.
+    void answerLaterStarts(std::function<quintptr()> comeForward);
+    // After AnotherCopyRuns: asks that copy to come to the front, waiting at most timeoutMs
+    // (no event loop runs meanwhile); the id of its window, or 0 when it did not answer.
+    quintptr callRunningCopy(int timeoutMs) const;
+    // The socket that goes with a lock file.
+    static QString socketPath(const QString& lockPath);
+
     // "munchora.lock" in the user's runtime folder, or in the temporary folder without one.
     static QString defaultLockPath();
     // "munchora-<user id>.lock" in the temporary folder.
@@ -45,4 +58,6 @@ private:
 
     QStringList places_;
     std::unique_ptr<QLockFile> lock_;
+    QString liveCopyLock_; // where a live copy was found
+    std::unique_ptr<QLocalServer> door_;
 };

@@ -186,6 +186,15 @@ void AppWindow::showWindowed()
     showNormal();
 }
 
+void AppWindow::comeToFront()
+{
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 void AppWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);

@@ -44,6 +44,9 @@ public:
     // A normal window of the screens' proportions, most of the display's free area; the
     // screens scale to it as they do to a display.
     void showWindowed();
+    // Another start of the program found this one: the window comes back from the task bar and
+    // asks to be in front, as far as the desktop lets a program ask.
+    void comeToFront();
 
 signals:
     void programEnded();

@@ -3,6 +3,7 @@
 // Message boxes go through one seam so that tests can answer them.
 
 #include <QString>
+#include <QtGlobal>
 
 class QWidget;
 
@@ -16,6 +17,11 @@ public:
     virtual ~Dialogs() = default;
     virtual BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
                                  BoxButtons buttons) = 0;
+    // An OK box of a process with no window of its own, for a program's window that is already
+    // up: above that window (its X11 id, 0 when unknown) and closed by itself after
+    // closeAfterMs, so it never waits where nobody sees it.
+    virtual void noticeAbove(quintptr window, int closeAfterMs, const QString& text, const QString& title,
+                             BoxIcon icon);
 
     // The installed replacement, or real QMessageBox boxes.
     static Dialogs& current();

@@ -175,6 +175,12 @@ BoxAnswer ScriptedDialogs::messageBox(QWidget*, const QString& text, const QStri
     return answer;
 }
 
+void ScriptedDialogs::noticeAbove(quintptr window, int closeAfterMs, const QString& text, const QString& title,
+                                  BoxIcon icon)
+{
+    shown.append({text, title, icon, BoxButtons::Ok, window, closeAfterMs});
+}
+
 TempFolders::TempFolders()
 {
     Modulo1::setSettingsFolder(settings());

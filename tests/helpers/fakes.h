@@ -87,11 +87,15 @@ public:
         QString title;
         BoxIcon icon;
         BoxButtons buttons;
+        quintptr above = 0;    // a notice: the window it was shown over
+        int closesAfterMs = 0; // and when it closes by itself
     };
     ScriptedDialogs();
     ~ScriptedDialogs() override;
     BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
                          BoxButtons buttons) override;
+    void noticeAbove(quintptr window, int closeAfterMs, const QString& text, const QString& title,
+                     BoxIcon icon) override;
 
     std::deque<BoxAnswer> answers;
     QList<Box> shown;

@@ -53,8 +53,13 @@ int main(int argc, char* argv[])
     const int code = Modulo1::Main();
 
     QTextStream out(stdout);
-    for (const ScriptedDialogs::Box& box : dialogs.shown)
-        out << "box " << iconName(box.icon) << " \"" << box.title << "\" \"" << box.text << "\"\n";
+    for (const ScriptedDialogs::Box& box : dialogs.shown) {
+        out << "box " << iconName(box.icon) << " \"" << box.title << "\" \"" << box.text << '"';
+        if (box.closesAfterMs > 0)
+            out << (box.above ? " over the running copy's window" : "") << ", closes after " << box.closesAfterMs
+                << " ms";
+        out << '\n';
+    }
     out << (windowShown ? "window shown" : "no window") << '\n';
     out << "voice " << Modulo1::Voce << " speed " << Modulo1::Velocita << '\n';
     out << "exit " << code << '\n';
