@@ -99,6 +99,11 @@ int main(int argc, char* argv[])
     }
     if (preparing)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        // X11 first, also on a Wayland desktop through Xwayland: there the box of a second start
+        // can be tied to the running copy's window so it shows above it, and the program takes
+        // a fraction of the memory; Wayland itself (qt6-wayland) only where there is no X server.
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
     QApplication app(argc, argv);
     // Now Qt has taken its own options out: anything left that is unknown is a mistake.
     if (!line.parser.parse(QCoreApplication::arguments())) {
