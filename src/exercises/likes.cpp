@@ -10,7 +10,8 @@
 
 namespace {
 
-// Where the balloon's empty inside is, in the 400 x 400 smiley pictures.
+// Where the balloon's empty inside is in a smiley, measured on it at 400 x 400 (it scales with
+// the picture, whatever size the file has).
 constexpr double SmileySide = 400, BalloonX = 198, BalloonY = 37, BalloonSide = 141;
 
 ExerciseConfig configFor(const char* title, bool scorePanel, ExerciseConfig::Next next)
