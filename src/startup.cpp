@@ -30,10 +30,11 @@ static QIcon programIcon()
 }
 
 namespace {
-// How long a second start waits for the running copy (still starting, say) to answer, and how
-// long its box stays.
+const QString AlreadyRunning = QString::fromUtf8("E' già stata avviata una copia di questo programma!");
+// How long a second start waits for the running copy (still starting, say) to take its call, and
+// how long the box that says it runs stays: nobody need close it, and it never stays for good.
 constexpr int RunningCopyAnswersWithinMs = 3000;
-constexpr int SecondStartBoxMs = 10000;
+constexpr int AlreadyRunningBoxMs = 10000;
 } // namespace
 
 namespace Modulo1 {
@@ -51,22 +52,34 @@ int Main(WindowMode mode)
     // machine stops the start: any other trouble with the lock is logged and the program runs.
     SingleCopy singleCopy;
     if (singleCopy.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
-        // Children start the program twice with a double click: the copy that runs comes to
-        // the front, and this one's box shows above it, closing by itself should it not be seen.
-        const quintptr front = singleCopy.callRunningCopy(RunningCopyAnswersWithinMs);
-        Dialogs::current().noticeAbove(front, SecondStartBoxMs,
-                                       QString::fromUtf8("E' già stata avviata una copia di questo programma!"),
-                                       QStringLiteral("Error"), BoxIcon::Critical);
+        // Children start the program twice with a double click. The copy that runs comes to the
+        // front and says it runs, in a box of its own window: a desktop shows that one, with the
+        // keyboard, where it may keep another program's box behind a full-screen window.
+        if (singleCopy.callRunningCopy(RunningCopyAnswersWithinMs))
+            return 0;
+        // It did not answer: this start says so itself, for a while.
+        bool answered = false;
+        MsgBox(
+            nullptr, AlreadyRunning, QStringLiteral("Error"), BoxIcon::Critical, BoxButtons::Ok,
+            [&answered](BoxAnswer) {
+                answered = true;
+                QCoreApplication::quit();
+            },
+            AlreadyRunningBoxMs);
+        if (!answered)
+            QApplication::exec();
         return 0;
     }
-    // Answered from the event loop, so a start made while this one is still coming up waits
-    // for its window.
+    // Answered from the event loop, so a start made while this one is still coming up is
+    // answered once its window is there.
     AppWindow* front = nullptr;
-    singleCopy.answerLaterStarts([&front]() -> quintptr {
+    singleCopy.answerLaterStarts([&front] {
         if (!front)
-            return 0;
+            return;
         front->comeToFront();
-        return quintptr(front->winId());
+        if (!Dialogs::current().asking()) // a question already up stays the one to answer
+            MsgBox(front, AlreadyRunning, QStringLiteral("Error"), BoxIcon::Critical, BoxButtons::Ok, {},
+                   AlreadyRunningBoxMs);
     });
 
     // 2, 3. The read-me, not the folder or the settings file, says the folder is set up.

@@ -260,12 +260,13 @@ void ExerciseScreen::mnuImposta_Click()
 void ExerciseScreen::mnuEsci_Click()
 {
     Bocca->Speak(SayGoBack);
-    const BoxAnswer answer = MsgBox(this, QStringLiteral("go back? "), QStringLiteral("munchora"), BoxIcon::Question,
-                                    BoxButtons::YesNo);
-    if (answer != BoxAnswer::Yes)
-        return;
-    if (ScreenHost* window = host())
-        window->showMenu(); // unloads this screen
+    MsgBox(this, QStringLiteral("go back? "), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo,
+           [this](BoxAnswer answer) {
+               if (answer != BoxAnswer::Yes)
+                   return;
+               if (ScreenHost* window = host())
+                   window->showMenu(); // unloads this screen
+           });
 }
 
 QRectF ExerciseScreen::designRect(const QWidget* control) const

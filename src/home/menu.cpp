@@ -144,13 +144,14 @@ void FormMenu::closeRequested()
 void askToExit(Screen& screen, Bocca& mouth)
 {
     mouth.Speak(SayExit);
-    const BoxAnswer answer = MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question,
-                                    BoxButtons::YesNo);
-    if (answer != BoxAnswer::Yes)
-        return;
-    mouth.Speak(SayBye);
-    if (ScreenHost* window = screen.host())
-        window->endProgram();
+    MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo,
+           [&screen, &mouth](BoxAnswer answer) {
+               if (answer != BoxAnswer::Yes)
+                   return;
+               mouth.Speak(SayBye);
+               if (ScreenHost* window = screen.host())
+                   window->endProgram();
+           });
 }
 
 namespace Modulo1 {

@@ -336,15 +336,19 @@ void FormImposta::BottoneEsci_Click()
     // A settings file that cannot be written loses nothing for this run: the settings stay in
     // memory and the screen closes all the same. But the teacher who confirmed them must know
     // they will not come back at the next start, and which file to look at.
-    if (!SalvaImpostazioni()) {
-        const QString crlf = QStringLiteral("\r\n");
-        MsgBox(this,
-               QStringLiteral("non posso salvare la voce e la velocità nel file") + crlf + settingsFileDisplayPath()
-                   + crlf + QStringLiteral("valgono solo fino alla chiusura del programma"),
-               QStringLiteral("Munchora"), BoxIcon::Critical);
+    const auto close = [this] {
+        if (ScreenHost* window = host())
+            window->closeOverlay();
+    };
+    if (SalvaImpostazioni()) {
+        close();
+        return;
     }
-    if (ScreenHost* window = host())
-        window->closeOverlay();
+    const QString crlf = QStringLiteral("\r\n");
+    MsgBox(this,
+           QStringLiteral("non posso salvare la voce e la velocità nel file") + crlf + settingsFileDisplayPath() + crlf
+               + QStringLiteral("valgono solo fino alla chiusura del programma"),
+           QStringLiteral("Munchora"), BoxIcon::Critical, BoxButtons::Ok, [close](BoxAnswer) { close(); });
 }
 
 void FormImposta::paintEvent(QPaintEvent*)

@@ -273,7 +273,7 @@ QString SingleCopy::socketPath(const QString& lockPath)
     return path + QStringLiteral(".socket");
 }
 
-void SingleCopy::answerLaterStarts(std::function<quintptr()> comeForward)
+void SingleCopy::answerLaterStarts(std::function<void()> answer)
 {
     if (!lock_)
         return;
@@ -288,18 +288,19 @@ void SingleCopy::answerLaterStarts(std::function<quintptr()> comeForward)
         return;
     }
     QLocalServer* server = door.get();
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, comeForward] {
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, answer] {
         while (QLocalSocket* caller = server->nextPendingConnection()) {
             QObject::connect(caller, &QLocalSocket::disconnected, caller, &QObject::deleteLater);
-            QObject::connect(caller, &QLocalSocket::readyRead, caller, [caller, comeForward] {
+            QObject::connect(caller, &QLocalSocket::readyRead, caller, [caller, answer] {
                 if (!caller->canReadLine()) {
                     if (caller->bytesAvailable() > 64)
                         caller->abort(); // not a start of this program
                     return;
                 }
-                if (caller->readLine(64).trimmed() == "front") {
-                    qCInfo(lcStartup) << "another start of the program: this copy comes to the front";
-                    caller->write(QByteArray::number(quint64(comeForward())) + '\n');
+                if (caller->readLine(64).trimmed() == "started again") {
+                    qCInfo(lcStartup) << "the program was started again: this copy comes to the front and says so";
+                    answer();
+                    caller->write("ok\n");
                 }
                 caller->disconnectFromServer();
             });
@@ -308,16 +309,16 @@ void SingleCopy::answerLaterStarts(std::function<quintptr()> comeForward)
     door_ = std::move(door);
 }
 
-quintptr SingleCopy::callRunningCopy(int timeoutMs) const
+bool SingleCopy::callRunningCopy(int timeoutMs) const
 {
     if (liveCopyLock_.isEmpty())
-        return 0;
+        return false;
     const QString path = socketPath(liveCopyLock_);
 #ifdef Q_OS_UNIX
-    // Only this user's copy is asked: a socket someone else left in a shared folder is not its.
+    // Only this user's copy is called: a socket someone else left in a shared folder is not its.
     const QFileInfo door(path);
     if (!door.exists() || door.ownerId() != ::geteuid())
-        return 0;
+        return false;
 #endif
     QElapsedTimer clock;
     clock.start();
@@ -325,13 +326,11 @@ quintptr SingleCopy::callRunningCopy(int timeoutMs) const
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(left()))
-        return 0;
-    socket.write("front\n");
+        return false;
+    socket.write("started again\n");
     if (!socket.waitForBytesWritten(left()))
-        return 0;
-    // A copy still starting answers once its window is up.
+        return false;
+    // A copy still starting answers once its event loop runs.
     while (!socket.canReadLine() && socket.bytesAvailable() <= 64 && left() > 0 && socket.waitForReadyRead(left())) {}
-    bool ok = false;
-    const quint64 window = socket.canReadLine() ? socket.readLine(64).trimmed().toULongLong(&ok) : 0;
-    return ok ? quintptr(window) : 0;
+    return socket.canReadLine() && socket.readLine(64).trimmed() == "ok";
 }

@@ -38,12 +38,12 @@ public:
     QString lockPath() const;
 
     // The copy that holds the lock answers later starts on a socket beside it (only this user
-    // may use it): comeForward brings its window to the front and gives the window's id. Runs
-    // in the event loop, for as long as this object lives.
-    void answerLaterStarts(std::function<quintptr()> comeForward);
-    // After AnotherCopyRuns: asks that copy to come to the front, waiting at most timeoutMs
-    // (no event loop runs meanwhile); the id of its window, or 0 when it did not answer.
-    quintptr callRunningCopy(int timeoutMs) const;
+    // may use it): answer runs, in the event loop, for each that calls, for as long as this
+    // object lives.
+    void answerLaterStarts(std::function<void()> answer);
+    // After AnotherCopyRuns: tells that copy it was started again, waiting at most timeoutMs
+    // for it to take the call (no event loop runs meanwhile). False when it did not.
+    bool callRunningCopy(int timeoutMs) const;
     // The socket that goes with a lock file.
     static QString socketPath(const QString& lockPath);
 

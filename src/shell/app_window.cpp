@@ -4,6 +4,7 @@
 #include "layout/clsresize.h"
 #include "shell/click_guard.h"
 #include "shell/clickable.h"
+#include "shell/dialogs.h"
 #include "shell/keyboard_navigation.h"
 #include "shell/screen.h"
 
@@ -162,7 +163,7 @@ void AppWindow::keyPressEvent(QKeyEvent* event)
 
 void AppWindow::askTheScreenToClose()
 {
-    if (QApplication::activeModalWidget())
+    if (Dialogs::current().asking())
         return; // a box is asking already
     if (Screen* screen = overlay_ ? overlay_.data() : current_.data())
         screen->closeRequested();
@@ -277,7 +278,7 @@ bool AppWindow::eventFilter(QObject* watched, QEvent* event)
         if (!watched->isWidgetType())
             break;
         auto* receiver = static_cast<QWidget*>(watched);
-        if (receiver->window() != this || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        if (receiver->window() != this || Dialogs::current().asking() || QApplication::activePopupWidget())
             break;
         if (handleKey(receiver, static_cast<QKeyEvent*>(event)))
             return true;
@@ -291,6 +292,9 @@ bool AppWindow::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     case QEvent::FocusIn: {
+        // A box takes its first focus as if by Tab; that says nothing of the keyboard here.
+        if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+            break;
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
             keyboardInUse_ = true;

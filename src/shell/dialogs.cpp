@@ -3,14 +3,16 @@
 
 #include "shell/click_guard.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -44,50 +46,95 @@ void prepare(QMessageBox& box, const QWidget* parent, const QString& text, const
                           .arg(letters * 2));
 }
 
+// While a box is up, the input meant for the rest of the program is the box's: keys go to it,
+// clicks elsewhere go nowhere. Needed on Wayland, where a compositor may leave the keyboard with
+// the full-screen window when a box opens (sway gives it to no window mapped over a full-screen
+// one), and Qt drops every key of a window a modal box blocks: there the box is not modal to Qt,
+// and this keeps it modal.
+class KeysToBox final : public QObject
+{
+public:
+    explicit KeysToBox(QDialog& box) : QObject(&box), box_(box) { qApp->installEventFilter(this); }
+    ~KeysToBox() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!box_.isVisible() || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() == &box_)
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+            QCoreApplication::sendEvent(box_.focusWidget() ? box_.focusWidget() : &box_, event);
+            // The box is not the active window, so it draws no focus: its default button shows it.
+            if (auto* button = qobject_cast<QPushButton*>(box_.focusWidget()))
+                button->setDefault(true);
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd: return true;
+        case QEvent::Close: // the window manager's close: the box is asking already
+            event->ignore();
+            return true;
+        default: return false;
+        }
+    }
+
+private:
+    QDialog& box_;
+};
+
 class RealDialogs final : public Dialogs
 {
 public:
-    BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
-                         BoxButtons buttons) override
+    void ask(QWidget* parent, const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons, Then then,
+             int closeAfterMs) override
     {
-        QMessageBox box(parent);
-        prepare(box, parent, text, title, icon, buttons);
+        auto* box = new QMessageBox(parent);
+        prepare(*box, parent, text, title, icon, buttons);
+        ++open_;
+        QObject::connect(box, &QObject::destroyed, [this] { --open_; });
+        const QPointer<QWidget> owner(parent);
+        QObject::connect(box, &QDialog::finished, box, [=, then = std::move(then)] {
+            const BoxAnswer answer = buttons == BoxButtons::Ok          ? BoxAnswer::Ok
+                : box->clickedButton() == box->button(QMessageBox::Yes) ? BoxAnswer::Yes
+                                                                        : BoxAnswer::No;
+            box->deleteLater();
+            if (then && (!parent || owner))
+                then(answer);
+        });
+        if (closeAfterMs > 0)
+            QTimer::singleShot(closeAfterMs, box, [box] { box->done(QMessageBox::Ok); });
         // The second click of a double click that opened the box is not an answer.
         ClickGuard::arm();
-        const int answer = box.exec();
-        if (buttons == BoxButtons::Ok)
-            return BoxAnswer::Ok;
-        return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+        if (!parent) {
+            // A box of its own: a window manager puts a new window behind a full-screen one.
+            box->setWindowFlag(Qt::WindowStaysOnTopHint);
+            box->setWindowModality(Qt::ApplicationModal);
+            box->show();
+        } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            box->setWindowModality(Qt::NonModal); // a box with a parent is modal to it otherwise
+            new KeysToBox(*box);
+            box->show();
+        } else {
+            box->open();
+        }
     }
 
-    void noticeAbove(quintptr window, int closeAfterMs, const QString& text, const QString& title,
-                     BoxIcon icon) override
-    {
-        std::unique_ptr<QWindow> foreign; // outlives the box tied to it
-        QMessageBox box;
-        prepare(box, nullptr, text, title, icon, BoxButtons::Ok);
-        // A window manager keeps a full-screen window above every other program's window, but
-        // not above its own dialogs: the box is made one of that window's, where X11 allows it.
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        if (window != 0 && QGuiApplication::platformName() == QLatin1String("xcb")) {
-            foreign.reset(QWindow::fromWinId(WId(window)));
-            box.winId(); // its native window, to be tied to the other one before it shows
-            if (foreign && box.windowHandle())
-                box.windowHandle()->setTransientParent(foreign.get());
-        }
-        QTimer::singleShot(closeAfterMs, &box, [&box] { box.done(QMessageBox::Ok); });
-        box.exec();
-    }
+    bool asking() const override { return open_ > 0; }
+
+private:
+    int open_ = 0;
 };
 
 Dialogs* installed = nullptr;
 
 } // namespace
-
-void Dialogs::noticeAbove(quintptr, int, const QString& text, const QString& title, BoxIcon icon)
-{
-    messageBox(nullptr, text, title, icon, BoxButtons::Ok);
-}
 
 Dialogs& Dialogs::current()
 {

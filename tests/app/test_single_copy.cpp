@@ -19,10 +19,11 @@
 namespace {
 
 const QString windowShown = QStringLiteral("window shown\nvoice 1 speed 135\nexit 0\n");
-// The running copy was reached: its window is the box's, and the box never waits for good.
-const QString secondCopyStopped = QString::fromUtf8(
-    "box critical \"Error\" \"E' già stata avviata una copia di questo programma!\" over the running copy's window, "
-    "closes after 10000 ms\n"
+// The running copy took the call and says it runs itself: the second start shows nothing.
+const QString secondCopyStopped = QStringLiteral("no window\nvoice 1 speed 135\nexit 0\n");
+// A running copy that takes no call: the second start says it, in a box that never stays for good.
+const QString secondCopyStoppedAlone = QString::fromUtf8(
+    "box critical \"Error\" \"E' già stata avviata una copia di questo programma!\", closes after 10000 ms\n"
     "no window\nvoice 1 speed 135\nexit 0\n");
 
 // A lock's content as QLockFile writes it: process id, program, host name, machine id, boot id.
@@ -333,7 +334,7 @@ private slots:
         QCOMPARE(user.runProbe(), secondCopyStopped);
         QCOMPARE(program.state(), QProcess::Running); // the running copy is left alone, but in front
         QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += program.readAllStandardError()).contains("this copy comes to the front"),
+        QTRY_VERIFY_WITH_TIMEOUT((said += program.readAllStandardError()).contains("comes to the front and says so"),
                                  10000);
 
         // Killed without a chance to clean up: the lock file stays behind...
@@ -347,6 +348,15 @@ private slots:
         ini.close();
         QCOMPARE(user.runProbe(), QStringLiteral("window shown\nvoice 2 speed 90\nexit 0\n"));
         QVERIFY(!QFile::exists(user.lock()));
+    }
+
+    void aCopyThatTakesNoCallStillStopsTheSecond()
+    {
+        // This test program stands for a copy that runs but has no socket (a copy of an
+        // older version, say).
+        PrivateUser user;
+        QVERIFY(makeLeftover(Leftover::LiveCopy, user.lock()));
+        QCOMPARE(user.runProbe(), secondCopyStoppedAlone);
     }
 
     void realStartDespiteALeftover_data()

@@ -162,23 +162,18 @@ ScriptedDialogs::~ScriptedDialogs()
     Dialogs::install(nullptr);
 }
 
-BoxAnswer ScriptedDialogs::messageBox(QWidget*, const QString& text, const QString& title, BoxIcon icon,
-                                      BoxButtons buttons)
+void ScriptedDialogs::ask(QWidget*, const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons,
+                          Then then, int closeAfterMs)
 {
-    shown.append({text, title, icon, buttons});
-    if (buttons == BoxButtons::Ok)
-        return BoxAnswer::Ok;
-    if (answers.empty())
-        return BoxAnswer::Yes;
-    const BoxAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-void ScriptedDialogs::noticeAbove(quintptr window, int closeAfterMs, const QString& text, const QString& title,
-                                  BoxIcon icon)
-{
-    shown.append({text, title, icon, BoxButtons::Ok, window, closeAfterMs});
+    shown.append({text, title, icon, buttons, closeAfterMs});
+    BoxAnswer answer = BoxAnswer::Ok;
+    if (buttons == BoxButtons::YesNo) {
+        answer = answers.empty() ? BoxAnswer::Yes : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+    }
+    if (then)
+        then(answer);
 }
 
 TempFolders::TempFolders()

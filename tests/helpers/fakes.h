@@ -87,15 +87,14 @@ public:
         QString title;
         BoxIcon icon;
         BoxButtons buttons;
-        quintptr above = 0;    // a notice: the window it was shown over
-        int closesAfterMs = 0; // and when it closes by itself
+        int closesAfterMs = 0; // closes by itself
     };
     ScriptedDialogs();
     ~ScriptedDialogs() override;
-    BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
-                         BoxButtons buttons) override;
-    void noticeAbove(quintptr window, int closeAfterMs, const QString& text, const QString& title,
-                     BoxIcon icon) override;
+    // Answered at once: the next of answers (Yes when none is left), Ok for an Ok box.
+    void ask(QWidget* parent, const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons, Then then,
+             int closeAfterMs) override;
+    bool asking() const override { return false; }
 
     std::deque<BoxAnswer> answers;
     QList<Box> shown;

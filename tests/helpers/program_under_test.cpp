@@ -34,14 +34,17 @@ RandomDialogs::~RandomDialogs()
     Dialogs::install(nullptr);
 }
 
-BoxAnswer RandomDialogs::messageBox(QWidget*, const QString& text, const QString&, BoxIcon, BoxButtons buttons)
+void RandomDialogs::ask(QWidget*, const QString& text, const QString&, BoxIcon, BoxButtons buttons, Then then, int)
 {
     ++asked[text];
-    if (buttons == BoxButtons::Ok)
-        return BoxAnswer::Ok;
-    const bool answerYes = alwaysYes || random_() % 2 == 0;
-    ++(answerYes ? yes : no);
-    return answerYes ? BoxAnswer::Yes : BoxAnswer::No;
+    BoxAnswer answer = BoxAnswer::Ok;
+    if (buttons == BoxButtons::YesNo) {
+        const bool answerYes = alwaysYes || random_() % 2 == 0;
+        ++(answerYes ? yes : no);
+        answer = answerYes ? BoxAnswer::Yes : BoxAnswer::No;
+    }
+    if (then)
+        then(answer);
 }
 
 SeededRandom::SeededRandom(quint64 seed) : random_(seed)

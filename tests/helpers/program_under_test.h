@@ -30,8 +30,9 @@ class RandomDialogs final : public Dialogs
 public:
     explicit RandomDialogs(quint64 seed);
     ~RandomDialogs() override;
-    BoxAnswer messageBox(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
-                         BoxButtons buttons) override;
+    void ask(QWidget* parent, const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons, Then then,
+             int closeAfterMs) override;
+    bool asking() const override { return false; }
 
     // Yes for every question while set (the soak), at random otherwise.
     bool alwaysYes = false;

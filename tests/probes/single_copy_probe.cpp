@@ -56,8 +56,7 @@ int main(int argc, char* argv[])
     for (const ScriptedDialogs::Box& box : dialogs.shown) {
         out << "box " << iconName(box.icon) << " \"" << box.title << "\" \"" << box.text << '"';
         if (box.closesAfterMs > 0)
-            out << (box.above ? " over the running copy's window" : "") << ", closes after " << box.closesAfterMs
-                << " ms";
+            out << ", closes after " << box.closesAfterMs << " ms";
         out << '\n';
     }
     out << (windowShown ? "window shown" : "no window") << '\n';
