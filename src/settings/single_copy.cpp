@@ -5,8 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -17,8 +16,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -173,8 +176,6 @@ SingleCopy::SingleCopy(const QString& lockPath, const QString& fallbackPath)
         places_ << fallbackPath;
 }
 
-SingleCopy::~SingleCopy() = default;
-
 QString SingleCopy::lockPath() const
 {
     return lock_ ? lock_->fileName() : QString();
@@ -273,64 +274,167 @@ QString SingleCopy::socketPath(const QString& lockPath)
     return path + QStringLiteral(".socket");
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+
+// A Unix socket's address; false when the path is too long for one.
+bool socketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray name = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    return true;
+}
+
+// A later start on the line: its one line is read as it comes, and answered.
+class Caller final : public QObject
+{
+public:
+    Caller(int fd, QObject* door, const std::function<void()>& answer)
+        : QObject(door), fd_(fd), notifier_(fd, QSocketNotifier::Read, this), answer_(answer)
+    {
+        connect(&notifier_, &QSocketNotifier::activated, this, &Caller::read);
+    }
+    ~Caller() override { ::close(fd_); }
+
+private:
+    void read()
+    {
+        char bytes[64];
+        const ssize_t got = ::read(fd_, bytes, sizeof bytes);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (got > 0)
+            line_.append(bytes, got);
+        const qsizetype end = line_.indexOf('\n');
+        if (end >= 0 && line_.left(end) == "started again") {
+            qCInfo(lcStartup) << "the program was started again: this copy comes to the front and says so";
+            answer_();
+            // A caller gone meanwhile must not end this copy with SIGPIPE.
+            (void)!::send(fd_, "ok\n", 3, MSG_NOSIGNAL);
+        }
+        // Done with it: answered, gone, or not a start of this program.
+        if (end >= 0 || got <= 0 || line_.size() > 64) {
+            notifier_.setEnabled(false);
+            deleteLater();
+        }
+    }
+
+    int fd_;
+    QSocketNotifier notifier_;
+    std::function<void()> answer_;
+    QByteArray line_;
+};
+
+} // namespace
+#endif
+
+// The listening socket of the copy that runs.
+class SingleCopy::Door final : public QObject
+{
+public:
+    Door(int fd, QString path, std::function<void()> answer)
+        : fd_(fd), path_(std::move(path)), notifier_(fd, QSocketNotifier::Read, this), answer_(std::move(answer))
+    {
+#ifdef Q_OS_UNIX
+        connect(&notifier_, &QSocketNotifier::activated, this, [this] {
+            const int caller = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (caller >= 0)
+                new Caller(caller, this, answer_);
+        });
+#endif
+    }
+    ~Door() override
+    {
+#ifdef Q_OS_UNIX
+        ::close(fd_);
+        ::unlink(QFile::encodeName(path_).constData());
+#endif
+    }
+
+private:
+    int fd_;
+    QString path_;
+    QSocketNotifier notifier_;
+    std::function<void()> answer_;
+};
+
+SingleCopy::~SingleCopy() = default;
+
 void SingleCopy::answerLaterStarts(std::function<void()> answer)
 {
+#ifdef Q_OS_UNIX
     if (!lock_)
         return;
     const QString path = socketPath(lock_->fileName());
+    const auto fail =
+        [&path](const char* why) {
+            qCWarning(lcStartup).noquote()
+                << QStringLiteral("cannot answer later starts at \"%1\": %2").arg(path, QString::fromLocal8Bit(why));
+        };
+    sockaddr_un address;
+    if (!socketAddress(path, address))
+        return fail("the path is too long for a socket");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return fail(std::strerror(errno));
     // The lock is this copy's, so a socket still there was left by a copy that was killed.
-    QLocalServer::removeServer(path);
-    auto door = std::make_unique<QLocalServer>();
-    door->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!door->listen(path)) {
-        qCWarning(lcStartup).noquote()
-            << QStringLiteral("cannot answer later starts at \"%1\": %2").arg(path, door->errorString());
-        return;
+    ::unlink(address.sun_path);
+    // Only this user may call: made unreachable to others before it exists.
+    const mode_t mask = ::umask(077);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::umask(mask);
+    if (!bound || ::listen(fd, 8) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail(std::strerror(error));
     }
-    QLocalServer* server = door.get();
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, answer] {
-        while (QLocalSocket* caller = server->nextPendingConnection()) {
-            QObject::connect(caller, &QLocalSocket::disconnected, caller, &QObject::deleteLater);
-            QObject::connect(caller, &QLocalSocket::readyRead, caller, [caller, answer] {
-                if (!caller->canReadLine()) {
-                    if (caller->bytesAvailable() > 64)
-                        caller->abort(); // not a start of this program
-                    return;
-                }
-                if (caller->readLine(64).trimmed() == "started again") {
-                    qCInfo(lcStartup) << "the program was started again: this copy comes to the front and says so";
-                    answer();
-                    caller->write("ok\n");
-                }
-                caller->disconnectFromServer();
-            });
-        }
-    });
-    door_ = std::move(door);
+    door_ = std::make_unique<Door>(fd, path, std::move(answer));
+#else
+    Q_UNUSED(answer);
+#endif
 }
 
 bool SingleCopy::callRunningCopy(int timeoutMs) const
 {
+#ifdef Q_OS_UNIX
     if (liveCopyLock_.isEmpty())
         return false;
     const QString path = socketPath(liveCopyLock_);
-#ifdef Q_OS_UNIX
     // Only this user's copy is called: a socket someone else left in a shared folder is not its.
     const QFileInfo door(path);
-    if (!door.exists() || door.ownerId() != ::geteuid())
+    sockaddr_un address;
+    if (!door.exists() || door.ownerId() != ::geteuid() || !socketAddress(path, address))
         return false;
-#endif
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
     QElapsedTimer clock;
     clock.start();
-    auto left = [&] { return std::max(0, timeoutMs - int(clock.elapsed())); };
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(left()))
-        return false;
-    socket.write("started again\n");
-    if (!socket.waitForBytesWritten(left()))
-        return false;
-    // A copy still starting answers once its event loop runs.
-    while (!socket.canReadLine() && socket.bytesAvailable() <= 64 && left() > 0 && socket.waitForReadyRead(left())) {}
-    return socket.canReadLine() && socket.readLine(64).trimmed() == "ok";
+    QByteArray reply;
+    // A copy still starting answers once its event loop runs; the call waits for it, no longer
+    // than timeoutMs.
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::send(fd, "started again\n", 14, MSG_NOSIGNAL) == 14) {
+        while (!reply.contains('\n') && reply.size() <= 64) {
+            pollfd wait{fd, POLLIN, 0};
+            const int left = std::max(0, timeoutMs - int(clock.elapsed()));
+            if (::poll(&wait, 1, left) <= 0)
+                break;
+            char bytes[64];
+            const ssize_t got = ::read(fd, bytes, sizeof bytes);
+            if (got <= 0)
+                break;
+            reply.append(bytes, got);
+        }
+    }
+    ::close(fd);
+    return reply.startsWith("ok\n");
+#else
+    Q_UNUSED(timeoutMs);
+    return false;
+#endif
 }

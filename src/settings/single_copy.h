@@ -14,8 +14,6 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 class SingleCopy
@@ -59,5 +57,6 @@ private:
     QStringList places_;
     std::unique_ptr<QLockFile> lock_;
     QString liveCopyLock_; // where a live copy was found
-    std::unique_ptr<QLocalServer> door_;
+    class Door;
+    std::unique_ptr<Door> door_;
 };
