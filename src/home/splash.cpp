@@ -31,13 +31,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        if (!hasPicture()) {
+        const QSize side(std::min(width(), height()) * 9 / 10, std::min(width(), height()) * 9 / 10);
+        QPainter p(this);
+        const QPixmap picture = hasPicture() ? fitted(side * 88 / 100, deviceRatio(p)) : QPixmap();
+        if (picture.isNull()) {
+            p.end();
             PictureBox::paintEvent(event); // the card with the word
             return;
         }
-        const QSize side(std::min(width(), height()) * 9 / 10, std::min(width(), height()) * 9 / 10);
-        const QPixmap& picture = fitted(side * 88 / 100);
-        QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.translate(width() / 2.0, height() / 2.0);
@@ -54,7 +55,8 @@ protected:
         p.drawRoundedRect(card.adjusted(-edge, -edge, edge, edge), radius + edge, radius + edge);
         p.setBrush(Qt::white);
         p.drawRoundedRect(card.adjusted(edge, edge, -edge, -edge), radius - edge, radius - edge);
-        p.drawPixmap(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture);
+        const QSizeF shown = picture.deviceIndependentSize();
+        p.drawPixmap(QPointF(-shown.width() / 2, -shown.height() / 2), picture);
     }
 
 private:

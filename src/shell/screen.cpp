@@ -30,9 +30,10 @@ void Screen::Form_Activate()
 
 QRect Screen::placeIn(QSize area)
 {
-    // The designs are 4:3; a wide screen stretches them a third wider at most, as a projector's
-    // 16:9 always has. Beyond that the words and pictures would be drawn out of shape.
-    const double narrowest = double(DesignWidth) / DesignHeight, widest = 16.0 / 9.0;
+    // The designs are 4:3. A school's 5:4 monitor squeezes them a little and a projector's 16:9
+    // stretches them a third wider, as they always have; beyond that the words and pictures
+    // would be drawn out of shape.
+    const double narrowest = 5.0 / 4.0, widest = 16.0 / 9.0;
     QSize size = area;
     if (area.height() > 0 && double(area.width()) / area.height() < narrowest)
         size.setHeight(qRound(area.width() / narrowest));

@@ -60,7 +60,7 @@ public:
     ScreenHost* host() const { return host_; }
 
     // Where a placed screen stands in an area (the window): all of it, unless the area is
-    // narrower than 4:3 (a portrait whiteboard) or wider than 16:9, where the screen keeps the
+    // narrower than 5:4 (a portrait whiteboard) or wider than 16:9, where the screen keeps the
     // nearer of those shapes and is centred, so nothing is squeezed past reading.
     static QRect placeIn(QSize area);
     // Whether the screen has been placed over the window (and follows its size since).

@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/bocca.h"
 
-#include <QHash>
+#include "widgets/pictures.h"
+
 #include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QTimer>
+#include <QtMath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <list>
+#include <vector>
 
 Bocca::Bocca(const QString& owner, QWidget* parent)
     : Clickable(parent), owner_(owner), service_(SpeechService::instance()), channel_(service_.openChannel(owner))
@@ -227,54 +230,99 @@ void drawWaves(QPainter& painter, QSize size, int pulse, bool down)
     }
 }
 
-// Every look drawn once per size and kept, for all mouths: a talking mouth is repainted ten
-// times a second, and drawing it anew each time (gradients, curves, antialiasing) was most of
-// what a screen cost while it spoke.
-const QPixmap& mouthLook(QSize size, int frame, bool down, bool hover)
+// A part of the mouth's look drawn once: the picture, and where it goes in the mouth.
+struct Part
 {
-    // The sizes of the last few screens' mouths, newest first: going back and forth between
-    // the menu and an exercise draws nothing again.
-    static std::list<std::pair<QSize, QHash<int, QPixmap>>> sizes;
-    auto same = std::find_if(sizes.begin(), sizes.end(), [size](const auto& kept) { return kept.first == size; });
-    if (same == sizes.end()) {
-        sizes.emplace_front(size, QHash<int, QPixmap>());
-        if (sizes.size() > 3)
-            sizes.pop_back();
-    } else {
-        sizes.splice(sizes.begin(), sizes, same);
-    }
-    QHash<int, QPixmap>& kept = sizes.front().second;
-    // Keys: the face alone (-2), the face with its waves in either pulse (-3, -4), closed (-1),
-    // talking (0..); pressed; hovered.
-    auto key = [down, hover](int look) { return (look + 4) * 4 + (down ? 2 : 0) + (hover ? 1 : 0); };
-    auto made = [&](int look, auto draw) -> const QPixmap& {
-        auto found = kept.find(key(look));
-        if (found == kept.end()) {
-            QPixmap pixmap(size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            draw(painter);
-            painter.end();
-            found = kept.insert(key(look), pixmap);
-        }
-        return found.value();
-    };
-    const QPixmap face = made(-2, [&](QPainter& p) { drawFace(p, size, down, hover); });
-    if (frame < 0)
-        return made(-1, [&](QPainter& p) {
-            p.drawPixmap(0, 0, face);
-            drawMouth(p, size, -1, down);
-        });
-    const int pulse = frame % 2;
-    const QPixmap waving = made(-3 - pulse, [&](QPainter& p) {
-        p.drawPixmap(0, 0, face);
-        drawWaves(p, size, pulse, down);
-    });
-    return made(frame, [&](QPainter& p) {
-        p.drawPixmap(0, 0, waving);
-        drawMouth(p, size, frame, down);
-    });
+    QPixmap pixmap;
+    QPointF at;
+};
+
+// What draw paints inside area (in the mouth's coordinates), in a picture at the device's
+// ratio whose corner lies on a whole device pixel, so that it is copied back as drawn.
+template <typename Draw>
+Part drawnPart(const QRectF& area, qreal ratio, Draw draw)
+{
+    const QRect device = QRectF(area.topLeft() * ratio, area.size() * ratio).toAlignedRect();
+    Part part{QPixmap(device.size()), QPointF(device.topLeft()) / ratio};
+    part.pixmap.setDevicePixelRatio(ratio);
+    part.pixmap.fill(Qt::transparent);
+    QPainter painter(&part.pixmap);
+    painter.translate(-part.at);
+    draw(painter);
+    return part;
 }
+
+// The dear parts of the look, shared by all mouths: the face (gradients, shine) and the waves
+// (wide arcs with round caps) cost several times what the mouth's few curves do, and a talking
+// mouth is repainted ten times a second, so they are drawn once and then only copied; the mouth
+// is drawn at each paint. Only the parts of the size, ratio and state last painted are kept: a
+// screen has one mouth, and a talking one costs one face in memory and four small waves.
+class MouthLooks
+{
+public:
+    static MouthLooks& shared()
+    {
+        static MouthLooks looks;
+        return looks;
+    }
+
+    const Part& face(QSize size, qreal ratio, bool down, bool hover)
+    {
+        const Look look{size, ratio, down, hover};
+        if (!(look == look_)) {
+            look_ = look;
+            waves_ = {};
+        }
+        // The faces of the last few looks: the menu's mouth and an exercise's, pressed and not,
+        // so going back and forth draws no face again.
+        auto kept = std::find_if(faces_.begin(), faces_.end(), [&](const auto& face) { return face.first == look; });
+        if (kept == faces_.end()) {
+            const qreal side = std::min(size.width(), size.height());
+            const QRectF square((size.width() - side) / 2, (size.height() - side) / 2, side, side);
+            faces_.insert(faces_.begin(),
+                          {look, drawnPart(square, ratio, [&](QPainter& p) { drawFace(p, size, down, hover); })});
+            if (faces_.size() > KeptFaces)
+                faces_.pop_back();
+        } else if (kept != faces_.begin()) {
+            std::rotate(faces_.begin(), kept, kept + 1);
+        }
+        return faces_.front().second;
+    }
+
+    // The waves of a pulse, left and right; after face(), for the same look.
+    const std::array<Part, 2>& waves(int pulse)
+    {
+        std::array<Part, 2>& waves = waves_[size_t(pulse)];
+        if (waves[0].pixmap.isNull()) {
+            const Disc d = discIn(look_.size, look_.down);
+            // Around the arcs' ends, with room for their width and its antialiased edge.
+            const qreal reach = d.side * 0.028 / 2 + 1;
+            const qreal outer = d.r * 1.22 + reach, inner = d.r * 1.08 * std::cos(qDegreesToRadians(28.0)) - reach;
+            const qreal high = d.r * 1.22 * std::sin(qDegreesToRadians(28.0)) + reach;
+            // The left waves and the right ones in a picture each: the face between needs none.
+            for (int right : {0, 1}) {
+                const QRectF area(right ? d.c.x() + inner : d.c.x() - outer, d.c.y() - high, outer - inner, 2 * high);
+                waves[size_t(right)] = drawnPart(area, look_.ratio,
+                                                 [&](QPainter& p) { drawWaves(p, look_.size, pulse, look_.down); });
+            }
+        }
+        return waves;
+    }
+
+private:
+    struct Look
+    {
+        QSize size;
+        qreal ratio = 0;
+        bool down = false, hover = false;
+        bool operator==(const Look&) const = default;
+    };
+    static constexpr size_t KeptFaces = 4;
+
+    Look look_;
+    std::vector<std::pair<Look, Part>> faces_; // the last used first
+    std::array<std::array<Part, 2>, 2> waves_;
+};
 
 } // namespace
 
@@ -283,5 +331,11 @@ void Bocca::paintEvent(QPaintEvent*)
     const bool speaking = animation_->isActive() && channel_->speakingNow();
     const bool down = isPressed() && underMouse();
     QPainter painter(this);
-    painter.drawPixmap(0, 0, mouthLook(size(), speaking ? phase_ % TalkingFrames : -1, down, underMouse()));
+    MouthLooks& looks = MouthLooks::shared();
+    const Part& face = looks.face(size(), deviceRatio(painter), down, underMouse());
+    painter.drawPixmap(face.at, face.pixmap);
+    if (speaking)
+        for (const Part& wave : looks.waves(phase_ % 2))
+            painter.drawPixmap(wave.at, wave.pixmap);
+    drawMouth(painter, size(), speaking ? phase_ % TalkingFrames : -1, down);
 }

@@ -79,7 +79,8 @@ void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& 
 
 void drawFood(QPainter& p, const QRectF& r, const QString& word)
 {
-    const QImage image = PictureLoader::instance().picture(word, int(std::ceil(qMax(r.width(), r.height()))));
+    const QImage image = PictureLoader::instance().picture(
+        word, int(std::ceil(qMax(r.width(), r.height()) * deviceRatio(p))));
     if (!image.isNull()) {
         p.drawImage(r, image);
         return;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/picture_button.h"
 
+#include "widgets/pictures.h"
+
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -16,10 +18,10 @@ PictureButton::PictureButton(const QString& caption, ButtonPicture picture, int 
     setAttribute(Qt::WA_Hover);
 }
 
-QPixmap PictureButton::pictureAt(const QSize& size)
+QPixmap PictureButton::pictureAt(const QSize& size, qreal ratio)
 {
-    const qreal ratio = devicePixelRatioF();
-    if (!cached_.isNull() && cached_.size() == size * ratio && cachedEnabled_ == isEnabled())
+    if (!cached_.isNull() && cached_.size() == size * ratio && cached_.devicePixelRatio() == ratio
+        && cachedEnabled_ == isEnabled())
         return cached_;
     QPixmap pixmap(size * ratio);
     pixmap.setDevicePixelRatio(ratio);
@@ -118,7 +120,7 @@ void PictureButton::paintEvent(QPaintEvent*)
     const QRectF pictureArea = panel.adjusted(pad * 0.4, pad * 0.4, -pad * 0.4, -pad * 0.4);
     const QRect target = pictureArea.toAlignedRect();
     if (target.width() > 1 && target.height() > 1)
-        p.drawPixmap(target.topLeft(), pictureAt(target.size()));
+        p.drawPixmap(target.topLeft(), pictureAt(target.size(), deviceRatio(p)));
 
     // The caption, as large as the font asks, smaller only when it would not fit.
     QFont font = this->font();

@@ -40,7 +40,8 @@ private:
         double side, border, radius, pad;
     };
     Parts parts() const;
-    QPixmap pictureAt(const QSize& size);
+    // The picture at a size in logical pixels, made at the ratio of the device painted on.
+    QPixmap pictureAt(const QSize& size, qreal ratio);
 
     ButtonPicture picture_;
     int variant_;

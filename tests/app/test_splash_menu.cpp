@@ -144,7 +144,7 @@ private slots:
         // The whole window, or on a portrait screen its whole width, centred.
         QCOMPARE(menu->geometry(),
                  QRect(0, (display.height() - menu->height()) / 2, display.width(),
-                       std::min(display.height(), display.width() * 3 / 4)));
+                       std::min(display.height(), display.width() * 4 / 5)));
         const QList<PictureButton*> buttons = menu->buttons();
         const double scale = menu->width() / 1024.0;
         for (int i = 0; i < buttons.size(); ++i) {

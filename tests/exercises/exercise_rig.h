@@ -32,7 +32,7 @@ struct ExerciseRig : ScreenRig
     void resize(QSize size)
     {
         window.resize(size);
-        QTRY_COMPARE_WITH_TIMEOUT(window.currentScreen()->size(), size, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.currentScreen()->size(), Screen::placeIn(size).size(), 2000);
     }
 
     // Log lines from position `from` on.

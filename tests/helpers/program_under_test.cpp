@@ -150,7 +150,7 @@ QStringList ProgramUnderTest::inconsistencies() const
     if (!overlay && !current->isEnabled())
         found << QStringLiteral("%1 is disabled with nothing over it").arg(current->screenName());
     for (Screen* screen : {current, overlay}) {
-        if (screen && (!screen->isVisible() || screen->geometry() != window_->rect()))
+        if (screen && (!screen->isVisible() || screen->geometry() != Screen::placeIn(window_->size())))
             found << QStringLiteral("%1 does not fill the window (%2x%3 at %4,%5, window %6x%7, %8)")
                          .arg(screen->screenName())
                          .arg(screen->width())
