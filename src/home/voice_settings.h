@@ -24,7 +24,8 @@ public:
     void HScroll1_Change();
     void Bocca_Click();
     void BottoneEsci_Click();
-    // Closing the window confirms, as "conferma" does: the way back from this screen.
+    // Closing the window (or Escape) goes back: the choices hold for this run, but only
+    // "conferma" writes them.
     void closeRequested() override;
     QStringList spokenTexts() const override;
 

@@ -134,6 +134,20 @@ QWidget* controlInDirection(const QWidget* root, const QWidget* from, int arrowK
     return best;
 }
 
+QWidget* focusAfterKey(const QWidget* root, QWidget* focus, int key, bool firstKey)
+{
+    const bool onControl = focus && isKeyboardControl(focus, root);
+    if (firstKey && onControl)
+        return focus;
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return nextControl(root, focus, key == Qt::Key_Tab);
+    if (!onControl) {
+        const QList<QWidget*> controls = controlsInReadingOrder(root);
+        return controls.isEmpty() ? nullptr : controls.first();
+    }
+    return controlInDirection(root, focus, key);
+}
+
 bool usesArrowKeys(const QWidget* widget)
 {
     return widget

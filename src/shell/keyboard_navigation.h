@@ -25,6 +25,11 @@ QWidget* nextControl(const QWidget* root, const QWidget* from, bool forward);
 // that way (the focus stays at the edge of a board rather than jumping round).
 QWidget* controlInDirection(const QWidget* root, const QWidget* from, int arrowKey);
 
+// Where Tab (forward), Backtab or an arrow key takes the focus from `focus` (null: it stays).
+// The first key of all only shows where the focus already is, when that is a control: the
+// first thing to answer. From no control, an arrow goes to the first control.
+QWidget* focusAfterKey(const QWidget* root, QWidget* focus, int key, bool firstKey);
+
 // Widgets that use the arrow keys themselves (a list, a slider): the arrows stay theirs.
 bool usesArrowKeys(const QWidget* widget);
 

@@ -188,14 +188,7 @@ void SpeechWorker::startNext()
         current_ = std::move(queue_.front());
         queue_.pop_front();
         busy_ = true;
-        samples_.clear();
-        written_ = 0;
-        synthesised_ = false;
-        playedOut_ = false;
-        startNs_ = 0;
-        clockNs_ = 0;
-        drainNs_ = 0;
-        guardSettled_ = false;
+        playing_ = Progress{};
         const Utterance& utterance = current_.utterance;
         ChannelState& channel = *current_.channel;
 
@@ -205,14 +198,14 @@ void SpeechWorker::startNext()
         }
 
         const qint64 now = steadyNow();
-        progressNs_ = now;
-        output_ = Output::Clock;
+        playing_.progressNs = now;
+        playing_.output = Output::Clock;
         if (AudioLine* l = line()) {
             const AudioLine::State state = l->poll(now);
             if (state == AudioLine::State::Ready)
-                output_ = Output::Line;
+                playing_.output = Output::Line;
             else if (state == AudioLine::State::Connecting && now - l->attemptNs() <= LineWait)
-                output_ = Output::Waiting;
+                playing_.output = Output::Waiting;
         }
         const quint64 id = utterance.id;
         const CatalogueVoice& voice = voiceCatalogue()[size_t(utterance.voice)];
@@ -221,13 +214,13 @@ void SpeechWorker::startNext()
                 return false;
             if (count == 0)
                 return true;
-            samples_.insert(samples_.end(), data, data + count);
+            playing_.samples.insert(playing_.samples.end(), data, data + count);
             const qint64 at = steadyNow();
-            if (output_ == Output::Waiting)
+            if (playing_.output == Output::Waiting)
                 resolveWaiting(at);
-            if (output_ == Output::Line)
+            if (playing_.output == Output::Line)
                 feed(at);
-            else if (output_ == Output::Clock && startNs_ == 0)
+            else if (playing_.output == Output::Clock && playing_.startNs == 0)
                 startClock(at);
             return true;
         });
@@ -239,8 +232,8 @@ void SpeechWorker::startNext()
         if (!made)
             qCWarning(lcSpeech) << channel.owner << ": the voice" << voice.displayName << "could not say"
                                 << utterance.text;
-        synthesised_ = true;
-        if (samples_.empty()) {
+        playing_.synthesised = true;
+        if (playing_.samples.empty()) {
             complete();
             continue;
         }
@@ -265,7 +258,7 @@ bool SpeechWorker::make(const CatalogueVoice& voice, const PcmChunk& chunk)
     const bool made = synthesizer_(voice, utterance.velocita, utterance.text, chunk);
     // Only a whole text is kept: one stopped half-way is made again next time.
     if (cache_ && made && current_.channel->cancelled.load() < utterance.id)
-        cache_->store(key, samples_);
+        cache_->store(key, playing_.samples);
     return made;
 }
 
@@ -273,11 +266,11 @@ void SpeechWorker::settleGuard()
 {
     // Once the length is known and the sound has begun, the guard follows the sound itself,
     // with room for a slow device.
-    if (guardSettled_ || !synthesised_ || startNs_ == 0)
+    if (playing_.guardSettled || !playing_.synthesised || playing_.startNs == 0)
         return;
-    const qint64 length = durationNs(qint64(samples_.size()));
-    current_.channel->settleGuard(current_.utterance.id, startNs_ + length + length / 2 + 2000 * Ms);
-    guardSettled_ = true;
+    const qint64 length = durationNs(qint64(playing_.samples.size()));
+    current_.channel->settleGuard(current_.utterance.id, playing_.startNs + length + length / 2 + 2000 * Ms);
+    playing_.guardSettled = true;
 }
 
 void SpeechWorker::restLine()
@@ -290,12 +283,12 @@ void SpeechWorker::restLine()
 
 void SpeechWorker::startSilentClock()
 {
-    output_ = Output::Clock;
-    synthesised_ = true;
-    startNs_ = steadyNow();
-    clockNs_ = nsFor(silentSeconds(current_.utterance.text, current_.utterance.velocita));
-    notify(Event::FirstAudio, false, startNs_);
-    current_.channel->settleGuard(current_.utterance.id, startNs_ + clockNs_ + 2000 * Ms);
+    playing_.output = Output::Clock;
+    playing_.synthesised = true;
+    playing_.startNs = steadyNow();
+    playing_.clockNs = nsFor(silentSeconds(current_.utterance.text, current_.utterance.velocita));
+    notify(Event::FirstAudio, false, playing_.startNs);
+    current_.channel->settleGuard(current_.utterance.id, playing_.startNs + playing_.clockNs + 2000 * Ms);
     ticker_->start(TickMs);
 }
 
@@ -303,8 +296,8 @@ void SpeechWorker::resolveWaiting(qint64 now)
 {
     const AudioLine::State state = line_->poll(now);
     if (state == AudioLine::State::Ready) {
-        output_ = Output::Line;
-        progressNs_ = now;
+        playing_.output = Output::Line;
+        playing_.progressNs = now;
     } else if (state == AudioLine::State::Off || now - line_->attemptNs() > LineWait) {
         startClock(now);
     }
@@ -312,92 +305,92 @@ void SpeechWorker::resolveWaiting(qint64 now)
 
 void SpeechWorker::startClock(qint64 now)
 {
-    output_ = Output::Clock;
-    if (startNs_ == 0 && !samples_.empty()) {
-        startNs_ = now;
-        notify(Event::FirstAudio, false, startNs_);
+    playing_.output = Output::Clock;
+    if (playing_.startNs == 0 && !playing_.samples.empty()) {
+        playing_.startNs = now;
+        notify(Event::FirstAudio, false, playing_.startNs);
     }
 }
 
 void SpeechWorker::lineLost(qint64 now)
 {
     // The rest of the text keeps its time on the clock, from where the sound began.
-    output_ = Output::Clock;
-    if (startNs_ == 0) {
-        startNs_ = now;
-        notify(Event::FirstAudio, false, startNs_);
+    playing_.output = Output::Clock;
+    if (playing_.startNs == 0) {
+        playing_.startNs = now;
+        notify(Event::FirstAudio, false, playing_.startNs);
     }
 }
 
 void SpeechWorker::feed(qint64 now)
 {
-    if (startNs_ == 0 && now < current_.channel->stoppedNs.load() + StopSettle)
+    if (playing_.startNs == 0 && now < current_.channel->stoppedNs.load() + StopSettle)
         return; // the tick writes it once the stop has settled
-    const size_t left = samples_.size() - written_;
+    const size_t left = playing_.samples.size() - playing_.written;
     if (left > 0) {
-        const size_t taken = line_->write(samples_.data() + written_, left);
+        const size_t taken = line_->write(playing_.samples.data() + playing_.written, left);
         if (taken > 0) {
-            written_ += taken;
-            progressNs_ = now;
-            if (startNs_ == 0) {
-                startNs_ = now;
-                notify(Event::FirstAudio, true, startNs_);
+            playing_.written += taken;
+            playing_.progressNs = now;
+            if (playing_.startNs == 0) {
+                playing_.startNs = now;
+                notify(Event::FirstAudio, true, playing_.startNs);
             }
         }
     }
-    if (synthesised_ && written_ == samples_.size() && !playedOut_) {
+    if (playing_.synthesised && playing_.written == playing_.samples.size() && !playing_.playedOut) {
         // A short word may not fill what the server waits for before it plays: play it out.
         line_->playOut();
-        playedOut_ = true;
+        playing_.playedOut = true;
         const qint64 pending = line_->pendingNs(now);
-        drainNs_ = pending >= 0 ? now + pending : 0;
+        playing_.drainNs = pending >= 0 ? now + pending : 0;
     }
 }
 
 void SpeechWorker::tick()
 {
-    if (!busy_ || !synthesised_)
+    if (!busy_ || !playing_.synthesised)
         return;
     const qint64 now = steadyNow();
     if (current_.utterance.voice < 0) {
-        if (now >= startNs_ + clockNs_)
+        if (now >= playing_.startNs + playing_.clockNs)
             finish();
         else
-            wakeAt(now, startNs_ + clockNs_);
+            wakeAt(now, playing_.startNs + playing_.clockNs);
         return;
     }
-    if (output_ == Output::Waiting)
+    if (playing_.output == Output::Waiting)
         resolveWaiting(now);
-    if (output_ == Output::Line) {
+    if (playing_.output == Output::Line) {
         if (line_->poll(now) == AudioLine::State::Ready)
             feed(now);
         else
             lineLost(now);
-    } else if (output_ == Output::Clock && line_) {
+    } else if (playing_.output == Output::Clock && line_) {
         // Meanwhile the line is tried again (once a second at most), so that the next text
         // finds it back.
         line_->poll(now);
     }
-    if (output_ == Output::Waiting)
+    if (playing_.output == Output::Waiting)
         return;
     settleGuard();
-    const qint64 length = durationNs(qint64(samples_.size()));
-    if (output_ == Output::Line) {
-        if (written_ < samples_.size()) {
-            if (now - progressNs_ > StallLimit) {
+    const qint64 length = durationNs(qint64(playing_.samples.size()));
+    if (playing_.output == Output::Line) {
+        if (playing_.written < playing_.samples.size()) {
+            if (now - playing_.progressNs > StallLimit) {
                 line_->fail("it takes no more sound");
                 lineLost(now);
             }
             return;
         }
-        if (now >= std::max(startNs_ + length, drainNs_) + EndMargin)
+        if (now >= std::max(playing_.startNs + length, playing_.drainNs) + EndMargin)
             finish();
         return;
     }
-    if (now >= startNs_ + length + EndMargin)
+    if (now >= playing_.startNs + length + EndMargin)
         finish();
-    else if (startNs_ > 0)
-        wakeAt(now, startNs_ + length + EndMargin);
+    else if (playing_.startNs > 0)
+        wakeAt(now, playing_.startNs + length + EndMargin);
 }
 
 void SpeechWorker::wakeAt(qint64 now, qint64 end)
@@ -414,11 +407,12 @@ void SpeechWorker::silence()
 {
     if (!busy_)
         return;
-    const bool onLine = output_ == Output::Line && written_ > 0;
+    const bool onLine = playing_.output == Output::Line && playing_.written > 0;
     if (onLine)
-        line_->fadeOut(samples_.data() + written_, samples_.size() - written_, steadyNow());
+        line_->fadeOut(playing_.samples.data() + playing_.written, playing_.samples.size() - playing_.written,
+                       steadyNow());
     busy_ = false;
-    samples_.clear();
+    playing_.samples.clear();
     ticker_->stop();
     release(current_.utterance);
     notify(Event::Silenced, onLine, steadyNow());
@@ -428,10 +422,10 @@ void SpeechWorker::complete()
 {
     current_.channel->finished.store(current_.utterance.id);
     busy_ = false;
-    samples_.clear();
+    playing_.samples.clear();
     ticker_->stop();
     release(current_.utterance);
-    notify(Event::Finished, output_ == Output::Line, steadyNow());
+    notify(Event::Finished, playing_.output == Output::Line, steadyNow());
 }
 
 void SpeechWorker::finish()

@@ -123,7 +123,7 @@ private:
     };
 
     void startNext();
-    // Makes the current text into samples_, from the cache or the engine; false when it failed.
+    // Makes the current text into playing_.samples, from the cache or the engine; false when it failed.
     bool make(const CatalogueVoice& voice, const PcmChunk& chunk);
     void startSilentClock();
     void settleGuard();
@@ -155,19 +155,23 @@ private:
     QTimer* ticker_ = nullptr;
     QTimer* resting_ = nullptr; // pauses the line a moment after the last text
 
-    // The text being heard.
+    // The text being heard, and how far it got: a new text starts from Progress{}.
+    struct Progress
+    {
+        Output output = Output::Clock;
+        std::vector<int16_t> samples; // as far as it is made
+        size_t written = 0;           // how many of them went to the line
+        bool synthesised = false;
+        bool playedOut = false;
+        qint64 startNs = 0;    // its first samples were handed over
+        qint64 clockNs = 0;    // silent voice: its length
+        qint64 progressNs = 0; // the line last took samples (or the text began)
+        qint64 drainNs = 0;    // after the last write: when the line will have played it all
+        bool guardSettled = false;
+    };
     bool busy_ = false;
     Item current_;
-    Output output_ = Output::Clock;
-    std::vector<int16_t> samples_; // as far as it is made
-    size_t written_ = 0;           // how many of them went to the line
-    bool synthesised_ = false;
-    bool playedOut_ = false;
-    qint64 startNs_ = 0;    // its first samples were handed over
-    qint64 clockNs_ = 0;    // silent voice: its length
-    qint64 progressNs_ = 0; // the line last took samples (or the text began)
-    qint64 drainNs_ = 0;    // after the last write: when the line will have played it all
-    bool guardSettled_ = false;
+    Progress playing_;
 
     std::deque<int> warmQueue_;
     bool warming_ = false;
