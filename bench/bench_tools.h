@@ -2,6 +2,8 @@
 #pragma once
 // Small pieces the benchmark programs share.
 
+#include "screens.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +21,7 @@ inline int runBench(int argc, char* argv[], int defaultRuns, const std::function
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    handOverScreens();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : defaultRuns;
     return body(runs);
 }

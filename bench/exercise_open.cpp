@@ -9,6 +9,7 @@
 #include "exercises/picture_choice.h"
 #include "home/screen_catalogue.h"
 #include "screen_bench.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "shell/app_window.h"

@@ -13,6 +13,7 @@
 #include "settings/random_source.h"
 #include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
+#include "widgets/bocca.h"
 #include "widgets/fonts.h"
 
 #include <QTest>
@@ -60,18 +61,30 @@ int answerRight(int runs)
     window.setGeometry(0, 0, 1920, 1080);
     window.show();
     auto* form = new Form14;
-    window.showScreen(form); // returns once the title and the first sentence have been said
+    window.showScreen(form);
+    const auto said = [&] { // until everything given has been said
+        while (form->isWaitingForSilence() || form->Bocca->SpeakingNow())
+            QTest::qWait(1);
+    };
+    said();
 
     std::vector<double> toSound, afterEnd;
     for (int i = 0; i < runs; ++i) {
-        GridCell* cell = form->Label4[size_t(Modulo1::ParolaA)];
+        GridCell* cell = form->Label4[size_t(form->ParolaA)];
         qint64 finishedBefore;
         {
             std::lock_guard lock(mutex);
             finishedBefore = lastFinished;
         }
         const qint64 clicked = steadyNs();
-        QTest::mouseClick(cell, Qt::LeftButton); // returns once the next sentence has been said
+        QTest::mouseClick(cell, Qt::LeftButton);
+        const auto sounded = [&] {
+            std::lock_guard lock(mutex);
+            return lastFirstAudio > clicked;
+        };
+        while (!sounded())
+            QTest::qWait(1);
+        said();
         std::lock_guard lock(mutex);
         toSound.push_back((lastFirstAudio - clicked) / 1e6);
         afterEnd.push_back((lastFirstAudio - finishedBefore) / 1e6);

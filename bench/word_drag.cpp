@@ -11,6 +11,7 @@
 
 #include "bench_tools.h"
 #include "screen_bench.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "shell/app_window.h"

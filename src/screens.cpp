@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one file that knows every screen: the rows of the menu's catalogue (a new screen is its
 // source pair and one row here) and the makers of the splash, the menu and the voice screen.
+#include "screens.h"
 
 #include "exercises/likes.h"
 #include "exercises/listen_order.h"
@@ -12,7 +13,6 @@
 #include "games/memory.h"
 #include "games/word_search.h"
 #include "home/menu.h"
-#include "home/screen_catalogue.h"
 #include "home/splash.h"
 #include "home/voice_settings.h"
 #include "shell/app_window.h"
@@ -54,6 +54,12 @@ const std::vector<ScreenEntry>& programScreens()
         {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, make<FormMemory2>},
     };
     return rows;
+}
+
+void handOverScreens()
+{
+    AppWindow::setHomeScreens({newFormMenu, newFormImposta});
+    setProgramScreens(&programScreens());
 }
 
 Screen* newFormAvvio()

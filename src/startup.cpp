@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "startup.h"
 
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "settings/settings_file.h"
@@ -48,7 +49,7 @@ int Main(WindowMode mode)
     // Before any widget: each widget's accessible interface is made once and kept.
     installAccessibility();
 
-    // 1. One copy at a time; the lock stays held until Main returns. Only a live copy on this
+    // The single copy. One copy at a time; the lock stays held until Main returns. Only a live copy on this
     // machine stops the start: any other trouble with the lock is logged and the program runs.
     SingleCopy singleCopy;
     if (singleCopy.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
@@ -82,21 +83,22 @@ int Main(WindowMode mode)
                    AlreadyRunningBoxMs);
     });
 
-    // 2, 3. The read-me, not the folder or the settings file, says the folder is set up.
+    // The settings folder. The read-me, not the folder or the settings file, says the folder is set up.
     FileImpostazioni = settingsFolder() + QLatin1Char('/') + QLatin1String(SettingsFile::FileName);
     if (!EsisteFile(SettingsFile::readmePath()))
         CreaCartellaImpostazioni(); // on failure the program runs on the defaults
 
-    // 4 to 7.
+    // The random source, the settings and the words.
     RandomSource::seedFromClock();
     FlagVoce = 0;
     LeggiImpostazioni();
     CaricaParole();
 
-    // 8. The splash screen. The speech engines warm up in the background meanwhile, so the
+    // The splash screen. The speech engines warm up in the background meanwhile, so the
     // welcome is not delayed.
     loadSplashFonts();
     SpeechService::start(Voce);
+    handOverScreens();
     AppWindow window;
     if (mode == WindowMode::Windowed)
         window.showWindowed();

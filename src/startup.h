@@ -6,9 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-// Every text the screens say (src/screens.cpp).
-QStringList everySpokenText();
-
 namespace Modulo1 {
 
 enum class WindowMode {

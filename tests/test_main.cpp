@@ -3,6 +3,7 @@
 // "-class NAME", which runs only that class.
 
 #include "helpers/test_registry.h"
+#include "screens.h"
 #include "shell/accessibility.h"
 #include "widgets/fonts.h"
 
@@ -70,6 +71,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     installAccessibility(); // as the program does, before any widget
     loadBundledFonts();
+    handOverScreens();
 
     QStringList args = QCoreApplication::arguments();
     QString only;

@@ -16,8 +16,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenuBar>
@@ -334,70 +332,69 @@ void ExerciseScreen::closeRequested()
     mnuEsci_Click();
 }
 
-namespace {
-
-// Eats the user input that waited in the window system's queue while a screen waited.
-class InputDrain final : public QObject
+void ExerciseScreen::afterSilence(InputDuringWait input, std::function<void()> then)
 {
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd: return true;
-        default: return false;
-        }
+    if (waiting_) {
+        // Another step for the same silence; input is thrown away if either step says so.
+        if (input == InputDuringWait::Drop)
+            waitInput_ = input;
+        if (then)
+            afterWait_.push_back(std::move(then));
+        return;
     }
-};
-
-} // namespace
-
-bool ExerciseScreen::waitForSilence(InputDuringWait input)
-{
-    if (waiting_ || !Bocca->SpeakingNow())
-        return true;
-    QPointer<ExerciseScreen> self(this);
+    if (!Bocca->SpeakingNow()) {
+        if (then)
+            then();
+        return;
+    }
     waiting_ = true;
-    InputGate::Hold hold; // a screen reader's presses wait with the clicks
-    QEventLoop loop;
-    bool quitByUs = false;
-    QTimer poll;
-    poll.setInterval(10);
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!self || self->isHidden() || !self->Bocca->SpeakingNow()) {
-            quitByUs = true;
-            loop.quit();
-        }
-    });
-    poll.start();
-    // Painting, timers and the speech go on; mouse and keys wait in the window system's queue.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!self)
-        return false;
-    const bool drop = input == InputDuringWait::Drop && quitByUs;
-    if (drop) {
-        // Still waiting while the queue is emptied: a close asked during the wait comes out of
-        // the window system's queue here too, and its question must not be asked from inside
-        // the drain, where no click or key would reach it.
-        InputDrain drain;
-        QCoreApplication::instance()->installEventFilter(&drain);
-        QCoreApplication::processEvents();
-        QCoreApplication::instance()->removeEventFilter(&drain);
-        if (!self)
-            return false;
+    waitInput_ = input;
+    if (then)
+        afterWait_.push_back(std::move(then));
+    hold_ = std::make_unique<InputGate::Hold>(window());
+    if (!silenceClock_) {
+        // The mouth's state is read, not signalled: its speech ends on the speech thread or by
+        // its guard time, whichever comes first.
+        silenceClock_ = new QTimer(this);
+        silenceClock_->setInterval(10);
+        connect(silenceClock_, &QTimer::timeout, this, &ExerciseScreen::checkSilence);
     }
-    hold.release(drop ? InputGate::Afterwards::Drop : InputGate::Afterwards::Handle);
+    silenceClock_->start();
+}
+
+void ExerciseScreen::checkSilence()
+{
+    if (isHidden()) {
+        endWait(false);
+    } else if (!Bocca->SpeakingNow()) {
+        // Over on the next turn of the event loop: the input that was already waiting to be
+        // handled (the child clicked while the program was busy) still belongs to the wait.
+        silenceClock_->stop();
+        QTimer::singleShot(0, this, [this] { endWait(!isHidden()); });
+    }
+}
+
+void ExerciseScreen::endWait(bool finished)
+{
+    silenceClock_->stop();
     waiting_ = false;
+    std::vector<std::function<void()>> next;
+    next.swap(afterWait_);
+    const std::unique_ptr<InputGate::Hold> hold = std::move(hold_);
+    if (!finished) {
+        closePending_ = false;
+        return; // the hold drops what it held
+    }
+    hold->release(waitInput_ == InputDuringWait::Drop ? InputGate::Afterwards::Drop : InputGate::Afterwards::Handle);
+    QPointer<ExerciseScreen> self(this);
+    for (const std::function<void()>& step : next) {
+        step();
+        if (!self || isHidden())
+            return;
+    }
     if (closePending_) {
         closePending_ = false;
+        // From the event loop; a wait begun by the steps above defers it again.
         QTimer::singleShot(0, this, &ExerciseScreen::closeRequested);
     }
-    // Left by anything but the end of the speech: the program is ending.
-    return quitByUs && !isHidden();
 }

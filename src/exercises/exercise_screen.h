@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class Bocca;
@@ -25,6 +26,10 @@ class GradientBackground;
 class QAction;
 class QLabel;
 class QMenuBar;
+class QTimer;
+namespace InputGate {
+class Hold;
+}
 
 struct ExerciseConfig
 {
@@ -72,14 +77,20 @@ public:
         HandleAfter, // they reach the screen once the wait is over, in order
         Drop,        // they are thrown away: the screen took no input while it waited
     };
-    // Waits until this screen's mouth has said everything it was given. The screen keeps
-    // painting and its timers run, but it takes no user input meanwhile. False when the screen
-    // was unloaded or the program is ending during the wait: the caller must then return at
-    // once, touching nothing.
-    bool waitForSilence(InputDuringWait input = InputDuringWait::HandleAfter);
+    // Runs `then` once this screen's mouth has said everything it was given; at once when it is
+    // silent. Until then the screen is waiting: it keeps painting and its timers run, the input
+    // gate holds what the child does, and a close asked meanwhile is asked once the wait is over.
+    // A screen that is left or hidden meanwhile ends the wait without running `then`.
+    void afterSilence(InputDuringWait input, std::function<void()> then);
     bool isWaitingForSilence() const { return waiting_; }
 
     const ExerciseConfig& config() const { return config_; }
+
+    // The question on show: each screen gives these its own meaning (see its CaricaPalla); no
+    // value passes from one screen to another.
+    qint16 ParolaCorrente = 0;
+    qint16 ParolaA = 0;
+    qint16 ParolaB = 0;
 
     // The frame's controls (null where the screen has none).
     GradientBackground* ARGradient1 = nullptr;
@@ -141,6 +152,13 @@ private:
 
     ExerciseConfig config_;
     std::vector<QPointer<QWidget>> answerControls_;
+    // The waiting state: what follows it, and what becomes of the input held meanwhile.
+    void checkSilence();
+    void endWait(bool finished);
     bool waiting_ = false;
     bool closePending_ = false;
+    InputDuringWait waitInput_ = InputDuringWait::HandleAfter;
+    std::vector<std::function<void()>> afterWait_;
+    std::unique_ptr<InputGate::Hold> hold_;
+    QTimer* silenceClock_ = nullptr;
 };

@@ -154,14 +154,12 @@ void Form12::CaricaPalla()
     Image2[1]->setWord(Parola(ParolaB));
     Frase = sentenceFor(ParolaA, ParoleLocali[size_t(ParolaB)]);
     // The new question shows at once; it is said once what is being said has ended.
-    if (!waitForSilence(InputDuringWait::Drop))
-        return;
-    Bocca->Speak(Frase);
+    afterSilence(InputDuringWait::Drop, [this] { Bocca->Speak(Frase); });
 }
 
 void Form12::answer(int Index)
 {
-    if (Index != Modulo1::ParolaA) {
+    if (Index != ParolaA) {
         SegnaErrato(); // the question stays
         return;
     }
@@ -221,14 +219,12 @@ QStringList Form13::mouthItems() const
 
 void Form13::Label3_Click(int Index)
 {
-    if (Index != Modulo1::ParolaA) {
+    if (Index != ParolaA) {
         SegnaErrato();
         return;
     }
     SegnaEsatto();
-    Bocca->Speak(sentenceFor(Index, ParoleLocali[size_t(Modulo1::ParolaB)]));
+    Bocca->Speak(sentenceFor(Index, ParoleLocali[size_t(ParolaB)]));
     // The screen holds until the sentence has been said, then the next question.
-    if (!waitForSilence(InputDuringWait::Drop))
-        return;
-    CaricaPalla();
+    afterSilence(InputDuringWait::Drop, [this] { CaricaPalla(); });
 }

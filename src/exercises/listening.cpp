@@ -44,5 +44,5 @@ void Form1::Command1_Click()
 
 QStringList Form1::mouthItems() const
 {
-    return {Modulo1::Parola(Modulo1::ParolaB)};
+    return {Modulo1::Parola(ParolaB)};
 }

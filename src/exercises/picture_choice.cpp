@@ -16,7 +16,7 @@ PictureChoiceSet form2Set()
     set.title = QStringLiteral("exercise 2.. click on the objet.");
     // One row of three, left to right Image1(0), (1), (2).
     set.designRects = {{32, 240, 300, 300}, {362, 240, 300, 300}, {692, 240, 300, 300}};
-    set.words = {&ParolaCorrente, &ParolaB, nullptr};
+    set.words = {&ExerciseScreen::ParolaCorrente, &ExerciseScreen::ParolaB, nullptr};
     set.places = {{0, -1}, {1, -1}, {2, -1}};
     // Arrangement a exchanges the places of picture 0 and picture a - 1.
     set.arrangements = {{0, 1, 2}, {1, 0, 2}, {2, 1, 0}};
@@ -40,7 +40,7 @@ PictureChoiceSet form3Set()
                        {left, bottom, size, size},
                        {left + 2 * step, bottom, size, size},
                        {left + step, top, size, size}};
-    set.words = {&ParolaA, &ParolaCorrente, &ParolaB, nullptr, nullptr};
+    set.words = {&ExerciseScreen::ParolaA, &ExerciseScreen::ParolaCorrente, &ExerciseScreen::ParolaB, nullptr, nullptr};
     set.places = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {2, 1}};
     set.arrangements = {{0, 1, 2, 3, 4}, {1, 0, 2, 3, 4}, {2, 1, 0, 3, 4}, {3, 1, 2, 0, 4}, {4, 1, 2, 3, 0}};
     set.primaXFrom = 1;
@@ -129,8 +129,8 @@ void PictureChoice::CaricaPalla()
     const std::vector<int> drawn = RandomDistinctWords(int(Image1.size()));
     for (size_t k = 0; k < Image1.size(); ++k) {
         const int word = drawn[k];
-        if (qint16* shared = set_.words[k])
-            *shared = qint16(word);
+        if (qint16 ExerciseScreen::*kept = set_.words[k])
+            this->*kept = qint16(word);
         Image1[k]->setWord(Modulo1::Parola(word));
     }
     Bocca->Speak(Modulo1::Parola(drawn.front()));
@@ -139,7 +139,7 @@ void PictureChoice::CaricaPalla()
 QStringList PictureChoice::mouthItems() const
 {
     // The asked word is the one of Image1(0).
-    return {Modulo1::Parola(*set_.words.front())};
+    return {Modulo1::Parola(this->*set_.words.front())};
 }
 
 void PictureChoice::Image1_Click(int Index)

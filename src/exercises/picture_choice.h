@@ -19,10 +19,10 @@ struct PictureChoiceSet
 
     QString name;
     QString title;
-    std::vector<QRect> designRects;             // Image1(k) in the starting layout
-    std::vector<qint16*> words;                 // shared index of Image1(k)'s word; null: local
-    std::vector<Place> places;                  // place 1, 2, ... in order
-    std::vector<std::vector<int>> arrangements; // row a - 1: the picture at place 1, 2, ...
+    std::vector<QRect> designRects;              // Image1(k) in the starting layout
+    std::vector<qint16 ExerciseScreen::*> words; // where Image1(k)'s word is kept; null: nowhere
+    std::vector<Place> places;                   // place 1, 2, ... in order
+    std::vector<std::vector<int>> arrangements;  // row a - 1: the picture at place 1, 2, ...
 
     // The pictures the places are measured from.
     int primaXFrom;

@@ -6,9 +6,8 @@
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
 
-#include <QCoreApplication>
 #include <QLabel>
-#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -161,12 +160,12 @@ void Form14::GeneraEsercizio()
     Frase = sentenceOf(cell);
     Bocca->Speak(Frase);
     // The screen does not react while the sentence is said; clicks made meanwhile come after.
-    waitForSilence(InputDuringWait::HandleAfter);
+    afterSilence(InputDuringWait::HandleAfter, {});
 }
 
 void Form14::Label4_Click(int Index)
 {
-    if (Index != Modulo1::ParolaA || isRed(Index)) {
+    if (Index != ParolaA || isRed(Index)) {
         SegnaErrato(); // also for a cell already red
         return;
     }
@@ -174,10 +173,11 @@ void Form14::Label4_Click(int Index)
     Label4[size_t(Index)]->setBackground(red);
     Label4[size_t(Index)]->repaint();
     // What the child did before this answer was taken is judged against this sentence, not the
-    // next one: pending clicks are handled first (any of them is now a mistake).
-    QPointer<Form14> self(this);
-    QCoreApplication::processEvents();
-    if (!self || isHidden() || !isEnabled() || Index != Modulo1::ParolaA)
-        return;        // left for the menu, or the voice settings opened: the screen starts anew after
-    GeneraEsercizio(); // the next sentence follows at once
+    // next one: the next sentence is a step after the input already waiting (any of it is now a
+    // mistake).
+    QTimer::singleShot(0, this, [this, Index] {
+        // Not when the voice settings opened meanwhile: the screen starts anew after them.
+        if (!isHidden() && isEnabled() && Index == ParolaA)
+            GeneraEsercizio();
+    });
 }

@@ -83,10 +83,7 @@ void WordChoice::CaricaPalla()
     for (int k = 0; k < set_.labels; ++k) {
         const int word = drawn[size_t(k)];
         if (k == 0) {
-            if (set_.firstShared)
-                ParolaA = qint16(word);
-            else
-                firstWord_ = word;
+            ParolaA = qint16(word);
         } else if (k == 1) {
             ParolaCorrente = qint16(word);
         } else if (k == 2) {
@@ -133,24 +130,21 @@ void WordChoice::Command1_Click()
 }
 
 Form5::Form5(QWidget* parent)
-    : WordChoice(
-        {QStringLiteral("Form5"), QStringLiteral("exercise 7.. click on the word."), 3, true, true, true, false},
-        parent)
+    : WordChoice({QStringLiteral("Form5"), QStringLiteral("exercise 7.. click on the word."), 3, true, true, false},
+                 parent)
 {}
 
 Form6::Form6(QWidget* parent)
-    : WordChoice({QStringLiteral("Form6"), QStringLiteral("exercise 8. read the words."), 3, true, false, true, false},
+    : WordChoice({QStringLiteral("Form6"), QStringLiteral("exercise 8. read the words."), 3, true, false, false},
                  parent)
 {}
 
 Form9::Form9(QWidget* parent)
-    : WordChoice(
-        {QStringLiteral("Form9"), QStringLiteral("exercise 10.. click on the word."), 5, false, true, true, true},
-        parent)
+    : WordChoice({QStringLiteral("Form9"), QStringLiteral("exercise 10.. click on the word."), 5, false, true, true},
+                 parent)
 {}
 
 Form10::Form10(QWidget* parent)
-    : WordChoice(
-        {QStringLiteral("Form10"), QStringLiteral("exercise 11.. click on the word."), 5, true, false, false, false},
-        parent)
+    : WordChoice({QStringLiteral("Form10"), QStringLiteral("exercise 11.. click on the word."), 5, true, false, false},
+                 parent)
 {}

@@ -17,7 +17,6 @@ struct WordChoiceSet
     int labels = 3;            // 3: Label3(0..2), moved by Sposta; 5: Label1(0..4), fixed
     bool picture = false;      // a picture of the right word
     bool speaks = false;       // the right word is said with each question, and by the mouth
-    bool firstShared = true;   // the first word is kept in ParolaA (Form10 keeps it to itself)
     bool spacedFourth = false; // the fourth caption gets one blank in front (Form9)
 };
 
@@ -42,12 +41,11 @@ public:
 
     const std::array<int, 3>& posizioni() const { return Posizioni; }
     int indiceGiusto() const { return IndiceGiusto; }
-    int firstWord() const { return firstWord_; }
+    int firstWord() const { return ParolaA; }
 
 protected:
     std::array<int, 3> Posizioni{}; // left edges of the three places, design units
     int IndiceGiusto = 0;           // the right label on Form9 and Form10
-    int firstWord_ = 0;             // Form10's first word, kept locally
 
     void CaricaPalla() override;
     void measurePlaces() override;

@@ -232,7 +232,7 @@ void Form8::CaricaPalla()
 void Form8::Sposta()
 {
     const int k = RandomChoice(6);
-    Modulo1::ParolaA = qint16(k);
+    ParolaA = qint16(k);
     for (int place = 0; place < 3; ++place) {
         DragWord* word = Label1[size_t(orders[size_t(k)][size_t(place)])];
         placeControl(word, QPointF(Posizioni[size_t(place)], designPosition(word).y()));
@@ -342,64 +342,69 @@ bool Form8::eventFilter(QObject* watched, QEvent* event)
     auto* mouse = static_cast<QMouseEvent*>(event);
     // Read where the pointer is now: a dragged word moves under it between two events.
     const QPointF at = widget == this ? mouse->position() : widget->mapTo(this, mouse->position());
-
     switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        if (mouse->button() != Qt::LeftButton)
-            return false;
-        const int word = wordAt(at);
-        if (word < 0) {
-            // A box takes the chosen word with its own click; a press anywhere else lets it
-            // go. An unwanted press may reach here twice (passed on to the screen): harmless.
-            const int box = boxAt(at);
-            if (box < 0 || !Label2[size_t(box)]->isEnabled())
-                select(-1);
-            return false;
-        }
-        cancelDrag();
-        drag_.word = word;
-        drag_.pressAt = at;
-        drag_.grab = at - QPointF(Label1[size_t(word)]->pos());
-        drag_.home = Label1[size_t(word)]->pos();
-        return true;
+    case QEvent::MouseMove: return pointerMoved(at, mouse->buttons());
+    case QEvent::MouseButtonRelease: return mouse->button() == Qt::LeftButton && pointerReleased(at);
+    default: return mouse->button() == Qt::LeftButton && pointerPressed(at);
     }
-    case QEvent::MouseMove:
-        if (drag_.word < 0)
-            return false;
-        if (!(mouse->buttons() & Qt::LeftButton)) {
-            cancelDrag(); // the release went elsewhere
-            return false;
-        }
-        if (!drag_.dragging) {
-            const QPointF slide = at - drag_.pressAt;
-            if (std::hypot(slide.x(), slide.y()) <= tapSlack())
-                return true; // still a tap
-            drag_.dragging = true;
-            select(-1);
-            DragWord* word = Label1[size_t(drag_.word)];
-            word->raise(); // above the pictures, the boxes and the frame
-            word->setDragging(true);
-        }
-        followPointer(at);
-        return true;
-    case QEvent::MouseButtonRelease: {
-        if (drag_.word < 0 || mouse->button() != Qt::LeftButton)
-            return false;
-        const int word = drag_.word;
-        if (!drag_.dragging) {
-            drag_ = Drag{};
-            Label1_Click(word);
-            return true;
-        }
+}
+
+bool Form8::pointerPressed(QPointF at)
+{
+    const int word = wordAt(at);
+    if (word < 0) {
+        // A box takes the chosen word with its own click; a press anywhere else lets it go. An
+        // unwanted press may reach here twice (passed on to the screen): harmless.
         const int box = boxAt(at);
-        cancelDrag(); // the word goes back to its place; a right drop then moves its caption
-        if (box >= 0 && Label2[size_t(box)]->isEnabled())
-            Label2_DragDrop(box, Label1[size_t(word)]);
+        if (box < 0 || !Label2[size_t(box)]->isEnabled())
+            select(-1);
+        return false;
+    }
+    cancelDrag();
+    drag_.word = word;
+    drag_.pressAt = at;
+    drag_.grab = at - QPointF(Label1[size_t(word)]->pos());
+    drag_.home = Label1[size_t(word)]->pos();
+    return true;
+}
+
+bool Form8::pointerMoved(QPointF at, Qt::MouseButtons buttons)
+{
+    if (drag_.word < 0)
+        return false;
+    if (!(buttons & Qt::LeftButton)) {
+        cancelDrag(); // the release went elsewhere
+        return false;
+    }
+    if (!drag_.dragging) {
+        const QPointF slide = at - drag_.pressAt;
+        if (std::hypot(slide.x(), slide.y()) <= tapSlack())
+            return true; // still a tap
+        drag_.dragging = true;
+        select(-1);
+        DragWord* word = Label1[size_t(drag_.word)];
+        word->raise(); // above the pictures, the boxes and the frame
+        word->setDragging(true);
+    }
+    followPointer(at);
+    return true;
+}
+
+bool Form8::pointerReleased(QPointF at)
+{
+    if (drag_.word < 0)
+        return false;
+    const int word = drag_.word;
+    if (!drag_.dragging) {
+        drag_ = Drag{};
+        Label1_Click(word);
         return true;
     }
-    default: return false;
-    }
+    const int box = boxAt(at);
+    cancelDrag(); // the word goes back to its place; a right drop then moves its caption
+    if (box >= 0 && Label2[size_t(box)]->isEnabled())
+        Label2_DragDrop(box, Label1[size_t(word)]);
+    return true;
 }
 
 void Form8::followPointer(QPointF at)

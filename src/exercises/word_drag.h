@@ -122,6 +122,10 @@ private:
 
     int wordAt(QPointF at) const;
     void followPointer(QPointF at);
+    // The left button's press, moves and release on the screen; true when the drag took them.
+    bool pointerPressed(QPointF at);
+    bool pointerMoved(QPointF at, Qt::MouseButtons buttons);
+    bool pointerReleased(QPointF at);
     // The dragged word back in its place, no drop.
     void cancelDrag();
     void select(int word);

@@ -3,11 +3,18 @@
 
 namespace {
 const std::vector<ScreenEntry>* current = nullptr;
+const std::vector<ScreenEntry>* program = nullptr;
 } // namespace
 
 const std::vector<ScreenEntry>& screenCatalogue()
 {
-    return current ? *current : programScreens();
+    static const std::vector<ScreenEntry> none;
+    return current ? *current : program ? *program : none;
+}
+
+void setProgramScreens(const std::vector<ScreenEntry>* rows)
+{
+    program = rows;
 }
 
 CatalogueOverride::CatalogueOverride(std::vector<ScreenEntry> rows) : rows_(std::move(rows)), previous_(current)

@@ -27,8 +27,9 @@ struct ScreenEntry
 
 // The rows in the order the children meet them: exercises 1 to 15, then the games.
 const std::vector<ScreenEntry>& screenCatalogue();
-// The program's own rows (src/screens.cpp); screenCatalogue() gives them unless overridden.
-const std::vector<ScreenEntry>& programScreens();
+// The program's own rows, handed over at start (src/screens.cpp); screenCatalogue() gives them
+// unless overridden, and no rows before.
+void setProgramScreens(const std::vector<ScreenEntry>* rows);
 
 // Puts other rows in the catalogue's place while it lives (for tests); nests.
 class CatalogueOverride

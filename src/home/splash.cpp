@@ -213,10 +213,8 @@ void FormAvvio::Form_Load()
 {
     Screen::Form_Load();
     // One draw per picture, in order; the same word may come up more than once.
-    for (PictureBox* picture : Image1) {
-        Modulo1::ParolaA = static_cast<qint16>(RandomWordIndex());
-        picture->setWord(Modulo1::Parola(Modulo1::ParolaA));
-    }
+    for (PictureBox* picture : Image1)
+        picture->setWord(Modulo1::Parola(RandomWordIndex()));
     ::ImpostaVoce(*Bocca);
     Bocca->Speak(SayWelcome);
 }

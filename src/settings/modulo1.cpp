@@ -11,9 +11,6 @@
 namespace Modulo1 {
 
 std::array<QString, WordCount + 1> Parole;
-qint16 ParolaCorrente = 0;
-qint16 ParolaA = 0;
-qint16 ParolaB = 0;
 qint16 Esatti = 0;
 qint16 Errati = 0;
 qint16 Voce = DefaultVoce;

@@ -17,9 +17,6 @@ inline constexpr qint16 DefaultVelocita = 135;
 
 // Index 0 stays empty; 1..30 hold the words, each also the base name of its picture.
 extern std::array<QString, WordCount + 1> Parole;
-extern qint16 ParolaCorrente;
-extern qint16 ParolaA;
-extern qint16 ParolaB;
 extern qint16 Esatti;
 extern qint16 Errati;
 extern qint16 Voce;

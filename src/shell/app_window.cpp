@@ -51,7 +51,7 @@ void AppWindow::showScreen(Screen* screen)
     screen->show();
     screen->raise();
     QPointer<Screen> shown(screen);
-    screen->Form_Activate(); // may wait for silence, and the screen may be left meanwhile
+    screen->Form_Activate(); // a screen may leave itself at once (a box answered synchronously)
     if (previousOverlay)
         unload(previousOverlay);
     if (previous && previous != screen)
@@ -85,14 +85,25 @@ void AppWindow::showOverlay(Screen* overlay)
     ClickGuard::arm();
 }
 
+namespace {
+AppWindow::HomeScreens homeScreens;
+} // namespace
+
+void AppWindow::setHomeScreens(HomeScreens makers)
+{
+    homeScreens = std::move(makers);
+}
+
 void AppWindow::showMenu()
 {
-    showScreen(newFormMenu());
+    if (homeScreens.menu)
+        showScreen(homeScreens.menu());
 }
 
 void AppWindow::showVoiceSettings()
 {
-    showOverlay(newFormImposta());
+    if (homeScreens.voiceSettings)
+        showOverlay(homeScreens.voiceSettings());
 }
 
 void AppWindow::closeOverlay()
@@ -322,49 +333,24 @@ bool AppWindow::handleKey(QWidget* receiver, QKeyEvent* event)
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
     if (modifiers != Qt::NoModifier)
         return false;
-    const int key = event->key();
-
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-        const bool forward = key == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier);
-        if (!keyboardInUse_ && focus && isKeyboardControl(focus, root)) {
-            // The first key shows where the focus already is: the first thing to answer.
-            keyboardInUse_ = true;
-            updateRing();
-            return true;
-        }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    int key = event->key();
+    if (key == Qt::Key_Tab && shift)
+        key = Qt::Key_Backtab;
+    const bool tab = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (tab || (arrow && !shift && !usesArrowKeys(focus))) {
+        QWidget* to = focusAfterKey(root, focus, key, !keyboardInUse_);
         keyboardInUse_ = true;
-        if (QWidget* to = nextControl(root, focus, forward))
-            to->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        if (to && to != focus)
+            to->setFocus(key == Qt::Key_Backtab ? Qt::BacktabFocusReason : Qt::TabFocusReason);
         updateRing();
         return true;
     }
-
-    if (event->modifiers() & Qt::ShiftModifier)
+    if (shift)
         return false;
 
     switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down: {
-        if (usesArrowKeys(focus))
-            return false;
-        if (!keyboardInUse_ && focus && isKeyboardControl(focus, root)) {
-            keyboardInUse_ = true; // as with Tab: first show where the focus is
-            updateRing();
-            return true;
-        }
-        keyboardInUse_ = true;
-        if (!focus || !isKeyboardControl(focus, root)) {
-            const QList<QWidget*> controls = controlsInReadingOrder(root);
-            if (!controls.isEmpty())
-                controls.first()->setFocus(Qt::TabFocusReason);
-        } else if (QWidget* to = controlInDirection(root, focus, key)) {
-            to->setFocus(Qt::TabFocusReason);
-        }
-        updateRing();
-        return true;
-    }
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space: {

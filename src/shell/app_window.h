@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class FocusRing;
 
 class AppWindow : public QWidget, public ScreenHost
@@ -26,6 +28,15 @@ public:
     void closeOverlay() override;
     void showMenu() override;
     void showVoiceSettings() override;
+
+    // The screens the window shows by itself. The program's top hands their makers over at
+    // start: nothing in the shell knows their classes.
+    struct HomeScreens
+    {
+        std::function<Screen*()> menu;
+        std::function<Screen*()> voiceSettings;
+    };
+    static void setHomeScreens(HomeScreens makers);
 
     Screen* currentScreen() const { return current_; }
     Screen* overlay() const { return overlay_; }
@@ -83,9 +94,3 @@ private:
     QMetaObject::Connection focusWatch_;
     bool keyboardInUse_ = false;
 };
-
-// Makers of the splash, the menu and the voice settings screen: the window shows them, and
-// nothing in the shell knows their classes (src/screens.cpp makes them).
-Screen* newFormAvvio();
-Screen* newFormMenu();
-Screen* newFormImposta();

@@ -4,6 +4,7 @@
 #include "home/menu.h"
 #include "home/splash.h"
 #include "home/voice_settings.h"
+#include "screens.h"
 #include "shell/app_window.h"
 #include "widgets/bocca.h"
 #include "widgets/picture_button.h"

@@ -13,6 +13,7 @@
 #include "home/screen_catalogue.h"
 #include "home/splash.h"
 #include "home/voice_settings.h"
+#include "screens.h"
 #include "shell/app_window.h"
 #include "widgets/bocca.h"
 #include "widgets/picture_button.h"
@@ -170,8 +171,8 @@ private slots:
         QCOMPARE(of(f12->Image1[1]).name, QStringLiteral("displeased"));
         QCOMPARE(of(f12->Image1[0]).role, QAccessible::Button);                           // an answer
         QCOMPARE(of(f12->PicturesattiErrati->ComandoIconaSi).role, QAccessible::Graphic); // only shown
-        QCOMPARE(of(f12->Image2[0]).name, Modulo1::Parola(Modulo1::ParolaB));             // the item by its word
-        pressAccessibly(f12->Image1[size_t(Modulo1::ParolaA)]);
+        QCOMPARE(of(f12->Image2[0]).name, Modulo1::Parola(f12->ParolaB));                 // the item by its word
+        pressAccessibly(f12->Image1[size_t(f12->ParolaA)]);
         QCOMPARE(of(f12->PicturesattiErrati->EtichettaEsatti).name.trimmed(), QStringLiteral("1"));
 
         // The cells of the table by their sentence.

@@ -2,6 +2,7 @@
 #include "helpers/screen_rig.h"
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "shell/screen.h"

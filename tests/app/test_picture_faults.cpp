@@ -6,6 +6,7 @@
 #include "helpers/test_registry.h"
 #include "home/screen_catalogue.h"
 #include "home/splash.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "widgets/pictures.h"

@@ -9,6 +9,7 @@
 #include "home/screen_catalogue.h"
 #include "home/splash.h"
 #include "home/voice_settings.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "widgets/picture_button.h"

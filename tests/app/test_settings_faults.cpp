@@ -10,6 +10,7 @@
 #include "helpers/test_registry.h"
 #include "home/menu.h"
 #include "home/voice_settings.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "settings/settings_file.h"
 #include "widgets/picture_button.h"

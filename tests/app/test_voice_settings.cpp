@@ -3,6 +3,7 @@
 #include "helpers/test_registry.h"
 #include "home/menu.h"
 #include "home/voice_settings.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "widgets/bocca.h"

@@ -6,10 +6,11 @@
 #include "helpers/test_registry.h"
 #include "home/screen_catalogue.h"
 #include "layout/line_control.h"
+#include "screens.h"
+#include "shell/input_gate.h"
 #include "widgets/bocca.h"
 #include "widgets/gradient_background.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -120,7 +121,7 @@ private slots:
         const qsizetype before = rig.logSize();
         click(form->Bocca);
         QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form2"), speakLine("Form2", "banana")}));
-        QCOMPARE(ParolaCorrente, qint16(11));
+        QCOMPARE(form->ParolaCorrente, qint16(11));
         QCOMPARE(form->Image1[0]->word(), QStringLiteral("banana"));
     }
 
@@ -145,7 +146,7 @@ private slots:
         QCOMPARE(rig.logFrom(before), QStringList{speakLine("Form2", "go back?")});
         QCOMPARE(rig.window.currentScreen(), form);
         QVERIFY(form->isVisible());
-        QCOMPARE(ParolaCorrente, qint16(8));
+        QCOMPARE(form->ParolaCorrente, qint16(8));
         QCOMPARE(Errati, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
         QCOMPARE(form->Image1[0]->geometry(), pictureAt);
@@ -192,7 +193,7 @@ private slots:
         QCOMPARE(rig.speech.log(QStringLiteral("Form2")),
                  QStringList({speakLine("Form2", "exercise 2.. click on the objet."), speakLine("Form2", Parola(21))}));
         verifyFreshScore(form);
-        QCOMPARE(ParolaCorrente, qint16(21));
+        QCOMPARE(form->ParolaCorrente, qint16(21));
         QVERIFY(!form->Shape1->isVisible());
     }
 
@@ -219,44 +220,34 @@ private slots:
         QVERIFY(form->Shape1->isVisible());
     }
 
-    void waitingForSilenceKeepsTheScreenAliveAndEndsSafely()
+    void aWaitForSilenceIsAStateThatEndsSafely()
     {
+        using Input = ExerciseScreen::InputDuringWait;
         {
-            // Speech that ends by itself: the wait returns once it is over, and timers ran meanwhile.
+            // Speech that ends by itself: what follows runs once it is over, from the event loop.
             ExerciseRig rig;
             rig.speech.speakingMs = 120;
             auto* form = rig.open<Form2>(new Form2);
-            int ticks = 0;
-            QTimer tick;
-            connect(&tick, &QTimer::timeout, [&] { ++ticks; });
-            tick.start(5);
-            QVERIFY(form->Bocca->SpeakingNow());
-            QElapsedTimer waited;
-            waited.start();
-            QVERIFY(form->waitForSilence());
+            bool ran = false;
+            form->afterSilence(Input::Drop, [&] { ran = true; });
+            QVERIFY(form->isWaitingForSilence() && !ran);
+            QTRY_VERIFY(ran);
             QVERIFY(!form->Bocca->SpeakingNow());
-            QVERIFY(waited.elapsed() >= 100);
-            QVERIFY(ticks >= 3);
             QVERIFY(!form->isWaitingForSilence());
+            QVERIFY(InputGate::idle());
         }
         {
-            // A fixed number of polls.
-            ExerciseRig rig;
-            rig.speech.speakingPolls = 5;
-            auto* form = rig.open<Form2>(new Form2);
-            form->Bocca->Speak(QStringLiteral("eggs"));
-            QVERIFY(form->waitForSilence());
-            QVERIFY(!form->Bocca->SpeakingNow());
-        }
-        {
-            // The screen is left during the wait: the wait ends and says so.
+            // The screen is left during the wait: what follows never runs, and the gate opens.
             ExerciseRig rig;
             rig.speech.holdSpeaking = true;
             QPointer<Form2> form = rig.open<Form2>(new Form2);
-            QTimer::singleShot(30, &rig.window, [&rig] { rig.window.showScreen(newFormMenu()); });
-            QVERIFY(!form->waitForSilence());
+            bool ran = false;
+            form->afterSilence(Input::HandleAfter, [&] { ran = true; });
+            rig.window.showScreen(newFormMenu());
             flushDeletes();
             QVERIFY(form.isNull());
+            QVERIFY(!ran);
+            QVERIFY(InputGate::idle());
             QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormMenu"));
         }
         {
@@ -264,9 +255,9 @@ private slots:
             ExerciseRig rig;
             rig.speech.speakingMs = 80;
             auto* form = rig.open<Form2>(new Form2);
+            form->afterSilence(Input::HandleAfter, {});
             rig.dialogs.answers = {BoxAnswer::No};
-            QTimer::singleShot(10, &rig.window, [&rig] { rig.window.close(); });
-            QVERIFY(form->waitForSilence());
+            rig.window.close();
             QVERIFY(rig.dialogs.shown.isEmpty());
             QTRY_COMPARE(rig.dialogs.shown.size(), 1);
             QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("go back? "));

@@ -100,9 +100,9 @@ private slots:
             QCOMPARE(form->Image2[size_t(k)]->accessibleName(), QString());
             heard << speakLine(name, Parola(expected[k]) + ".");
         }
-        QCOMPARE(ParolaA, qint16(7));
-        QCOMPARE(ParolaCorrente, qint16(12));
-        QCOMPARE(ParolaB, qint16(3));
+        QCOMPARE(form->ParolaA, qint16(7));
+        QCOMPARE(form->ParolaCorrente, qint16(12));
+        QCOMPARE(form->ParolaB, qint16(3));
         QVERIFY(!form->Command1->isEnabled());
 
         const qsizetype before = rig.logSize();

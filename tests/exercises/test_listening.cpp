@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(rig.logFrom(before),
                  QStringList({stopLine("Form1"), speakLine("Form1", "ice cream"), stopLine("Form1"),
                               speakLine("Form1", "pear")}));
-        QCOMPARE(ParolaB, qint16(30));
+        QCOMPARE(form->ParolaB, qint16(30));
         QCOMPARE(form->Image1->word(), QStringLiteral("pear"));
         QCOMPARE(Esatti, qint16(4));
         QCOMPARE(Errati, qint16(3));

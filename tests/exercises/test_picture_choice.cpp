@@ -103,8 +103,8 @@ private slots:
             ExerciseRig rig;
             script(rig.random, form2, 1, {5, 5, 7, 5, 7, 7, 9});
             auto* form = rig.open<Form2>(new Form2);
-            QCOMPARE(ParolaCorrente, qint16(5));
-            QCOMPARE(ParolaB, qint16(7));
+            QCOMPARE(form->ParolaCorrente, qint16(5));
+            QCOMPARE(form->ParolaB, qint16(7));
             QCOMPARE(form->Image1[2]->word(), Parola(9));
             QCOMPARE(rig.random.draws.size(), size_t(0));
             QCOMPARE(rig.speech.spoken().last(), Parola(5));
@@ -113,9 +113,9 @@ private slots:
             ExerciseRig rig;
             script(rig.random, form3, 2, {30, 30, 1, 30, 1, 2, 2, 1, 30, 3, 3, 4});
             auto* form = rig.open<Form3>(new Form3);
-            QCOMPARE(ParolaA, qint16(30));
-            QCOMPARE(ParolaCorrente, qint16(1));
-            QCOMPARE(ParolaB, qint16(2));
+            QCOMPARE(form->ParolaA, qint16(30));
+            QCOMPARE(form->ParolaCorrente, qint16(1));
+            QCOMPARE(form->ParolaB, qint16(2));
             QCOMPARE(form->Image1[3]->word(), Parola(3));
             QCOMPARE(form->Image1[4]->word(), Parola(4));
             QCOMPARE(rig.random.draws.size(), size_t(0));

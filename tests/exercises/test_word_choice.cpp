@@ -110,7 +110,7 @@ private slots:
         QVERIFY(allOpen(form));
         QVERIFY(!form->Command1->isEnabled());
         click(form->Command1); // now only a right answer opens "next"
-        QCOMPARE(ParolaA, qint16(20));
+        QCOMPARE(form->ParolaA, qint16(20));
     }
 
     void exercise8IsSilentAndItsMouthDoesNothing()
@@ -167,8 +167,8 @@ private slots:
             QCOMPARE(form->Image1->word(), shown[right]);
             QVERIFY(form->Image1->hasPicture());
             QCOMPARE(form->firstWord(), 26);
-            QCOMPARE(ParolaCorrente, qint16(4));
-            QCOMPARE(ParolaB, qint16(19));
+            QCOMPARE(form->ParolaCorrente, qint16(4));
+            QCOMPARE(form->ParolaB, qint16(19));
             QCOMPARE(rig.speech.spoken(QStringLiteral("Form10")),
                      QStringList{QStringLiteral("exercise 11.. click on the word.")});
             const qsizetype before = rig.logSize();

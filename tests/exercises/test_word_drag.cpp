@@ -129,7 +129,7 @@ private slots:
         Form8* form = openForm8(rig, {5, 5, 17, 5, 17, 29}, 4);
         QCOMPARE(rig.speech.log(QStringLiteral("Form8")), QStringList{speakLine("Form8", title)});
         QCOMPARE(rig.random.ranShort, 0);
-        QCOMPARE(ParolaA, qint16(4));
+        QCOMPARE(form->ParolaA, qint16(4));
         QVERIFY(form->Command1->isEnabled()); // the first set may be skipped
         const QList<int> words{5, 17, 29};
         for (int k = 0; k < 3; ++k) {
@@ -183,7 +183,7 @@ private slots:
         ExerciseRig rig;
         rig.random.push({ScriptedRandom::word(1), ScriptedRandom::word(2), ScriptedRandom::word(3), draw});
         auto* form = rig.open<Form8>(new Form8);
-        QCOMPARE(ParolaA, qint16(std::floor(draw * 6)));
+        QCOMPARE(form->ParolaA, qint16(std::floor(draw * 6)));
         QCOMPARE(wordOrder(form), leftToRight);
         for (int place = 0; place < 3; ++place) {
             DragWord* word = form->Label1[size_t(leftToRight[place])];

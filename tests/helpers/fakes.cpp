@@ -203,7 +203,6 @@ void resetSharedState()
 {
     using namespace Modulo1;
     CaricaParole();
-    ParolaCorrente = ParolaA = ParolaB = 0;
     Esatti = Errati = 0;
     Voce = DefaultVoce;
     Velocita = DefaultVelocita;

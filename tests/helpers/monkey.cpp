@@ -5,6 +5,7 @@
 #include "home/menu.h"
 #include "home/screen_catalogue.h"
 #include "shell/app_window.h"
+#include "shell/input_gate.h"
 #include "widgets/picture_button.h"
 
 #include <QAction>
@@ -164,9 +165,10 @@ void Monkey::tick()
         return;
     }
     const int queued = QWindowSystemInterface::windowSystemEventsQueued();
-    // Inside a nested loop (a wait for silence, a popup menu), or while the program leaves input
-    // waiting, the child's hands go on at a child's pace.
-    nextTickMs_ = level > 1 ? 2 : 0;
+    // Inside a nested loop (a popup menu), or while the program leaves input waiting, the
+    // child's hands go on at a child's pace; while a screen waits for its speech, at the pace of
+    // a child who is kept waiting.
+    nextTickMs_ = level > 1 ? 2 : InputGate::holding() ? 25 : 0;
     if (level == 1 && queued == 0 && steps_.empty()) {
         // Idle in the program's own loop: the screens must be in order.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -4,6 +4,7 @@
 #include "exercises/exercise_screen.h"
 #include "helpers/fakes.h"
 #include "helpers/screen_rig.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
@@ -167,8 +168,13 @@ QStringList ProgramUnderTest::inconsistencies() const
         found << QStringLiteral("speed %1").arg(Velocita);
     if (Esatti < 0 || Errati < 0)
         found << QStringLiteral("counts %1 / %2").arg(Esatti).arg(Errati);
-    if (ParolaCorrente < 0 || ParolaCorrente > WordCount || ParolaB < 0 || ParolaB > WordCount || ParolaA < 0)
-        found << QStringLiteral("word indices %1 %2 %3").arg(ParolaCorrente).arg(ParolaA).arg(ParolaB);
+    if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise
+        && (exercise->ParolaCorrente < 0 || exercise->ParolaCorrente > WordCount || exercise->ParolaB < 0
+            || exercise->ParolaB > WordCount || exercise->ParolaA < 0))
+        found << QStringLiteral("word indices %1 %2 %3")
+                     .arg(exercise->ParolaCorrente)
+                     .arg(exercise->ParolaA)
+                     .arg(exercise->ParolaB);
     // The score shown is the score counted.
     if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise && exercise->PicturesattiErrati && !overlay) {
         const ScorePanel* panel = exercise->PicturesattiErrati;

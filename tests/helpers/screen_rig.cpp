@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/screen_rig.h"
 
+#include "shell/input_gate.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWindow>
@@ -36,8 +38,15 @@ void windowClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at)
 
 void deliverInput()
 {
-    QWindowSystemInterface::flushWindowSystemEvents();
-    QCoreApplication::processEvents();
+    // Also what a waiting screen held: the wait ends by itself once the speech is over.
+    const bool opened = QTest::qWaitFor(
+        [] {
+            QWindowSystemInterface::flushWindowSystemEvents();
+            QCoreApplication::processEvents();
+            return InputGate::idle();
+        },
+        10000);
+    QVERIFY2(opened, "a screen held the input for 10 s");
     flushDeletes();
 }
 

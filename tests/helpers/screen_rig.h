@@ -43,7 +43,8 @@ inline void queueClick(QWidget* widget)
 }
 // Queued, then delivered (with whatever they lead to) before it returns.
 void windowClicks(QWidget* widget, const QList<int>& pressTimes, QPoint at = QPoint());
-// Delivers the input waiting in the window system's queue and the deferred deletions.
+// Delivers the input waiting in the window system's queue, and what a waiting screen held once
+// its wait is over, and the deferred deletions.
 void deliverInput();
 
 // Closes the window as the window manager does (Alt+F4); the program answers from its event

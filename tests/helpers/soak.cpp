@@ -5,6 +5,7 @@
 #include "home/menu.h"
 #include "home/screen_catalogue.h"
 #include "settings/modulo1.h"
+#include "shell/input_gate.h"
 #include "widgets/picture_button.h"
 
 #include <QMenuBar>
@@ -43,6 +44,9 @@ bool Soak::roundTrip(int speakMs)
     if (!screen->mnuEsci)
         return false;
     program.wait(speakMs);
+    // A screen waiting for its title takes no click: the child waits for it.
+    if (!program.waitUntil([] { return InputGate::idle(); }))
+        return false;
     const QRect place = screen->menuBar->actionGeometry(screen->mnuEsci);
     program.click(program.toWindow(screen->menuBar, place.center()));
     ++done_;

@@ -9,6 +9,7 @@
 #include "helpers/fakes.h"
 #include "home/menu.h"
 #include "home/voice_settings.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
 #include "speech/engine_speech_service.h"
