@@ -57,8 +57,9 @@ for exercise in $exercises; do
         i=$((i + 1))
       done
       xdotool key Return
-      if waitlog 'Form[0-9]* shown' 10; then
-        screen=$(grep -o 'Form[0-9]* shown' "$work/log" | tail -1 | cut -d' ' -f1)
+      # The title is said from the moment the screen is asked for, before it may be logged as shown.
+      if waitlog 'Form[0-9]*: speak "exercise' 10; then
+        screen=$(grep -o 'Form[0-9]*: speak "exercise' "$work/log" | tail -1 | cut -d: -f1)
         sleep 0.2
         kill -STOP $pid
         xdotool key alt+F4

@@ -315,10 +315,24 @@ bool prepareSpeechCache(const QString& folder, int voice, int velocita, const QS
         *why = QStringLiteral("there is no voice %1 (the voices are 1 to %2)").arg(voice).arg(voices.size());
         return false;
     }
+    // Every pupil reads what is made here, whatever the caller's umask: folders 0755, entries
+    // 0644, the folders made on the way too.
+    const auto everyoneReads = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+        | QFileDevice::ReadOther;
+    const auto everyoneEnters = everyoneReads | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QStringList made;
+    for (QDir up(folder); !up.exists(); up.setPath(QFileInfo(up.absolutePath()).absolutePath())) {
+        made << up.absolutePath();
+        if (up.isRoot())
+            break;
+    }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
         *why = QStringLiteral("the folder %1 cannot be written").arg(folder);
         return false;
     }
+    made << folder;
+    for (const QString& path : std::as_const(made))
+        QFile::setPermissions(path, everyoneEnters);
     const CatalogueVoice& entry = voiceCatalogue()[size_t(voices[size_t(voice - 1)])];
     result.voiceName = QString::fromUtf8(entry.displayName);
     for (const QString& text : texts) {
@@ -339,6 +353,7 @@ bool prepareSpeechCache(const QString& folder, int voice, int velocita, const QS
             }
             ++result.made;
         }
+        QFile::setPermissions(path, everyoneReads);
         result.bytes += QFileInfo(path).size();
     }
     return true;

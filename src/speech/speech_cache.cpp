@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace speech {
 
@@ -51,6 +54,23 @@ quint64 checksumOf(const QByteArray& key, const int16_t* samples, size_t count)
     return hash;
 }
 
+// Owned by root or by this user, and writable by nobody else.
+bool trusted(const struct stat& st, QString* why)
+{
+    if (st.st_uid != 0 && st.st_uid != geteuid()) {
+        if (why)
+            *why = QStringLiteral("it belongs to another user (uid %1)").arg(st.st_uid);
+        return false;
+    }
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) {
+        if (why)
+            *why = QStringLiteral("group or others may write it (mode %1)")
+                       .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
+        return false;
+    }
+    return true;
+}
+
 qint64 bytesOf(const std::vector<int16_t>& samples)
 {
     return qint64(samples.size() * sizeof(int16_t));
@@ -59,7 +79,27 @@ qint64 bytesOf(const std::vector<int16_t>& samples)
 } // namespace
 
 SpeechCache::SpeechCache(Folders folders) : folders_(std::move(folders))
-{}
+{
+    folders_.shared.removeIf([](const QString& folder) {
+        QString why;
+        if (trustedFolder(folder, &why))
+            return false;
+        qCWarning(lcSpeech).noquote() << "the shared speech folder" << folder << "is not read:" << why
+                                      << "- the speech is made here instead";
+        return true;
+    });
+}
+
+bool SpeechCache::trustedFolder(const QString& folder, QString* why)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (why)
+            *why = QStringLiteral("it is not a folder");
+        return false;
+    }
+    return trusted(st, why);
+}
 
 SpeechCache::Folders SpeechCache::programFolders()
 {
@@ -93,14 +133,29 @@ QString SpeechCache::entryPath(const QString& folder, const QByteArray& key)
         + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex()) + QStringLiteral(".pcm");
 }
 
-bool SpeechCache::readEntry(const QString& path, const QByteArray& key, std::vector<int16_t>& samples)
+bool SpeechCache::readEntry(const QString& path, const QByteArray& key, std::vector<int16_t>& samples, bool trustedOnly)
 {
-    // Only a plain file: opening a pipe left in its place would wait for ever.
-    if (!QFileInfo(path).isFile())
+    // Only a plain file, judged as opened: a pipe left in its place would wait for ever, and a
+    // link could point anywhere.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    struct stat st;
+    QString why;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (trustedOnly && !trusted(st, &why))) {
+        if (!why.isEmpty()) {
+            static bool told = false; // once: a planted folder may hold many
+            if (!std::exchange(told, true))
+                qCWarning(lcSpeech).noquote() << "a shared speech entry is not read:" << why << "-" << path;
+        }
+        ::close(fd);
         return false;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     Header header;
     if (file.read(reinterpret_cast<char*>(&header), sizeof header) != qint64(sizeof header))
         return false;
@@ -155,7 +210,7 @@ std::shared_ptr<const std::vector<int16_t>> SpeechCache::find(const QByteArray& 
         folders << folders_.own;
     for (const QString& folder : std::as_const(folders)) {
         auto samples = std::make_shared<std::vector<int16_t>>();
-        if (readEntry(entryPath(folder, key), key, *samples)) {
+        if (readEntry(entryPath(folder, key), key, *samples, folder != folders_.own)) {
             ++diskReads_;
             remember(key, samples);
             return samples;
@@ -177,6 +232,7 @@ void SpeechCache::store(const QByteArray& key, const std::vector<int16_t>& sampl
         ownWritable_ = false;
         return;
     }
+    writeOrder_.insert(QFileInfo(entryPath(folders_.own, key)).fileName(), ++writes_);
     if (ownBytes_ >= 0)
         ownBytes_ += qint64(sizeof(Header)) + key.size() + bytesOf(samples);
     trimOwn();
@@ -212,8 +268,13 @@ void SpeechCache::trimOwn()
     for (const QFileInfo& entry : std::as_const(entries))
         total += entry.size();
     if (total > folders_.ownLimit) {
+        // Oldest first. File times may not tell apart entries of one second: those this cache
+        // wrote go in the order it wrote them, after any other copy's.
+        const auto age = [this](const QFileInfo& entry) {
+            return std::pair(entry.lastModified().toSecsSinceEpoch(), writeOrder_.value(entry.fileName()));
+        };
         std::sort(entries.begin(), entries.end(),
-                  [](const QFileInfo& a, const QFileInfo& b) { return a.lastModified() < b.lastModified(); });
+                  [&age](const QFileInfo& a, const QFileInfo& b) { return age(a) < age(b); });
         // Down to three quarters, so the next few texts do not trim again.
         for (const QFileInfo& entry : std::as_const(entries)) {
             if (total <= folders_.ownLimit / 4 * 3)

@@ -4,7 +4,10 @@
 // thirty words, their sentences, the feedback), so a text is made once per voice and speed and
 // then read back. Three places, looked in in this order:
 //   memory   - the texts said lately, bounded in bytes, oldest out first;
-//   shared   - read-only folders filled once for a whole classroom (munchora --prepare-speech);
+//   shared   - read-only folders filled once for a whole classroom (munchora --prepare-speech),
+//              trusted only as OpenSSH trusts its files: the folder and each entry belong to
+//              root or to this user and cannot be written by group or others (what one pupil
+//              could plant there, every pupil would hear);
 //   own      - the user's cache folder, bounded in bytes, oldest files out first.
 // An entry names everything that shaped its sound (engine and its version, voice, speed, the
 // exact text); one that is truncated, corrupt, of another key or unreadable is never played.
@@ -52,7 +55,11 @@ public:
 
     // One entry's file in a folder, and reading and writing it. write is atomic.
     static QString entryPath(const QString& folder, const QByteArray& key);
-    static bool readEntry(const QString& path, const QByteArray& key, std::vector<int16_t>& samples);
+    // With trustedOnly, an entry another user could have written is refused.
+    static bool readEntry(const QString& path, const QByteArray& key, std::vector<int16_t>& samples,
+                          bool trustedOnly = false);
+    // Whether a shared folder may be read; when not, why, for the log.
+    static bool trustedFolder(const QString& folder, QString* why = nullptr);
     static bool writeEntry(const QString& path, const QByteArray& key, const std::vector<int16_t>& samples);
 
     // For tests and benchmarks.
@@ -65,7 +72,9 @@ private:
 
     Folders folders_;
     bool ownWritable_ = true;
-    qint64 ownBytes_ = -1; // -1: not counted yet
+    qint64 ownBytes_ = -1;               // -1: not counted yet
+    QHash<QString, quint64> writeOrder_; // own entries by file name: the order they were written
+    quint64 writes_ = 0;
     struct Kept
     {
         QByteArray key;

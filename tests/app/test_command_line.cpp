@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A user of its own, so nothing here meets the real user's settings or a copy really running.
@@ -105,7 +107,7 @@ class TestCommandLine : public QObject
 private slots:
     // Two copies filling one folder at once (a classroom's server, two administrators): each
     // ends well, and the folder holds whole entries only, one per text, for the voice and speed
-    // given.
+    // given, that every pupil may read whatever the administrator's umask.
     void prepareSpeechFillsTheFolderGivenWithWholeEntries()
     {
         FreshUser user;
@@ -113,10 +115,12 @@ private slots:
         // Voice 3 is an eSpeak NG voice: quick to make.
         const QStringList arguments{"--prepare-speech", folder, "--voice", "3", "--speed", "100"};
         QProcess first, second;
+        const mode_t umaskBefore = ::umask(077); // inherited by the copies
         for (QProcess* copy : {&first, &second}) {
             copy->setProcessEnvironment(user.environment(false));
             copy->start(buildDir() + "/munchora", arguments);
         }
+        ::umask(umaskBefore);
         for (QProcess* copy : {&first, &second}) {
             QVERIFY(copy->waitForFinished(300000));
             QCOMPARE(copy->exitCode(), 0);
@@ -126,6 +130,11 @@ private slots:
         QVERIFY2(texts > 500, qPrintable(said));
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), texts);
         QVERIFY2(notWhole(folder).isEmpty(), qPrintable(notWhole(folder)));
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(folder).constData(), &st) == 0 && (st.st_mode & 07777) == 0755);
+        for (const QString& entry : QDir(folder).entryList(QDir::Files))
+            QVERIFY(::stat(QFile::encodeName(folder + '/' + entry).constData(), &st) == 0
+                    && (st.st_mode & 07777) == 0644);
         const speech::CatalogueVoice& edward = speech::voiceCatalogue()[2];
         QVERIFY(speech::startEngine(edward.engine)); // the key names the engine's data
         for (const QString& text :

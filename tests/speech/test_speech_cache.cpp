@@ -18,6 +18,8 @@
 #include <QTest>
 
 #include <atomic>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace speech;
 using namespace speech_tests;
@@ -144,9 +146,11 @@ private slots:
         QTemporaryDir dir;
         const QString shared = dir.filePath("shared"), own = dir.filePath("own");
         QVERIFY(QDir().mkpath(shared));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 0755) == 0);
         const QByteArray key = SpeechCache::keyFor(sally(), 135, "cheese");
         QVERIFY(SpeechCache::writeEntry(SpeechCache::entryPath(shared, key), key,
                                         synthesizeAll(sally(), 135, "cheese").samples));
+        QVERIFY(::chmod(QFile::encodeName(SpeechCache::entryPath(shared, key)).constData(), 0644) == 0);
         const QStringList before = entries(shared);
         const QDateTime written = QFileInfo(SpeechCache::entryPath(shared, key)).lastModified();
 
@@ -160,6 +164,46 @@ private slots:
         QCOMPARE(entries(own).size(), 1); // milk only
     }
 
+    // What one pupil could plant in a shared folder, every pupil would hear: only a folder and
+    // entries of root or of this user that nobody else may write are read.
+    void aSharedFolderOthersCouldWriteIsNotRead_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("entryMode");
+        QTest::addColumn<bool>("otherOwner");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("mine, 0755") << 0755 << 0644 << false << true;
+        QTest::newRow("group may write the folder") << 0775 << 0644 << false << false;
+        QTest::newRow("anyone may write the folder") << 0777 << 0644 << false << false;
+        QTest::newRow("sticky, as /tmp") << 01777 << 0644 << false << false;
+        QTest::newRow("group may write the entry") << 0755 << 0664 << false << false;
+        QTest::newRow("another user's folder") << 0755 << 0644 << true << false;
+    }
+
+    void aSharedFolderOthersCouldWriteIsNotRead()
+    {
+        QFETCH(int, folderMode);
+        QFETCH(int, entryMode);
+        QFETCH(bool, otherOwner);
+        QFETCH(bool, read);
+        if (otherOwner && ::geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        QTemporaryDir dir;
+        const QString shared = dir.filePath("shared");
+        QVERIFY(QDir().mkpath(shared));
+        const QByteArray key = SpeechCache::keyFor(sally(), 135, "cheese");
+        const QString entry = SpeechCache::entryPath(shared, key);
+        QVERIFY(SpeechCache::writeEntry(entry, key, synthesizeAll(sally(), 135, "cheese").samples));
+        QVERIFY(::chmod(QFile::encodeName(entry).constData(), mode_t(entryMode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), mode_t(folderMode)) == 0);
+        if (otherOwner)
+            QVERIFY(::chown(QFile::encodeName(shared).constData(), 65534, 65534) == 0); // nobody
+
+        CountingService run({.own = dir.filePath("own"), .shared = {shared}});
+        QVERIFY(run.say("cheese"));
+        QCOMPARE(run.made->load(), read ? 0 : 1);
+    }
+
     void theOwnFolderKeepsItsBoundAndTheNewest()
     {
         QTemporaryDir dir;
@@ -169,12 +213,13 @@ private slots:
         for (int i = 0; i < 20; ++i) {
             last = "entry " + QByteArray::number(i);
             cache.store(last, samples);
-            // A second apart, as texts said over a lesson: the file system's clock is coarser
-            // than these writes, and the oldest goes by its time.
+            // The first ten a second apart, as texts said over a lesson; the last ten in one second,
+            // which the file times cannot tell apart: the oldest goes by its time, then by the
+            // order of writing.
             QFile written(SpeechCache::entryPath(dir.path(), last));
             QVERIFY(written.open(QIODevice::ReadWrite));
-            QVERIFY(
-                written.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + i), QFileDevice::FileModificationTime));
+            QVERIFY(written.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + std::min(i, 10)),
+                                        QFileDevice::FileModificationTime));
             qint64 total = 0;
             for (const QFileInfo& entry : QDir(dir.path()).entryInfoList(QDir::Files))
                 total += entry.size();
@@ -182,7 +227,8 @@ private slots:
         }
         std::vector<int16_t> read;
         QVERIFY(SpeechCache::readEntry(SpeechCache::entryPath(dir.path(), last), last, read));
-        QVERIFY(!QFileInfo::exists(SpeechCache::entryPath(dir.path(), "entry 0")));
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(QFileInfo::exists(SpeechCache::entryPath(dir.path(), "entry " + QByteArray::number(i))), i >= 16);
     }
 
     void speechGoesOnWhenTheCacheCannotBeWritten_data()
