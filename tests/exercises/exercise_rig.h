@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <qpa/qwindowsysteminterface.h>
 
 struct ExerciseRig : ScreenRig
 {
@@ -54,6 +55,9 @@ inline void duringTheWait(ExerciseRig& rig, std::function<void()> action)
         watch->stop();
         watch->deleteLater();
         action();
+        // What the action queued reaches the program while it still waits, however slow the
+        // machine; only then may the speech end.
+        QWindowSystemInterface::flushWindowSystemEvents();
         rig.speech.holdSpeaking = false;
     });
     watch->start(5);
