@@ -13,12 +13,15 @@ tries=${2:-20}
 shift $(($# < 2 ? $# : 2))
 exercises=${*:-1 12 13 14 15}
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 display=:$((60 + $$ % 30))
 Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+server=$!
+trap 'kill $server $wm 2>/dev/null || true; rm -rf "$work"' EXIT
+wm=""
 sleep 1
 export DISPLAY=$display
 HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CONFIG_DIRS=$work/etc openbox >/dev/null 2>&1 &
+wm=$!
 sleep 1
 
 waitlog() { # pattern, seconds
