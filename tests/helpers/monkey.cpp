@@ -32,20 +32,33 @@ bool isExercise(const QString& name)
 
 } // namespace
 
-QStringList everyScreenName()
+namespace {
+
+// The menu's buttons and the screen each opens, in the catalogue's order. A screen names itself
+// when it is made. They are made once, the first time: making them all is not free, and the
+// catalogue stays as it is while the program runs.
+const std::vector<std::pair<QString, QString>>& screenOfButton()
 {
-    // A screen names itself when it is made. They are made once, the first time: making them
-    // all is not free, and the catalogue stays as it is while the program runs.
-    static const QStringList names = [] {
-        QStringList list{QStringLiteral("FormAvvio"), QStringLiteral("FormMenu"), QStringLiteral("FormImposta")};
+    static const std::vector<std::pair<QString, QString>> rows = [] {
+        std::vector<std::pair<QString, QString>> list{{QStringLiteral("Command1"), QStringLiteral("FormImposta")}};
         for (const ScreenEntry& row : screenCatalogue()) {
             if (!row.make)
                 continue; // not built yet: its tile is disabled, no child reaches it
             const std::unique_ptr<Screen> screen(row.make());
-            list << screen->screenName();
+            list.emplace_back(row.button, screen->screenName());
         }
         return list;
     }();
+    return rows;
+}
+
+} // namespace
+
+QStringList everyScreenName()
+{
+    QStringList names{QStringLiteral("FormAvvio"), QStringLiteral("FormMenu")};
+    for (const auto& [button, name] : screenOfButton())
+        names << name;
     return names;
 }
 
@@ -53,8 +66,9 @@ QStringList everyScreenName()
 
 QString MonkeyReport::summary() const
 {
-    QString text = QStringLiteral("monkey seed %1: %2 events in %3 s (%4 events/s), %5 program ends, "
-                                  "longest stall %6 ms, %9 ms of it on the processor (%7), RSS %8 kB\n")
+    QString text = QStringLiteral(
+                       "monkey seed %1: %2 events (and %10 while input was held) in %3 s (%4 events/s), "
+                       "%5 program ends, longest stall %6 ms, %9 ms of it on the processor (%7), RSS %8 kB\n")
                        .arg(seed)
                        .arg(events)
                        .arg(seconds, 0, 'f', 1)
@@ -63,7 +77,8 @@ QString MonkeyReport::summary() const
                        .arg(longestStallNs / 1e6, 0, 'f', 1)
                        .arg(longestStallWhere)
                        .arg(rssKb)
-                       .arg(longestStallCpuNs / 1e6, 0, 'f', 1);
+                       .arg(longestStallCpuNs / 1e6, 0, 'f', 1)
+                       .arg(eventsWhileHeld);
     text += QStringLiteral("events per screen:");
     for (const QString& name : everyScreenName())
         text += QStringLiteral(" %1=%2").arg(name).arg(perScreen.count(name) ? perScreen.at(name) : 0);
@@ -172,11 +187,6 @@ void Monkey::tick()
     if (level == 1 && queued == 0 && steps_.empty()) {
         // Idle in the program's own loop: the screens must be in order.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (!pendingTile_.isEmpty()) {
-            if (program.frontName() != QLatin1String("FormMenu") && !program.frontName().isEmpty())
-                screenOfButton_[pendingTile_] = program.frontName();
-            pendingTile_.clear();
-        }
         if (report_.inconsistencies.size() < 20) {
             for (const QString& line : program.inconsistencies())
                 report_.inconsistencies << QStringLiteral("event %1: %2").arg(report_.events).arg(line);
@@ -191,8 +201,12 @@ void Monkey::tick()
         nextTickMs_ = 25; // enough is waiting
     } else {
         if (steps_.empty() && report_.events < target_) {
-            ++report_.events;
-            planEvent();
+            // A wait lasts as long as its sentence, however slow the machine: what the hands do
+            // meanwhile is counted apart, so a loaded machine's waits do not eat the tour. The
+            // bound keeps a wait that never ends from running for ever.
+            const bool held = InputGate::holding() && report_.eventsWhileHeld < 10 * target_;
+            ++(held ? report_.eventsWhileHeld : report_.events);
+            planEvent(held);
         }
         if (!steps_.empty()) {
             const std::function<void()> step = std::move(steps_.front());
@@ -312,20 +326,14 @@ bool Monkey::steerOnTheMenu(Screen* menu)
     auto* form = qobject_cast<FormMenu*>(menu);
     if (!form)
         return false;
-    // The tile of the screen played least, so every screen is played. Which screen a tile
-    // opens is learnt by clicking it: a tile not yet tried counts as never played.
+    // The tile of the screen played least, so every screen is played.
     std::vector<PictureButton*> tiles;
     long fewest = -1;
-    QStringList buttons{QStringLiteral("Command1")};
-    for (const ScreenEntry& row : screenCatalogue())
-        buttons << row.button;
-    for (const QString& button : buttons) {
+    for (const auto& [button, name] : screenOfButton()) {
         PictureButton* tile = form->button(button);
         if (!tile || !tile->isVisible() || !tile->isEnabled())
             continue;
-        const auto known = screenOfButton_.find(button);
-        const QString name = known == screenOfButton_.end() ? QString() : known->second;
-        const long seen = name.isEmpty() || !report_.perScreen.count(name) ? 0 : report_.perScreen.at(name);
+        const long seen = report_.perScreen.count(name) ? report_.perScreen.at(name) : 0;
         if (fewest < 0 || seen < fewest) {
             fewest = seen;
             tiles.clear();
@@ -336,12 +344,11 @@ bool Monkey::steerOnTheMenu(Screen* menu)
     if (tiles.empty())
         return false;
     PictureButton* tile = tiles[size_t(below(int(tiles.size())))];
-    pendingTile_ = tile->objectName();
     clickAt(pointIn(tile));
     return true;
 }
 
-void Monkey::planEvent()
+void Monkey::planEvent(bool held)
 {
     Screen* screen = program.front();
     const QString name = program.frontName();
@@ -362,7 +369,8 @@ void Monkey::planEvent()
             : isExercise(name)                              ? 15 + below(150)
                                                             : 0;
     }
-    --visitBudget_;
+    if (!held)
+        --visitBudget_;
 
     // Steering: on the menu, often to a screen seldom played; elsewhere, once the visit has
     // lasted long enough, often the way back.

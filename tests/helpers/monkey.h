@@ -30,6 +30,7 @@ struct MonkeyReport
 {
     quint64 seed = 0;
     long events = 0;
+    long eventsWhileHeld = 0;            // given while a screen held input, apart from events
     std::map<QString, long> perScreen;   // events given while the screen was in front
     std::map<QString, long> msPerScreen; // time the screen was in front
     QStringList unreached;               // screens never in front
@@ -60,7 +61,7 @@ public:
 
 private:
     void tick();
-    void planEvent();
+    void planEvent(bool held);
     QWidget* randomControl(Screen* screen);
     QPoint pointIn(QWidget* widget);
     QPoint randomPoint();
@@ -77,12 +78,10 @@ private:
     MonkeyReport report_;
     int visitBudget_ = 0; // events left on an exercise before the monkey heads back to the menu
     QString lastFront_;
-    std::map<QString, QString> screenOfButton_; // menu button -> the screen it opened
-    std::deque<std::function<void()>> steps_;   // the rest of the event being given
+    std::deque<std::function<void()>> steps_; // the rest of the event being given
     QEventLoop* loop_ = nullptr;
     QTimer* ticker_ = nullptr;
     long target_ = 0;
     int nextTickMs_ = 0;
-    QString pendingTile_; // a menu tile clicked, to learn which screen it opens
     QElapsedTimer sincePlan_;
 };
