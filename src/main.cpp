@@ -1,4 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "record/answer_record.h"
+#include "record/report.h"
+#include "screens.h"
+#include "settings/modulo1.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -30,6 +34,16 @@ struct CommandLine
                              QStringLiteral("With --prepare-speech: the speed, 50 to 200 (default: the settings')."),
                              QStringLiteral("speed")};
 
+    QCommandLineOption report{QStringLiteral("report"),
+                              QStringLiteral("Print the teacher's report of the answers kept (when the school keeps "
+                                             "them) and end: the caller's own, or every pupil's under the folders "
+                                             "given (e.g. /home).")};
+    QCommandLineOption html{QStringLiteral("html"),
+                            QStringLiteral("With --report: also write the report as one page for a browser to <file>."),
+                            QStringLiteral("file")};
+    QCommandLineOption forget{QStringLiteral("forget"),
+                              QStringLiteral("Remove the caller's record of answers and end.")};
+
     CommandLine()
     {
         parser.setApplicationDescription(
@@ -40,6 +54,11 @@ struct CommandLine
         parser.addOption(prepare);
         parser.addOption(voice);
         parser.addOption(speed);
+        parser.addOption(report);
+        parser.addOption(html);
+        parser.addOption(forget);
+        parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("With --report: where records are."),
+                                     QStringLiteral("[folder...]"));
         // Qt's own options are single-dash words (-platform xcb): read them as one name each.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     }
@@ -90,6 +109,28 @@ int main(int argc, char* argv[])
         line.parser.showHelp(0); // ends the process with status 0
     }
 
+    // The record's commands need no display: a teacher may run them on a server.
+    const bool reporting = line.parser.isSet(line.report);
+    if (!reporting && line.parser.isSet(line.html)) {
+        std::fprintf(stderr, "munchora: --html goes with --report\nTry 'munchora --help'.\n");
+        return 2;
+    }
+    if (reporting || line.parser.isSet(line.forget)) {
+        QCoreApplication app(argc, argv);
+        if (!line.parser.parse(QCoreApplication::arguments())) {
+            std::fprintf(stderr, "munchora: %s\nTry 'munchora --help'.\n", qPrintable(line.parser.errorText()));
+            return 2;
+        }
+        if (!reporting)
+            return AnswerRecord::forget();
+        Report::Options options;
+        options.places = line.parser.positionalArguments();
+        options.htmlFile = line.parser.value(line.html);
+        options.screenTitle = screenCaption;
+        options.picturePath = Modulo1::picturePath;
+        return Report::run(options);
+    }
+
     // Preparing speech shows no window: it runs on a server with no display, as a package's
     // script or an administrator runs it.
     const bool preparing = line.parser.isSet(line.prepare);
@@ -108,6 +149,10 @@ int main(int argc, char* argv[])
     // Now Qt has taken its own options out: anything left that is unknown is a mistake.
     if (!line.parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "munchora: %s\nTry 'munchora --help'.\n", qPrintable(line.parser.errorText()));
+        return 2;
+    }
+    if (!line.parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "munchora: folders go with --report\nTry 'munchora --help'.\n");
         return 2;
     }
     if (preparing) {

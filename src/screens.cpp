@@ -25,6 +25,19 @@ Screen* make()
     return new T;
 }
 
+// A row of the menu; each screen's class has the screen's name.
+template <class T>
+ScreenEntry row(const char* button, const char* caption, ButtonPicture picture, int variant, QRgb colour)
+{
+    return {QString::fromLatin1(button),
+            QString::fromLatin1(caption),
+            picture,
+            variant,
+            colour,
+            make<T>,
+            QString::fromLatin1(T::staticMetaObject.className())};
+}
+
 constexpr QRgb listenBlue = 0x4fc3f7, choiceGreen = 0x81c784, orderOrange = 0xffb74d, wordsPurple = 0xce93d8,
                likePink = 0xf48fb1, tomTeal = 0x4db6ac, puzzleYellow = 0xffd54f, memoryIndigo = 0x9fa8da;
 
@@ -34,24 +47,24 @@ const std::vector<ScreenEntry>& programScreens()
 {
     using P = ButtonPicture;
     static const std::vector<ScreenEntry> rows{
-        {"Command2", "1 - listen", P::Listen, 0, listenBlue, make<Form1>},
-        {"Command3", "2 - What is it?", P::WhatIsIt, 0, choiceGreen, make<Form2>},
-        {"Command4", "3 - What is it?", P::WhatIsIt, 1, choiceGreen, make<Form3>},
-        {"Command5", "4 - listen and order", P::ListenOrder, 2, orderOrange, make<Form4a>},
-        {"Command15", "5 - listen and order", P::ListenOrder, 3, orderOrange, make<Form4b>},
-        {"Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange, make<Form4c>},
-        {"Command6", "7 - read the words", P::ReadWords, 0, wordsPurple, make<Form5>},
-        {"Command7", "8 - read the words", P::ReadWords, 1, wordsPurple, make<Form6>},
-        {"Command9", "9 - read the words", P::ReadWords, 2, wordsPurple, make<Form8>},
-        {"Command8", "10 - read the words", P::ReadWords, 3, wordsPurple, make<Form9>},
-        {"Command11", "11 - read the words", P::ReadWords, 4, wordsPurple, make<Form10>},
-        {"Command17", "12 - I like ....", P::ILike, 0, likePink, make<Form11>},
-        {"Command18", "13 - I like ....", P::ILike, 1, likePink, make<Form12>},
-        {"Command19", "14 - I like ....", P::ILike, 2, likePink, make<Form13>},
-        {"Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal, make<Form14>},
-        {"Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow, make<FormCruciPuzzle>},
-        {"Command20", "Memory 1", P::Memory, 0, memoryIndigo, make<FormMemory>},
-        {"Command10", "Memory 2", P::Memory, 1, memoryIndigo, make<FormMemory2>},
+        row<Form1>("Command2", "1 - listen", P::Listen, 0, listenBlue),
+        row<Form2>("Command3", "2 - What is it?", P::WhatIsIt, 0, choiceGreen),
+        row<Form3>("Command4", "3 - What is it?", P::WhatIsIt, 1, choiceGreen),
+        row<Form4a>("Command5", "4 - listen and order", P::ListenOrder, 2, orderOrange),
+        row<Form4b>("Command15", "5 - listen and order", P::ListenOrder, 3, orderOrange),
+        row<Form4c>("Command16", "6 - listen and order", P::ListenOrder, 4, orderOrange),
+        row<Form5>("Command6", "7 - read the words", P::ReadWords, 0, wordsPurple),
+        row<Form6>("Command7", "8 - read the words", P::ReadWords, 1, wordsPurple),
+        row<Form8>("Command9", "9 - read the words", P::ReadWords, 2, wordsPurple),
+        row<Form9>("Command8", "10 - read the words", P::ReadWords, 3, wordsPurple),
+        row<Form10>("Command11", "11 - read the words", P::ReadWords, 4, wordsPurple),
+        row<Form11>("Command17", "12 - I like ....", P::ILike, 0, likePink),
+        row<Form12>("Command18", "13 - I like ....", P::ILike, 1, likePink),
+        row<Form13>("Command19", "14 - I like ....", P::ILike, 2, likePink),
+        row<Form14>("Command12", "15 - Tom.. Susy...", P::TomSusy, 5, tomTeal),
+        row<FormCruciPuzzle>("Command13", "Crucipuzzle", P::WordSearch, 0, puzzleYellow),
+        row<FormMemory>("Command20", "Memory 1", P::Memory, 0, memoryIndigo),
+        row<FormMemory2>("Command10", "Memory 2", P::Memory, 1, memoryIndigo),
     };
     return rows;
 }
@@ -75,6 +88,14 @@ Screen* newFormMenu()
 Screen* newFormImposta()
 {
     return new FormImposta;
+}
+
+QString screenCaption(const QString& screen)
+{
+    for (const ScreenEntry& entry : programScreens())
+        if (entry.screen == screen)
+            return entry.caption;
+    return screen;
 }
 
 QStringList everySpokenText()

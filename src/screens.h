@@ -17,6 +17,8 @@ Screen* newFormMenu();
 Screen* newFormImposta();
 // The program's rows of the menu, in the order the children meet them.
 const std::vector<ScreenEntry>& programScreens();
+// The menu's caption of a screen, by the screen's name; the name itself when no row has it.
+QString screenCaption(const QString& screen);
 // Every text the screens say.
 QStringList everySpokenText();
 // Gives the window its menu and voice screen, and the menu its rows. Once, before a window shows.

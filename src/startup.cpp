@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "startup.h"
 
+#include "record/answer_record.h"
 #include "screens.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
@@ -93,6 +94,8 @@ int Main(WindowMode mode)
     FlagVoce = 0;
     LeggiImpostazioni();
     CaricaParole();
+    // The record of answers, when the school keeps one: it opens on a thread of its own.
+    AnswerRecord::start();
 
     // The splash screen. The speech engines warm up in the background meanwhile, so the
     // welcome is not delayed.
@@ -108,7 +111,9 @@ int Main(WindowMode mode)
     front = &window;
     // The icon's pictures are decoded once the splash is up: the first frame comes sooner.
     QTimer::singleShot(300, [] { QApplication::setWindowIcon(programIcon()); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    AnswerRecord::stop();
+    return status;
 }
 
 int PrepareSpeech(const QString& folder, int voice, int velocita)

@@ -2,6 +2,7 @@
 #include "exercises/exercise_screen.h"
 
 #include "layout/clsresize.h"
+#include "record/answer_record.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "shell/dialogs.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenuBar>
@@ -64,6 +66,7 @@ ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidg
         Command1->setEnabled(config_.next == ExerciseConfig::Next::Enabled);
         connect(Command1, &QPushButton::clicked, this, [this] {
             announce(QString()); // a new question: the last outcome is old news
+            newQuestion();
             const bool fromKeyboard = window()->focusWidget() == Command1;
             QPointer<ExerciseScreen> self(this);
             Command1_Click();
@@ -119,6 +122,8 @@ void ExerciseScreen::Form_Activate()
     ImpostaVoce(*Bocca);
     speakTitle();
     openAnswers();
+    visit_ = QDateTime::currentMSecsSinceEpoch();
+    newQuestion();
     QPointer<ExerciseScreen> self(this);
     CaricaPalla();
     if (self)
@@ -238,6 +243,30 @@ void ExerciseScreen::SegnaErrato()
         panel->EtichettaErrati->setText(NumberText(Modulo1::Errati));
     announce(QString());
     Bocca->Speak(SayWrong);
+}
+
+void ExerciseScreen::newQuestion()
+{
+    questionClock_.start();
+    answersToQuestion_ = 0;
+}
+
+void ExerciseScreen::recordAnswer(const QString& asked, const QString& word, const QString& chosen,
+                                  const QString& chosenWord, bool right)
+{
+    Answer answer;
+    answer.screen = screenName();
+    answer.asked = asked;
+    answer.word = word;
+    answer.chosen = chosen;
+    answer.chosenWord = chosenWord;
+    answer.right = right;
+    answer.attempt = ++answersToQuestion_;
+    answer.ms = questionClock_.elapsed();
+    answer.visit = visit_;
+    AnswerRecord::add(answer);
+    if (right)
+        newQuestion();
 }
 
 void ExerciseScreen::Bocca_Click()

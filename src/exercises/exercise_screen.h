@@ -13,6 +13,7 @@
 #include "widgets/frame_widgets.h"
 #include "widgets/pictures.h"
 
+#include <QElapsedTimer>
 #include <QPointF>
 #include <QPointer>
 #include <QStringList>
@@ -62,6 +63,11 @@ public:
     void showRightIcon();
     // Tells a screen reader how the answer went (empty: nothing any more).
     void announce(const QString& outcome);
+    // Keeps an answer in the record of answers, when the school keeps one: what was asked and
+    // the word it is about, what the child chose and its word ('' where a text is no word of
+    // the thirty). A right answer ends the question: the next answer is a new question's first.
+    void recordAnswer(const QString& asked, const QString& word, const QString& chosen, const QString& chosenWord,
+                      bool right);
 
     void Bocca_Click();
     void mnuImposta_Click();
@@ -152,6 +158,11 @@ private:
 
     ExerciseConfig config_;
     std::vector<QPointer<QWidget>> answerControls_;
+    // The question being answered, for the record: since when, and how many answers so far.
+    void newQuestion();
+    QElapsedTimer questionClock_;
+    int answersToQuestion_ = 0;
+    qint64 visit_ = 0;
     // The waiting state: what follows it, and what becomes of the input held meanwhile.
     void checkSilence();
     void endWait(bool finished);

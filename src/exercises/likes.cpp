@@ -159,6 +159,8 @@ void Form12::CaricaPalla()
 
 void Form12::answer(int Index)
 {
+    const QString word = Modulo1::Parola(ParolaB);
+    recordAnswer(Frase, word, sentenceFor(Index, ParoleLocali[size_t(ParolaB)]), word, Index == ParolaA);
     if (Index != ParolaA) {
         SegnaErrato(); // the question stays
         return;
@@ -219,6 +221,9 @@ QStringList Form13::mouthItems() const
 
 void Form13::Label3_Click(int Index)
 {
+    // What the face says is asked; the child chooses the sentence that says it.
+    const QString word = Modulo1::Parola(ParolaB);
+    recordAnswer(Label3[size_t(ParolaA)]->caption(), word, Label3[size_t(Index)]->caption(), word, Index == ParolaA);
     if (Index != ParolaA) {
         SegnaErrato();
         return;

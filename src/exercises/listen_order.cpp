@@ -142,6 +142,10 @@ QStringList ListenOrder::mouthItems() const
 
 void ListenOrder::Image1_Click(int Index)
 {
+    // Each picture put in its place answers "which comes next?".
+    const QString asked = Contatore < n_ ? Image1[size_t(Contatore)]->word() : QString();
+    const QString chosen = Image1[size_t(Index)]->word();
+    recordAnswer(asked, asked, chosen, chosen, Index == Contatore && Contatore < n_);
     if (Index != Contatore || Contatore >= n_) {
         // Out of turn, already in its place, or the sequence is complete.
         SegnaErrato();

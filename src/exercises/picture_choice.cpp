@@ -144,6 +144,8 @@ QStringList PictureChoice::mouthItems() const
 
 void PictureChoice::Image1_Click(int Index)
 {
+    const QString asked = Image1.front()->word();
+    recordAnswer(asked, asked, Image1[size_t(Index)]->word(), Image1[size_t(Index)]->word(), Index == 0);
     if (Index != 0) {
         SegnaErrato();
         return;

@@ -165,6 +165,9 @@ void Form14::GeneraEsercizio()
 
 void Form14::Label4_Click(int Index)
 {
+    // A cell is a name and a picture: the sentence they make is the child's answer.
+    recordAnswer(Frase, Image1[size_t(ParolaA % 8)]->word(), sentenceOf(Index), Image1[size_t(Index % 8)]->word(),
+                 Index == ParolaA && !isRed(Index));
     if (Index != ParolaA || isRed(Index)) {
         SegnaErrato(); // also for a cell already red
         return;

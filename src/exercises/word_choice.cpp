@@ -109,6 +109,9 @@ QStringList WordChoice::mouthItems() const
 
 void WordChoice::Label_Click(int Index)
 {
+    const QString asked = labels[size_t(rightLabel())]->caption().trimmed();
+    const QString chosen = labels[size_t(Index)]->caption().trimmed();
+    recordAnswer(asked, asked, chosen, chosen, Index == rightLabel());
     if (Index != rightLabel()) {
         SegnaErrato(); // the question stays open: every wrong click counts
         return;

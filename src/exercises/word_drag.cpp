@@ -246,6 +246,9 @@ void Form8::Label2_DragDrop(int Index, DragWord* Source)
     if (!Source || Index < 0 || Index > 2 || !Source->isEnabled())
         return; // a word already in its box cannot count twice
     Bocca->StopSpeech();
+    // Each word put on a picture answers "what is this picture?".
+    const QString asked = Image1[size_t(Index)]->word();
+    recordAnswer(asked, asked, Source->caption(), Source->caption(), Source->index() == Index);
     if (Source->index() == Index) {
         select(-1);
         Bocca->Speak(Source->caption());

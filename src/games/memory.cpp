@@ -178,6 +178,12 @@ void MemoryGame::Label2_Click(int Index)
     }
     SecondaCarta = qint16(Index);
     CarteAttive = false;
+    // The first card asks for its partner; the second is the child's answer.
+    const auto wordOf = [this](int card) {
+        return card < 12 ? Image1[size_t(card)]->word() : Label1[size_t(card - 12)]->text().trimmed();
+    };
+    recordAnswer(wordOf(PrimaCarta), wordOf(PrimaCarta), wordOf(SecondaCarta), wordOf(SecondaCarta),
+                 SecondaCarta == PrimaCarta + 12 || PrimaCarta == SecondaCarta + 12);
     Timer1->start();
 }
 

@@ -285,6 +285,8 @@ void FormCruciPuzzle::Label1_Click(int Index)
         return;
     const int w = owner(Index);
     if (w == 0) {
+        // No word was asked: the letter is what the child chose.
+        recordAnswer(QString(), QString(), QString(Label1[size_t(Index)]->letter()), QString(), false);
         SegnaErrato(); // the cell stays white: each further click is another mistake
         return;
     }
@@ -315,6 +317,8 @@ void FormCruciPuzzle::Label1_Click(int Index)
 
 void FormCruciPuzzle::wordFound(int slot)
 {
+    const QString word = Image1[size_t(slot - 1)]->word();
+    recordAnswer(word, word, word, word, true);
     SegnaEsatto(); // one point per word, not per letter
     Image1[size_t(slot - 1)]->setImage(QImage(), QString());
     found_[size_t(slot)] = true;

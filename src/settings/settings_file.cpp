@@ -123,19 +123,24 @@ QString readmePath()
 
 QString presetPath()
 {
+    return systemConfigFile(QLatin1String(FolderName) + QLatin1Char('/') + QLatin1String(FileName));
+}
+
+QString systemConfigFile(const QString& relativePath)
+{
 #ifdef Q_OS_WIN
+    Q_UNUSED(relativePath);
     return QString();
 #else
     QStringList folders = qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     if (folders.isEmpty())
         folders = {QStringLiteral("/etc/xdg")};
-    const QString tail = QLatin1Char('/') + QLatin1String(FolderName) + QLatin1Char('/') + QLatin1String(FileName);
     for (const QString& folder : folders) {
         if (!QDir::isAbsolutePath(folder))
             continue; // a relative entry would depend on where the program was started
-        const QString path = QDir::cleanPath(folder) + tail;
-        // The first file found is the preset, even a bad one: a teacher's broken preset must
-        // show as the defaults, not quietly hand over to a file further down the list.
+        const QString path = QDir::cleanPath(folder) + QLatin1Char('/') + relativePath;
+        // The first file found counts, even a bad one: a teacher's broken preset must show as
+        // the defaults, not quietly hand over to a file further down the list.
         const QFileInfo info(path);
         if (info.exists() || info.isSymLink())
             return path;

@@ -57,5 +57,8 @@ QString readmePath();
 // /etc/xdg): the path in the first folder where anything stands at that name, or empty.
 // Read in place of the user's own file while the user has none; never written.
 QString presetPath();
+// The first file at relativePath ("munchora/munchora.conf") in the system's configuration
+// folders (XDG_CONFIG_DIRS, else /etc/xdg), even a bad one; empty when none holds it.
+QString systemConfigFile(const QString& relativePath);
 
 } // namespace SettingsFile

@@ -276,6 +276,7 @@ private slots:
                 auto* form = rig.open<ExerciseScreen>(row.make());
                 const QString where = form->screenName()
                     + QStringLiteral(" at %1x%2").arg(size.width()).arg(size.height());
+                QCOMPARE(row.screen, form->screenName()); // the report finds a screen's caption by it
                 // Never drawn out of shape beyond what 5:4 and 16:9 screens do to the 4:3 designs.
                 QVERIFY2(rig.window.rect().contains(form->geometry()), qPrintable(where));
                 const double aspect = double(form->width()) / form->height();

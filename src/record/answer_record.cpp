@@ -1,0 +1,378 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "record/answer_record.h"
+
+#include "settings/settings_file.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcRecord, "munchora.record", QtInfoMsg)
+
+namespace {
+
+constexpr char Connection[] = "munchora-record";
+// The oldest answers go in steps, not one by one at every answer.
+constexpr int PruneEvery = 1000;
+
+struct Row
+{
+    Answer answer;
+    qint64 at = 0;
+};
+
+// What happened to a database file found at the record's place.
+enum class Found { Ours, PutAside, Keep };
+
+class Writer : public QThread
+{
+public:
+    explicit Writer(QString path) : path_(std::move(path)) {}
+
+    void add(Row row)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (closed_)
+                return;
+            pending_.push_back(std::move(row));
+            ++given_;
+        }
+        wake_.notify_one();
+    }
+
+    bool flush(int timeoutMs)
+    {
+        std::unique_lock lock(mutex_);
+        const quint64 target = given_;
+        return done_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return written_ >= target || closed_; });
+    }
+
+    void finish()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        // A disk that hangs must not keep the program from ending: what is not written by then
+        // is lost with the process, never half written.
+        wait(5000);
+    }
+
+    bool closed() const
+    {
+        const std::lock_guard lock(mutex_);
+        return closed_;
+    }
+
+protected:
+    void run() override
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(Connection));
+            if (open(db))
+                writeUntilStopped(db);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QLatin1String(Connection));
+        close();
+    }
+
+private:
+    // The record stops for good; the program plays on. One line says why.
+    void giveUp(const QString& why)
+    {
+        qCWarning(lcRecord).noquote() << "the record of answers stops:" << why;
+        close();
+    }
+
+    void close()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            closed_ = true;
+            pending_.clear();
+        }
+        done_.notify_all();
+    }
+
+    bool open(QSqlDatabase& db)
+    {
+        const QFileInfo file(path_);
+        const QString folder = file.absolutePath();
+        if (!QDir().mkpath(folder)) {
+            giveUp(QStringLiteral("cannot make the folder %1").arg(folder));
+            return false;
+        }
+        // The pupil's answers are the pupil's: nobody else on a shared machine reads them.
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        if (file.exists()) {
+            const Found found = judge(db);
+            if (found == Found::Keep)
+                return false;
+            if (found == Found::PutAside && !putAside())
+                return false;
+        }
+        db.setDatabaseName(path_);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            giveUp(QStringLiteral("cannot open %1: %2").arg(path_, db.lastError().text()));
+            return false;
+        }
+        QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QSqlQuery q(db);
+        // A crash or a power cut leaves whole answers or none: each is one transaction, and the
+        // write-ahead log keeps the file whole; NORMAL may lose the last answers of a power cut.
+        const bool ready = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+            && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
+            && q.exec(QStringLiteral("PRAGMA application_id=%1").arg(AnswerRecord::ApplicationId))
+            && q.exec(QStringLiteral("PRAGMA user_version=%1").arg(AnswerRecord::SchemaVersion))
+            && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answers (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, "
+                                     "visit INTEGER NOT NULL, screen TEXT NOT NULL, asked TEXT NOT NULL, word TEXT "
+                                     "NOT NULL, chosen TEXT NOT NULL, chosen_word TEXT NOT NULL, right INTEGER NOT "
+                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL)"))
+            && prune(db);
+        if (!ready)
+            giveUp(QStringLiteral("cannot prepare %1: %2").arg(path_, q.lastError().text()));
+        return ready;
+    }
+
+    // A file already there: ours, another program's or a damaged one (put aside), or one of a
+    // newer Munchora (kept as it is; this copy keeps no record).
+    Found judge(QSqlDatabase& db)
+    {
+        db.setDatabaseName(path_);
+        // Read-write, so a log left by a crash is taken in rather than taken for damage.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        Found found = Found::PutAside;
+        QString why = QStringLiteral("not a database");
+        if (db.open()) {
+            QSqlQuery q(db);
+            const auto number = [&q](const char* pragma) {
+                return q.exec(QLatin1String(pragma)) && q.next() ? q.value(0).toLongLong() : -1;
+            };
+            const qint64 id = number("PRAGMA application_id");
+            const qint64 version = number("PRAGMA user_version");
+            const qint64 tables = number("SELECT count(*) FROM sqlite_schema");
+            const bool whole = q.exec(QStringLiteral("PRAGMA quick_check")) && q.next()
+                && q.value(0).toString() == QLatin1String("ok");
+            if (!whole || id < 0 || tables < 0)
+                why = QStringLiteral("damaged");
+            else if (id == 0 && tables == 0)
+                found = Found::Ours; // empty: a start that ended before its first answer
+            else if (id != AnswerRecord::ApplicationId)
+                why = QStringLiteral("another program's database");
+            else if (version > AnswerRecord::SchemaVersion) {
+                found = Found::Keep;
+                why = QStringLiteral("written by a newer Munchora (version %1); it is left as it is").arg(version);
+            } else
+                found = Found::Ours;
+        }
+        db.close();
+        if (found == Found::Keep)
+            giveUp(QStringLiteral("%1 is %2").arg(path_, why));
+        else if (found == Found::PutAside)
+            qCWarning(lcRecord).noquote() << path_ << "is" << why << "- it is put aside and a new record begins";
+        return found;
+    }
+
+    // Renamed, never deleted: a teacher may still want what it holds.
+    bool putAside()
+    {
+        const QString aside = path_ + QStringLiteral(".damaged-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        for (const char* tail : {"", "-wal", "-shm"}) {
+            const QString from = path_ + QLatin1String(tail);
+            if (QFileInfo::exists(from) && !QFile::rename(from, aside + QLatin1String(tail))) {
+                giveUp(QStringLiteral("cannot put %1 aside").arg(from));
+                return false;
+            }
+        }
+        qCWarning(lcRecord).noquote() << "the old record is now" << aside;
+        return true;
+    }
+
+    bool prune(QSqlDatabase& db)
+    {
+        QSqlQuery q(db);
+        return q.exec(QStringLiteral("DELETE FROM answers WHERE id <= (SELECT max(id) FROM answers) - %1")
+                          .arg(AnswerRecord::KeepAnswers));
+    }
+
+    void writeUntilStopped(QSqlDatabase& db)
+    {
+        QSqlQuery insert(db);
+        // An empty text may come as a null one: it is kept as ''.
+        insert.prepare(
+            QStringLiteral("INSERT INTO answers (at, visit, screen, asked, word, chosen, chosen_word, right, "
+                           "attempt, ms) VALUES (?, ?, ?, coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), "
+                           "coalesce(?, ''), ?, ?, ?)"));
+        int sincePrune = 0;
+        for (;;) {
+            std::vector<Row> rows;
+            bool stopping = false;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
+                rows.swap(pending_);
+                stopping = stopping_;
+            }
+            if (!rows.empty()) {
+                // All that waited, in one transaction: whole answers or none.
+                bool ok = db.transaction();
+                for (const Row& row : rows) {
+                    if (!ok)
+                        break;
+                    const Answer& a = row.answer;
+                    insert.bindValue(0, row.at);
+                    insert.bindValue(1, a.visit);
+                    insert.bindValue(2, a.screen);
+                    insert.bindValue(3, a.asked);
+                    insert.bindValue(4, a.word);
+                    insert.bindValue(5, a.chosen);
+                    insert.bindValue(6, a.chosenWord);
+                    insert.bindValue(7, a.right ? 1 : 0);
+                    insert.bindValue(8, a.attempt);
+                    insert.bindValue(9, a.ms);
+                    ok = insert.exec();
+                }
+                sincePrune += int(rows.size());
+                if (ok && sincePrune >= PruneEvery) {
+                    ok = prune(db);
+                    sincePrune = 0;
+                }
+                const QString error = insert.lastError().isValid() ? insert.lastError().text() : db.lastError().text();
+                if (!ok || !db.commit()) {
+                    db.rollback();
+                    // A full disk, a folder made read-only, the file taken away.
+                    giveUp(QStringLiteral("cannot write to %1: %2")
+                               .arg(path_, error.isEmpty() ? db.lastError().text() : error));
+                    return;
+                }
+                {
+                    const std::lock_guard lock(mutex_);
+                    written_ += rows.size();
+                }
+                done_.notify_all();
+            }
+            if (stopping)
+                return;
+        }
+    }
+
+    const QString path_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::vector<Row> pending_;
+    quint64 given_ = 0;
+    quint64 written_ = 0;
+    bool stopping_ = false;
+    bool closed_ = false;
+};
+
+std::unique_ptr<Writer> writer;
+
+} // namespace
+
+namespace AnswerRecord {
+
+bool enabledBySchool()
+{
+    const QString path = SettingsFile::systemConfigFile(QStringLiteral("munchora/munchora.conf"));
+    if (path.isEmpty())
+        return false;
+    const QSettings conf(path, QSettings::IniFormat);
+    return conf.value(QStringLiteral("record/enabled"))
+               .toString()
+               .trimmed()
+               .compare(QLatin1String("true"), Qt::CaseInsensitive)
+        == 0;
+}
+
+QString defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/munchora/answers.sqlite");
+}
+
+void start()
+{
+    if (enabledBySchool())
+        startAt(defaultPath());
+}
+
+void startAt(const QString& path)
+{
+    stop();
+    writer = std::make_unique<Writer>(path);
+    writer->start(QThread::LowPriority);
+}
+
+bool active()
+{
+    return writer && !writer->closed();
+}
+
+void add(const Answer& answer)
+{
+    if (writer)
+        writer->add({answer, QDateTime::currentMSecsSinceEpoch()});
+}
+
+bool flush(int timeoutMs)
+{
+    return !writer || writer->flush(timeoutMs);
+}
+
+void stop()
+{
+    if (!writer)
+        return;
+    writer->finish();
+    if (writer->isFinished())
+        writer.reset();
+    else
+        (void)writer.release(); // still held up by the disk: left to end with the process
+}
+
+int forget()
+{
+    const QString path = defaultPath();
+    const QDir folder = QFileInfo(path).absoluteDir();
+    const QString name = QFileInfo(path).fileName();
+    int removed = 0, failed = 0;
+    // The record, its log, and the records once put aside.
+    for (const QString& entry :
+         folder.entryList({name, name + QStringLiteral("-*"), name + QStringLiteral(".damaged-*")},
+                          QDir::Files | QDir::Hidden | QDir::System)) {
+        if (QFile::remove(folder.filePath(entry))) {
+            std::printf("munchora: removed %s\n", qPrintable(folder.filePath(entry)));
+            ++removed;
+        } else {
+            std::fprintf(stderr, "munchora: cannot remove %s\n", qPrintable(folder.filePath(entry)));
+            ++failed;
+        }
+    }
+    if (removed == 0 && failed == 0)
+        std::printf("munchora: no record of answers in %s\n", qPrintable(folder.path()));
+    return failed == 0 ? 0 : 1;
+}
+
+} // namespace AnswerRecord

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The teacher's report over the records of answers (answer_record.h): per pupil and screen the
+// answers and how many were right at the first try; per word how often it was asked, how often
+// right, and what it was most often confused with; for the class the ten confusions that happen
+// most. Printed as text, and with an HTML file also written as one self-contained page in
+// Italian that prints on A4. Needs no display.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace Report {
+
+struct Options
+{
+    // Records to read: a database file, or a folder searched for pupils' records (a
+    // classroom server's /home). Empty: the caller's own record.
+    QStringList places;
+    QString htmlFile; // empty: text only
+    // The menu's caption of a screen ("2 - What is it?"), by the screen's name; the name when
+    // unknown.
+    std::function<QString(const QString& screen)> screenTitle;
+    // Where a word's picture is ("jpg/apple.jpg").
+    std::function<QString(const QString& word)> picturePath;
+};
+
+// Prints the report to standard output; returns the exit status (0 also when some records
+// could not be read: they are named in the report).
+int run(const Options& options);
+
+} // namespace Report
