@@ -115,6 +115,14 @@ private slots:
         // Only the pupil reads it.
         QCOMPARE(QFileInfo(QFileInfo(path).path()).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
+
+        // --forget leaves nothing of it.
+        AnswerRecord::stop();
+        QFile aside(path + QStringLiteral(".damaged-20260101-000000"));
+        QVERIFY(aside.open(QIODevice::WriteOnly));
+        aside.close();
+        QCOMPARE(AnswerRecord::forget(), 0);
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void aFileThatIsNotOursIsPutAsideAndANewRecordWorks_data()
