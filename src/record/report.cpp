@@ -1,14 +1,484 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "record/report.h"
 
+#include "record/answer_record.h"
+#include "record/report_model.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Report {
 
-int run(const Options&)
+namespace {
+
+QString sqliteReason(const QSqlError& error)
 {
-    std::fprintf(stderr, "munchora: the report is not built yet\n");
-    return 2;
+    QString what;
+    switch (error.nativeErrorCode().toInt() & 0xff) { // SQLite's primary result code
+    case 26: what = QStringLiteral("non è un database: è danneggiato o è un file di un altro tipo"); break;
+    case 11: what = QStringLiteral("è danneggiato"); break;
+    case 3:
+    case 23: what = denied(); break;
+    case 5:
+    case 6: what = QStringLiteral("è occupato da un'altra copia di Munchora: riprovare fra poco"); break;
+    case 10: what = QStringLiteral("errore di lettura dal disco"); break;
+    case 14: what = QStringLiteral("non si può aprire"); break;
+    default: what = QStringLiteral("non si può leggere"); break;
+    }
+    const QString detail = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    return detail.isEmpty() ? what : what + QStringLiteral(" (") + detail + QLatin1Char(')');
+}
+
+// The menu's order: "2 - ..." before "10 - ...", numbered exercises before the games.
+bool menuOrder(const ScreenFigures& a, const ScreenFigures& b)
+{
+    const auto numberOf = [](const QString& caption) {
+        bool ok = false;
+        const int n = caption.section(QLatin1Char(' '), 0, 0).toInt(&ok);
+        return ok ? n : 1 << 30;
+    };
+    const int na = numberOf(a.caption), nb = numberOf(b.caption);
+    if (na != nb)
+        return na < nb;
+    return a.caption < b.caption;
+}
+
+// Lets SQLite count: a year's answers are summed where they lie, and only the sums come here.
+QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
+{
+    if (!q.exec(QStringLiteral("SELECT screen, count(*), sum(attempt=1), sum(attempt=1 AND \"right\"=1), min(at), "
+                               "max(at) FROM answers GROUP BY screen")))
+        return sqliteReason(q.lastError());
+    while (q.next()) {
+        ScreenFigures s;
+        s.screen = q.value(0).toString();
+        s.caption = options.screenTitle ? options.screenTitle(s.screen) : s.screen;
+        s.answers = q.value(1).toLongLong();
+        s.questions = q.value(2).toLongLong();
+        s.rightFirst = q.value(3).toLongLong();
+        s.first = q.value(4).toLongLong();
+        s.last = q.value(5).toLongLong();
+        pupil.screens.push_back(s);
+    }
+    if (q.lastError().isValid()) // damage met half way through
+        return sqliteReason(q.lastError());
+
+    // Each word's rows, grouped further by the other word chosen in a wrong answer ('' for the
+    // rest): its figures and its confusions in one pass.
+    if (!q.exec(QStringLiteral("SELECT word, CASE WHEN \"right\"=0 AND chosen_word<>word THEN chosen_word ELSE '' END "
+                               "AS other, sum(attempt=1), sum(attempt=1 AND \"right\"=1), count(*) FROM answers "
+                               "WHERE word<>'' GROUP BY word, other ORDER BY word, other")))
+        return sqliteReason(q.lastError());
+    while (q.next()) {
+        const QString word = q.value(0).toString();
+        if (pupil.words.empty() || pupil.words.back().word != word) {
+            pupil.words.emplace_back();
+            pupil.words.back().word = word;
+        }
+        WordFigures& w = pupil.words.back();
+        w.asked += q.value(2).toLongLong();
+        w.rightFirst += q.value(3).toLongLong();
+        const Confusion c{word, q.value(1).toString(), q.value(4).toLongLong(), 1};
+        if (c.chosen.isEmpty())
+            continue;
+        // The commonest; between equals the first in the alphabet, the same every time.
+        if (c.times > w.confusedTimes || (c.times == w.confusedTimes && c.chosen < w.confusedWith)) {
+            w.confusedWith = c.chosen;
+            w.confusedTimes = c.times;
+        }
+        pupil.confusions.push_back(c);
+    }
+    if (q.lastError().isValid())
+        return sqliteReason(q.lastError());
+
+    std::sort(pupil.screens.begin(), pupil.screens.end(), menuOrder);
+    // The hardest first: what to go over again in class.
+    std::sort(pupil.words.begin(), pupil.words.end(), [](const WordFigures& a, const WordFigures& b) {
+        const int pa = percent(a.rightFirst, a.asked), pb = percent(b.rightFirst, b.asked);
+        if ((pa < 0) != (pb < 0))
+            return pb < 0;
+        return pa != pb ? pa < pb : a.word < b.word;
+    });
+    for (const ScreenFigures& s : pupil.screens) {
+        pupil.answers += s.answers;
+        pupil.questions += s.questions;
+        pupil.rightFirst += s.rightFirst;
+        pupil.first = pupil.first ? std::min(pupil.first, s.first) : s.first;
+        pupil.last = std::max(pupil.last, s.last);
+    }
+    return QString();
+}
+
+QString readFigures(QSqlDatabase& db, Pupil& pupil, const Options& options)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const auto number = [&q](const QString& sql, qint64& value) {
+        if (!q.exec(sql) || !q.next())
+            return false;
+        value = q.value(0).toLongLong();
+        return true;
+    };
+    qint64 id = 0, version = 0, objects = 0, table = 0;
+    if (!number(QStringLiteral("PRAGMA application_id"), id) || !number(QStringLiteral("PRAGMA user_version"), version)
+        || !number(QStringLiteral("SELECT count(*) FROM sqlite_schema"), objects)
+        || !number(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='answers'"), table))
+        return sqliteReason(q.lastError());
+    if (id == 0 && version == 0 && objects == 0)
+        return QString(); // made, then closed before the first answer
+    if (id != AnswerRecord::ApplicationId)
+        return QStringLiteral("non è una registrazione di Munchora (è il database di un altro programma)");
+    if (version > AnswerRecord::SchemaVersion)
+        return QStringLiteral("è stata scritta da una versione più nuova di Munchora (formato %1): "
+                              "per leggerla serve quella versione")
+            .arg(version);
+    if (table == 0)
+        return QString(); // marked as ours, then closed before the table was made
+    // One snapshot for both counts, while a running copy goes on adding answers.
+    if (!q.exec(QStringLiteral("BEGIN")))
+        return sqliteReason(q.lastError());
+    const QString problem = countAnswers(q, pupil, options);
+    q.finish();
+    q.exec(QStringLiteral("ROLLBACK"));
+    return problem;
+}
+
+void read(Pupil& pupil, int index, const Options& options)
+{
+    const QByteArray path = QFile::encodeName(pupil.path);
+    if (::access(path.constData(), R_OK) != 0) {
+        pupil.problem = errnoText(errno);
+        return;
+    }
+    // Read-only, and beside a copy of the program that may be writing: the write-ahead log
+    // lets both be.
+    const QString connection = QStringLiteral("munchora-report-%1").arg(index);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(pupil.path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
+        if (!db.open())
+            pupil.problem = sqliteReason(db.lastError());
+        else
+            pupil.problem = readFigures(db, pupil, options);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (!pupil.problem.isEmpty()) { // nothing half read is shown
+        const Pupil blank;
+        pupil.answers = pupil.questions = pupil.rightFirst = pupil.first = pupil.last = 0;
+        pupil.screens = blank.screens;
+        pupil.words = blank.words;
+        pupil.confusions = blank.confusions;
+    }
+}
+
+ClassReport gather(const Options& options)
+{
+    ClassReport report;
+    report.made = QDateTime::currentDateTime();
+    std::vector<Found> found;
+    if (options.places.isEmpty()) {
+        const QString own = AnswerRecord::defaultPath();
+        report.places = QStringList{own};
+        if (QFileInfo::exists(own))
+            found.push_back({own, QString()});
+    } else {
+        report.places = options.places;
+        found = findRecords(options.places);
+    }
+
+    // A record reached twice (/home and /home/mario given) is one pupil.
+    std::set<std::pair<dev_t, ino_t>> seenFiles;
+    std::set<QString> seenPaths;
+    int index = 0;
+    for (const Found& f : found) {
+        struct stat st;
+        if (::stat(QFile::encodeName(f.path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (!seenFiles.insert({st.st_dev, st.st_ino}).second)
+                continue;
+        } else if (!seenPaths.insert(f.path).second) {
+            continue;
+        }
+        Pupil pupil;
+        pupil.path = f.path;
+        pupil.problem = f.problem;
+        name(pupil);
+        if (pupil.problem.isEmpty())
+            read(pupil, index++, options);
+        report.pupils.push_back(std::move(pupil));
+    }
+    std::sort(report.pupils.begin(), report.pupils.end(), [](const Pupil& a, const Pupil& b) {
+        const int byName = QString::compare(a.name, b.name, Qt::CaseInsensitive);
+        return byName != 0 ? byName < 0 : a.path < b.path;
+    });
+
+    std::map<std::pair<QString, QString>, Confusion> all;
+    for (const Pupil& pupil : report.pupils)
+        for (const Confusion& c : pupil.confusions) {
+            Confusion& sum = all[{c.word, c.chosen}];
+            sum.word = c.word;
+            sum.chosen = c.chosen;
+            sum.times += c.times;
+            sum.pupils += 1;
+        }
+    for (const auto& entry : all)
+        report.topConfusions.push_back(entry.second);
+    std::stable_sort(report.topConfusions.begin(), report.topConfusions.end(),
+                     [](const Confusion& a, const Confusion& b) {
+                         return a.times != b.times ? a.times > b.times : a.pupils > b.pupils;
+                     });
+    if (report.topConfusions.size() > 10)
+        report.topConfusions.resize(10);
+    return report;
+}
+
+// The text's columns: left or right aligned in a width.
+QString cell(const QString& text, int width)
+{
+    return text.leftJustified(width);
+}
+
+QString right(const QString& text, int width)
+{
+    return text.rightJustified(width);
+}
+
+QString times(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 volta") : number(n) + QStringLiteral(" volte");
+}
+
+QString pupils(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 alunno") : number(n) + QStringLiteral(" alunni");
+}
+
+QString outOf(qint64 part, qint64 whole)
+{
+    if (whole == 0)
+        return QStringLiteral("nessuna domanda");
+    return QStringLiteral("%1 su %2 (%3%)").arg(number(part), number(whole)).arg(percent(part, whole));
+}
+
+QString displayName(const Pupil& pupil)
+{
+    return pupil.fullName.isEmpty() ? shown(pupil.name, 40)
+                                    : shown(pupil.name, 40) + QStringLiteral(" (") + shown(pupil.fullName, 40) + ')';
+}
+
+QString text(const ClassReport& report)
+{
+    QString out;
+    const auto line = [&out](const QString& s = QString()) { out += s + QLatin1Char('\n'); };
+    line(QStringLiteral("MUNCHORA - RESOCONTO DELLE RISPOSTE"));
+    line(QStringLiteral("Preparato %1 alle %2. %3")
+             .arg(theDay(report.made.date(), QStringLiteral("dd/MM/yyyy")),
+                  report.made.toString(QStringLiteral("HH:mm")), whereSearched(report)));
+    line();
+    if (report.pupils.empty()) {
+        line(noRecordsFound());
+        return out;
+    }
+
+    line(QStringLiteral("LA CLASSE: %1").arg(pupils(qint64(report.pupils.size()))));
+    line(QStringLiteral("  %1 %2   %3 %4")
+             .arg(cell(QStringLiteral("Alunno"), 20), right(QStringLiteral("Risposte"), 9),
+                  cell(QStringLiteral("Giuste al 1° tentativo"), 24), QStringLiteral("Periodo")));
+    for (const Pupil& p : report.pupils) {
+        if (!p.problem.isEmpty()) {
+            line(QStringLiteral("  %1 NON SI PUÒ LEGGERE: %2").arg(cell(shown(p.name, 20), 20), p.problem));
+            line(QStringLiteral("  %1 %2").arg(cell(QString(), 20), shown(p.path, 400)));
+        } else if (p.answers == 0) {
+            line(QStringLiteral("  %1 %2   nessuna risposta registrata")
+                     .arg(cell(shown(p.name, 20), 20), right(number(0), 9)));
+        } else {
+            line(QStringLiteral("  %1 %2   %3 %4")
+                     .arg(cell(shown(p.name, 20), 20), right(number(p.answers), 9),
+                          cell(outOf(p.rightFirst, p.questions), 24), period(p.first, p.last)));
+        }
+    }
+    line();
+    if (!report.topConfusions.empty()) {
+        line(QStringLiteral("LE CONFUSIONI PIÙ FREQUENTI (parola chiesta -> parola scelta al suo posto)"));
+        int rank = 0;
+        for (const Confusion& c : report.topConfusions)
+            line(QStringLiteral("  %1. %2 %3, in %4")
+                     .arg(right(QString::number(++rank), 2),
+                          cell(shown(c.word, 30) + QStringLiteral(" -> ") + shown(c.chosen, 30), 34), times(c.times),
+                          pupils(c.pupils)));
+        line();
+    }
+
+    for (const Pupil& p : report.pupils) {
+        if (!p.problem.isEmpty() || p.answers == 0)
+            continue;
+        line(QString(72, QLatin1Char('=')));
+        line(displayName(p).toUpper());
+        line(shown(p.path, 400));
+        line(QStringLiteral("%1 risposte, %2; giuste al primo tentativo %3")
+                 .arg(number(p.answers), period(p.first, p.last), outOf(p.rightFirst, p.questions)));
+        line();
+        line(QStringLiteral("  %1 %2   %3 %4")
+                 .arg(cell(QStringLiteral("Esercizio"), 24), right(QStringLiteral("Risposte"), 9),
+                      cell(QStringLiteral("Giuste al 1° tentativo"), 24), QStringLiteral("Periodo")));
+        for (const ScreenFigures& s : p.screens)
+            line(QStringLiteral("  %1 %2   %3 %4")
+                     .arg(cell(shown(s.caption, 24), 24), right(number(s.answers), 9),
+                          cell(outOf(s.rightFirst, s.questions), 24), period(s.first, s.last)));
+        line();
+        if (p.words.empty())
+            continue;
+        line(QStringLiteral("  %1 %2   %3 %4")
+                 .arg(cell(QStringLiteral("Parola (la più difficile prima)"), 32), right(QStringLiteral("Chiesta"), 7),
+                      cell(QStringLiteral("Giusta al 1° tentativo"), 24), QStringLiteral("Confusa più spesso con")));
+        for (const WordFigures& w : p.words) {
+            const QString right1 = w.asked == 0
+                ? QStringLiteral("-")
+                : QStringLiteral("%1 (%2%)").arg(number(w.rightFirst)).arg(percent(w.rightFirst, w.asked));
+            const QString confused = w.confusedWith.isEmpty()
+                ? QStringLiteral("-")
+                : QStringLiteral("%1 (%2)").arg(shown(w.confusedWith, 30), times(w.confusedTimes));
+            line(QStringLiteral("  %1 %2   %3 %4")
+                     .arg(cell(shown(w.word, 32), 32), right(number(w.asked), 7), cell(right1, 24), confused));
+        }
+        line();
+    }
+    return out;
+}
+
+bool writePage(const QString& file, const QByteArray& html, QString& error)
+{
+    const bool existed = QFileInfo::exists(file);
+    QSaveFile save(file);
+    if (!save.open(QIODevice::WriteOnly)) {
+        error = save.errorString();
+        return false;
+    }
+    if (!existed) {
+        // Children's results: for the teacher's eyes. A teacher who ran this through sudo gets
+        // the page, not root.
+        ::fchmod(save.handle(), S_IRUSR | S_IWUSR);
+        bool uidOk = false, gidOk = false;
+        const uint uid = qEnvironmentVariable("SUDO_UID").toUInt(&uidOk);
+        const uint gid = qEnvironmentVariable("SUDO_GID").toUInt(&gidOk);
+        if (::geteuid() == 0 && uidOk && gidOk && uid != 0)
+            (void)::fchown(save.handle(), uid, gid);
+    }
+    if (save.write(html) != html.size() || !save.commit()) {
+        error = save.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QLocale italian()
+{
+    return QLocale(QLocale::Italian, QLocale::Italy);
+}
+
+QString number(qint64 n)
+{
+    return italian().toString(n);
+}
+
+namespace {
+
+// "l'8", "dall'11", "all'8": the article as the number is said.
+bool saidWithAVowel(const QDate& date)
+{
+    return date.day() == 8 || date.day() == 11;
+}
+
+} // namespace
+
+QString theDay(const QDate& date, const QString& format)
+{
+    return (saidWithAVowel(date) ? QStringLiteral("l'") : QStringLiteral("il ")) + italian().toString(date, format);
+}
+
+QString period(qint64 first, qint64 last)
+{
+    const QDate from = QDateTime::fromMSecsSinceEpoch(first).date(), to = QDateTime::fromMSecsSinceEpoch(last).date();
+    const QString format = QStringLiteral("dd/MM/yyyy");
+    if (from == to)
+        return theDay(to, format);
+    return (saidWithAVowel(from) ? QStringLiteral("dall'") : QStringLiteral("dal ")) + from.toString(format)
+        + (saidWithAVowel(to) ? QStringLiteral(" all'") : QStringLiteral(" al ")) + to.toString(format);
+}
+
+int percent(qint64 part, qint64 whole)
+{
+    return whole <= 0 ? -1 : int((part * 100 + whole / 2) / whole);
+}
+
+QString shown(const QString& text, int max)
+{
+    QString out;
+    out.reserve(std::min<qsizetype>(text.size(), max + 1));
+    for (const QChar c : text) {
+        if (out.size() >= max) {
+            out.chop(1);
+            out += QChar(0x2026); // …
+            break;
+        }
+        const QChar::Category category = c.category();
+        out += category == QChar::Other_Control || category == QChar::Other_Format ? QChar(0xfffd) : c;
+    }
+    return out;
+}
+
+QString whereSearched(const ClassReport& report)
+{
+    QStringList places;
+    for (const QString& place : report.places)
+        places << shown(place, 200);
+    return QStringLiteral("Cercato in: ") + places.join(QStringLiteral(", "));
+}
+
+QString noRecordsFound()
+{
+    return QStringLiteral("Nessuna registrazione di risposte trovata. Munchora registra le risposte solo se la "
+                          "scuola lo ha attivato ([record] enabled=true nel file munchora/munchora.conf di /etc/xdg); "
+                          "ogni alunno ha la sua registrazione in ~/.local/share/munchora/answers.sqlite.");
+}
+
+int run(const Options& options)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        std::fprintf(stderr, "munchora: Qt's SQLite driver is missing (package libqt6sql6-sqlite)\n");
+        return 2;
+    }
+    const ClassReport report = gather(options);
+    const QByteArray out = text(report).toUtf8();
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "munchora: cannot write the report: %s\n", std::strerror(errno));
+        return 2;
+    }
+    if (options.htmlFile.isEmpty())
+        return 0;
+    QString error;
+    if (!writePage(options.htmlFile, page(report, options), error)) {
+        std::fprintf(stderr, "munchora: cannot write %s: %s\n", qPrintable(options.htmlFile), qPrintable(error));
+        return 2;
+    }
+    return 0;
 }
 
 } // namespace Report
