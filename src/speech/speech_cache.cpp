@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace speech {
 
@@ -80,14 +81,19 @@ qint64 bytesOf(const std::vector<int16_t>& samples)
 
 SpeechCache::SpeechCache(Folders folders) : folders_(std::move(folders))
 {
-    folders_.shared.removeIf([](const QString& folder) {
+    QStringList trustedShared;
+    for (const QString& folder : std::as_const(folders_.shared)) {
         QString why;
-        if (trustedFolder(folder, &why))
-            return false;
-        qCWarning(lcSpeech).noquote() << "the shared speech folder" << folder << "is not read:" << why
-                                      << "- the speech is made here instead";
-        return true;
-    });
+        // Read by its real path, judged once: a link on the way cannot be turned elsewhere later.
+        const QString real = QFileInfo(folder).canonicalFilePath();
+        if (!real.isEmpty() && trustedFolder(real, &why))
+            trustedShared << real;
+        else
+            qCWarning(lcSpeech).noquote() << "the shared speech folder" << folder << "is not read:"
+                                          << (real.isEmpty() ? QStringLiteral("it is not a folder") : why)
+                                          << "- the speech is made here instead";
+    }
+    folders_.shared = trustedShared;
 }
 
 bool SpeechCache::trustedFolder(const QString& folder, QString* why)
@@ -98,7 +104,24 @@ bool SpeechCache::trustedFolder(const QString& folder, QString* why)
             *why = QStringLiteral("it is not a folder");
         return false;
     }
-    return trusted(st, why);
+    if (!trusted(st, why))
+        return false;
+    // Whoever may write a folder above it may put another folder in its place. A sticky parent,
+    // as /tmp, lets nobody but the owner (root or this user, judged below) rename what is in it.
+    QString above = QFileInfo(folder).absolutePath();
+    for (QString below = QFileInfo(folder).absoluteFilePath(); above != below;
+         below = above, above = QFileInfo(above).absolutePath()) {
+        if (::stat(QFile::encodeName(above).constData(), &st) != 0)
+            break; // not reachable: nothing above can be judged, and nothing will be read
+        if (st.st_mode & S_ISVTX)
+            st.st_mode &= ~mode_t(S_IWGRP | S_IWOTH);
+        if (!trusted(st, why)) {
+            if (why)
+                *why = QStringLiteral("the folder %1 above it cannot be trusted: %2").arg(above, *why);
+            return false;
+        }
+    }
+    return true;
 }
 
 SpeechCache::Folders SpeechCache::programFolders()

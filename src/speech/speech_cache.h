@@ -5,9 +5,10 @@
 // then read back. Three places, looked in in this order:
 //   memory   - the texts said lately, bounded in bytes, oldest out first;
 //   shared   - read-only folders filled once for a whole classroom (munchora --prepare-speech),
-//              trusted only as OpenSSH trusts its files: the folder and each entry belong to
-//              root or to this user and cannot be written by group or others (what one pupil
-//              could plant there, every pupil would hear);
+//              trusted only as OpenSSH trusts its files: the folder, each folder above it and
+//              each entry belong to root or to this user and cannot be written by group or
+//              others, a sticky folder above excepted (what one pupil could plant there, every
+//              pupil would hear);
 //   own      - the user's cache folder, bounded in bytes, oldest files out first.
 // An entry names everything that shaped its sound (engine and its version, voice, speed, the
 // exact text); one that is truncated, corrupt, of another key or unreadable is never played.

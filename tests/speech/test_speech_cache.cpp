@@ -171,13 +171,16 @@ private slots:
         QTest::addColumn<int>("folderMode");
         QTest::addColumn<int>("entryMode");
         QTest::addColumn<bool>("otherOwner");
+        QTest::addColumn<int>("aboveMode");
         QTest::addColumn<bool>("read");
-        QTest::newRow("mine, 0755") << 0755 << 0644 << false << true;
-        QTest::newRow("group may write the folder") << 0775 << 0644 << false << false;
-        QTest::newRow("anyone may write the folder") << 0777 << 0644 << false << false;
-        QTest::newRow("sticky, as /tmp") << 01777 << 0644 << false << false;
-        QTest::newRow("group may write the entry") << 0755 << 0664 << false << false;
-        QTest::newRow("another user's folder") << 0755 << 0644 << true << false;
+        // Above the folder the tests' own temporary folder is sticky, as /tmp.
+        QTest::newRow("mine, 0755") << 0755 << 0644 << false << 0700 << true;
+        QTest::newRow("group may write the folder") << 0775 << 0644 << false << 0700 << false;
+        QTest::newRow("anyone may write the folder") << 0777 << 0644 << false << 0700 << false;
+        QTest::newRow("sticky, as /tmp") << 01777 << 0644 << false << 0700 << false;
+        QTest::newRow("group may write the entry") << 0755 << 0664 << false << 0700 << false;
+        QTest::newRow("another user's folder") << 0755 << 0644 << true << 0700 << false;
+        QTest::newRow("anyone may write a folder above") << 0755 << 0644 << false << 0777 << false;
     }
 
     void aSharedFolderOthersCouldWriteIsNotRead()
@@ -185,6 +188,7 @@ private slots:
         QFETCH(int, folderMode);
         QFETCH(int, entryMode);
         QFETCH(bool, otherOwner);
+        QFETCH(int, aboveMode);
         QFETCH(bool, read);
         if (otherOwner && ::geteuid() != 0)
             QSKIP("only root can give a folder to another user");
@@ -198,6 +202,7 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(shared).constData(), mode_t(folderMode)) == 0);
         if (otherOwner)
             QVERIFY(::chown(QFile::encodeName(shared).constData(), 65534, 65534) == 0); // nobody
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), mode_t(aboveMode)) == 0);
 
         CountingService run({.own = dir.filePath("own"), .shared = {shared}});
         QVERIFY(run.say("cheese"));
