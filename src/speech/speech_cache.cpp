@@ -89,9 +89,10 @@ SpeechCache::SpeechCache(Folders folders) : folders_(std::move(folders))
         if (!real.isEmpty() && trustedFolder(real, &why))
             trustedShared << real;
         else
-            qCWarning(lcSpeech).noquote() << "the shared speech folder" << folder << "is not read:"
-                                          << (real.isEmpty() ? QStringLiteral("it is not a folder") : why)
-                                          << "- the speech is made here instead";
+            qCWarning(lcSpeech).noquote()
+                << "the shared speech folder" << folder
+                << "is not read:" << (real.isEmpty() ? QStringLiteral("it is not a folder") : why)
+                << "- the speech is made here instead";
     }
     folders_.shared = trustedShared;
 }
