@@ -72,6 +72,36 @@ bool trusted(const struct stat& st, QString* why)
     return true;
 }
 
+// A shared folder's real path when it may be read; else empty, and why. The real path is
+// judged and then read, so no link on the way can be turned elsewhere later. Whoever may write
+// a folder above it could put another folder in its place; a sticky one, as /tmp, lets nobody but
+// the owner (root or this user, judged one step before) rename what is in it.
+QString trustedFolder(const QString& folder, QString* why)
+{
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    struct stat st;
+    if (real.isEmpty() || ::stat(QFile::encodeName(real).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        *why = QStringLiteral("it is not a folder");
+        return {};
+    }
+    if (!trusted(st, why))
+        return {};
+    for (QString above = real; above != QLatin1String("/");) {
+        above = QFileInfo(above).path();
+        if (::stat(QFile::encodeName(above).constData(), &st) != 0) {
+            *why = QStringLiteral("the folder %1 above it cannot be read").arg(above);
+            return {};
+        }
+        if (st.st_mode & S_ISVTX)
+            st.st_mode &= ~mode_t(S_IWGRP | S_IWOTH);
+        if (!trusted(st, why)) {
+            *why = QStringLiteral("the folder %1 above it cannot be trusted: %2").arg(above, *why);
+            return {};
+        }
+    }
+    return real;
+}
+
 qint64 bytesOf(const std::vector<int16_t>& samples)
 {
     return qint64(samples.size() * sizeof(int16_t));
@@ -81,48 +111,17 @@ qint64 bytesOf(const std::vector<int16_t>& samples)
 
 SpeechCache::SpeechCache(Folders folders) : folders_(std::move(folders))
 {
-    QStringList trustedShared;
+    QStringList readable;
     for (const QString& folder : std::as_const(folders_.shared)) {
         QString why;
-        // Read by its real path, judged once: a link on the way cannot be turned elsewhere later.
-        const QString real = QFileInfo(folder).canonicalFilePath();
-        if (!real.isEmpty() && trustedFolder(real, &why))
-            trustedShared << real;
+        const QString real = trustedFolder(folder, &why);
+        if (!real.isEmpty())
+            readable << real;
         else
             qCWarning(lcSpeech).noquote()
-                << "the shared speech folder" << folder
-                << "is not read:" << (real.isEmpty() ? QStringLiteral("it is not a folder") : why)
-                << "- the speech is made here instead";
+                << "the shared speech folder" << folder << "is not read:" << why << "- the speech is made here instead";
     }
-    folders_.shared = trustedShared;
-}
-
-bool SpeechCache::trustedFolder(const QString& folder, QString* why)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        if (why)
-            *why = QStringLiteral("it is not a folder");
-        return false;
-    }
-    if (!trusted(st, why))
-        return false;
-    // Whoever may write a folder above it may put another folder in its place. A sticky parent,
-    // as /tmp, lets nobody but the owner (root or this user, judged below) rename what is in it.
-    QString above = QFileInfo(folder).absolutePath();
-    for (QString below = QFileInfo(folder).absoluteFilePath(); above != below;
-         below = above, above = QFileInfo(above).absolutePath()) {
-        if (::stat(QFile::encodeName(above).constData(), &st) != 0)
-            break; // not reachable: nothing above can be judged, and nothing will be read
-        if (st.st_mode & S_ISVTX)
-            st.st_mode &= ~mode_t(S_IWGRP | S_IWOTH);
-        if (!trusted(st, why)) {
-            if (why)
-                *why = QStringLiteral("the folder %1 above it cannot be trusted: %2").arg(above, *why);
-            return false;
-        }
-    }
-    return true;
+    folders_.shared = readable;
 }
 
 SpeechCache::Folders SpeechCache::programFolders()

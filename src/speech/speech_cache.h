@@ -59,8 +59,6 @@ public:
     // With trustedOnly, an entry another user could have written is refused.
     static bool readEntry(const QString& path, const QByteArray& key, std::vector<int16_t>& samples,
                           bool trustedOnly = false);
-    // Whether a shared folder may be read; when not, why, for the log.
-    static bool trustedFolder(const QString& folder, QString* why = nullptr);
     static bool writeEntry(const QString& path, const QByteArray& key, const std::vector<int16_t>& samples);
 
     // For tests and benchmarks.

@@ -173,7 +173,8 @@ private slots:
         QTest::addColumn<bool>("otherOwner");
         QTest::addColumn<int>("aboveMode");
         QTest::addColumn<bool>("read");
-        // Above the folder the tests' own temporary folder is sticky, as /tmp.
+        // aboveMode is the folder holding the shared one; higher up, the tests' own temporary
+        // folder is sticky, as /tmp.
         QTest::newRow("mine, 0755") << 0755 << 0644 << false << 0700 << true;
         QTest::newRow("group may write the folder") << 0775 << 0644 << false << 0700 << false;
         QTest::newRow("anyone may write the folder") << 0777 << 0644 << false << 0700 << false;
@@ -181,6 +182,7 @@ private slots:
         QTest::newRow("group may write the entry") << 0755 << 0664 << false << 0700 << false;
         QTest::newRow("another user's folder") << 0755 << 0644 << true << 0700 << false;
         QTest::newRow("anyone may write a folder above") << 0755 << 0644 << false << 0777 << false;
+        QTest::newRow("a sticky folder above, as /tmp") << 0755 << 0644 << false << 01777 << true;
     }
 
     void aSharedFolderOthersCouldWriteIsNotRead()
