@@ -9,12 +9,53 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
 
 namespace {
+
+// The widest a message box grows on a screen of this width before it wraps its text, and
+// beyond which it cuts what does not fit (Qt's own rule for QMessageBox).
+int widestBox(int screenWidth)
+{
+    return screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+}
+
+// Letters big enough to read and buttons big enough to hit with a finger on a whiteboard, on
+// any display, and small enough that the whole box, its text whole, fits on the screen: an
+// upright whiteboard (1080 x 1920) is narrow for its height, so the size follows the screen's
+// shorter side, and shrinks further where a word or the row of buttons would be cut.
+int letterSize(const QMessageBox& box, const QWidget* parent, const QString& text)
+{
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // Room the box's frame, margins and icon take beside its text, whatever the letters.
+    constexpr int Edges = 64, Icon = 72;
+    const int width = widestBox(area.width()) - Edges;
+    const int height = area.height() - Edges;
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\\r?\\n")));
+    int letters = std::max(22, std::min(area.width(), area.height()) / 30);
+    for (; letters > 12; --letters) {
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(letters);
+        const QFontMetrics metrics(font);
+        int row = 0;
+        for (const QAbstractButton* button : box.buttons())
+            row += std::max(letters * 4, metrics.horizontalAdvance(button->text()) + 24) + 32 + 12;
+        int widestWord = 0;
+        for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+            widestWord = std::max(widestWord, metrics.horizontalAdvance(word));
+        int textHeight = 0;
+        for (const QString& line : lines)
+            textHeight += metrics.boundingRect(QRect(0, 0, width - Icon, 1 << 20), Qt::TextWordWrap, line).height();
+        if (row <= width && widestWord <= width - Icon && textHeight + letters * 3 <= height)
+            break;
+    }
+    return letters;
+}
 
 // A box as every box of the program looks.
 void prepare(QMessageBox& box, const QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
@@ -34,10 +75,7 @@ void prepare(QMessageBox& box, const QWidget* parent, const QString& text, const
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    // Big enough to read and to hit with a finger on a whiteboard, on any display.
-    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    const int display = screen ? screen->geometry().height() : 768;
-    const int letters = std::max(22, display / 30);
+    const int letters = letterSize(box, parent, text);
     box.setStyleSheet(QStringLiteral("QMessageBox { font-family: 'Liberation Sans'; font-size: %1px; }"
                                      "QPushButton { font-size: %1px; min-width: %2px; min-height: %3px;"
                                      " padding: 4px 16px; }")

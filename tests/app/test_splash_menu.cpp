@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "exercises/picture_choice.h"
 #include "helpers/screen_rig.h"
 #include "helpers/test_registry.h"
 #include "home/menu.h"
@@ -14,9 +15,15 @@
 #include "widgets/pictures.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -209,6 +216,76 @@ private slots:
         QCOMPARE(rig.window.currentScreen(), menu);
         QVERIFY(!rig.window.overlay());
         QVERIFY(menu->isVisible() && menu->isEnabled());
+    }
+
+    // The real boxes, on screens of every shape a school has: inside the screen, text whole,
+    // buttons whole. (An upright whiteboard once cut the credits and the right edge of "No".)
+    void boxesFitOnTheScreen_data()
+    {
+        QTest::addColumn<QSize>("display");
+        QTest::newRow("portrait 1080x1920") << QSize(1080, 1920);
+        QTest::newRow("portrait 600x800") << QSize(600, 800);
+        QTest::newRow("800x600") << QSize(800, 600);
+        QTest::newRow("3840x2160") << QSize(3840, 2160);
+        QTest::newRow("portrait 2160x3840") << QSize(2160, 3840);
+    }
+
+    void boxesFitOnTheScreen()
+    {
+        QFETCH(QSize, display);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect before = screen->geometry();
+        const auto setScreen = [screen](const QRect& area) {
+            QWindowSystemInterface::handleScreenGeometryChange(screen, area, area);
+            QCoreApplication::processEvents();
+        };
+        setScreen(QRect(QPoint(), display));
+        const auto restore = qScopeGuard([&] { setScreen(before); });
+        QCOMPARE(screen->availableGeometry().size(), display);
+
+        Rig rig(display);
+        FormMenu* menu = showMenu(rig);
+        auto* exercise = new Form2;
+        const std::vector<std::pair<const char*, std::function<void()>>> boxes{
+            {"credits", [menu] { click(menu->button(QStringLiteral("Command14"))); }},
+            {"exit", [menu] { click(menu->button(QStringLiteral("BottoneEsci"))); }},
+            {"go back", [exercise] { exercise->mnuEsci_Click(); }},
+        };
+        Dialogs::install(nullptr); // the real boxes; the rig's come back as it goes
+        for (const auto& [name, open] : boxes) {
+            if (QLatin1String(name) == QLatin1String("go back"))
+                rig.window.showScreen(exercise);
+            open();
+            QMessageBox* box = nullptr;
+            QTRY_VERIFY((box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) && box->isVisible());
+            const QString where =
+                QStringLiteral("%1 box at %2x%3: ").arg(QLatin1String(name)).arg(display.width()).arg(display.height());
+            QVERIFY2(QRect(QPoint(), display).contains(box->frameGeometry()),
+                     qPrintable(where + QDebug::toString(box->frameGeometry())));
+            for (auto* label : box->findChildren<QLabel*>()) {
+                if (label->text().isEmpty() || !label->isVisible())
+                    continue;
+                const int needed = label->wordWrap() ? label->heightForWidth(label->width())
+                                                     : label->sizeHint().height();
+                QVERIFY2(label->sizeHint().width() <= label->width() || label->wordWrap(),
+                         qPrintable(where + label->text()));
+                QVERIFY2(needed <= label->height(), qPrintable(where + label->text()));
+                // No line wider than the label: what cannot wrap is cut.
+                const QRect drawn = QFontMetrics(label->font())
+                                        .boundingRect(QRect(0, 0, label->width(), 1 << 20), Qt::TextWordWrap,
+                                                      label->text());
+                QVERIFY2(drawn.width() <= label->width() && drawn.height() <= label->height(),
+                         qPrintable(where + QDebug::toString(drawn) + QDebug::toString(label->geometry())));
+            }
+            for (QAbstractButton* button : box->buttons()) {
+                QVERIFY2(
+                    box->rect().contains(button->geometry().translated(button->parentWidget()->mapTo(box, QPoint()))),
+                    qPrintable(where + button->text()));
+                QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(where + button->text()));
+            }
+            box->done(QMessageBox::No);
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+        }
     }
 
     void voiceLaysTheSettingsOverTheMenuUntilConfirmed()
