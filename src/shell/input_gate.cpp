@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -42,6 +43,14 @@ bool isUserInput(const QEvent* event)
     case QEvent::MouseMove: return static_cast<const QMouseEvent*>(event)->buttons() != Qt::NoButton;
     default: return false;
     }
+}
+
+bool isEscape(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->key() == Qt::Key_Escape && !key->isAutoRepeat();
 }
 
 class Gate final : public QObject
@@ -90,6 +99,15 @@ protected:
     {
         if (delivering_ || !event->spontaneous() || !isUserInput(event) || !ofWindow(receiver))
             return false;
+        if (isEscape(event)) {
+            // Escape is the keyboard's way out, as closing the window is, and is treated as a
+            // close: the window takes it now and the screen asks once its wait is over. Held
+            // with the clicks, it could be dropped with them.
+            delivering_ = true;
+            QCoreApplication::sendEvent(window_, event);
+            delivering_ = false;
+            return true;
+        }
         add(receiver, std::unique_ptr<QEvent>(event->clone()), {});
         return true;
     }
