@@ -11,6 +11,8 @@
 #include "widgets/impostavoce.h"
 #include "widgets/picture_button.h"
 
+#include <QResizeEvent>
+
 #include <algorithm>
 
 namespace {
@@ -90,9 +92,13 @@ void FormMenu::Form_Load()
 void FormMenu::resizeEvent(QResizeEvent* event)
 {
     Screen::resizeEvent(event);
-    // On a wide display every caption fits on one line and the pictures get the room.
-    const bool oneLine = std::all_of(tiles_.cbegin(), tiles_.cend(),
-                                     [](const PictureButton* tile) { return tile->captionFitsOneLine(); });
+    // On a wide display every caption fits on one line and the pictures get the room; the
+    // screen's shape decides, not its scale.
+    const double scale = std::min(double(event->size().width()) / DesignWidth,
+                                  double(event->size().height()) / DesignHeight);
+    const bool oneLine = std::all_of(tiles_.cbegin(), tiles_.cend(), [scale](const PictureButton* tile) {
+        return tile->captionFitsOneLine(tileFont * scale);
+    });
     for (PictureButton* tile : tiles_)
         tile->setCaptionLines(oneLine ? 1 : 2);
 }

@@ -70,11 +70,15 @@ void PictureButton::setCaptionLines(int lines)
     update();
 }
 
-bool PictureButton::captionFitsOneLine() const
+bool PictureButton::captionFitsOneLine(double pixelSize) const
 {
     const double pad = std::min(width(), height()) * 0.07;
     const double available = width() - 2 * std::max(2.0, std::min(width(), height()) * 0.025) - 2 * pad;
-    return QFontMetricsF(font()).horizontalAdvance(text()) <= available;
+    // Measured large, where hinting and whole pixels no longer count, and scaled down.
+    constexpr int Large = 200;
+    QFont large = font();
+    large.setPixelSize(Large);
+    return QFontMetricsF(large).horizontalAdvance(text()) * pixelSize / Large <= available;
 }
 
 void PictureButton::paintEvent(QPaintEvent*)

@@ -23,8 +23,11 @@ public:
     // Lines kept for the caption of a tile (0: a fixed share of the tile). A screen sets the
     // same number on a row of tiles so their pictures and captions line up.
     void setCaptionLines(int lines);
-    // Whether the caption fits on one line of a tile at the current size and font.
-    bool captionFitsOneLine() const;
+    int captionLines() const { return captionLines_; }
+    // Whether the caption fits on one line of a tile at the current size, in the font at this
+    // exact pixel size (the design's times the screen's scale, before it is rounded to whole
+    // pixels), so the answer is the same at every scale of the same screen shape.
+    bool captionFitsOneLine(double pixelSize) const;
     QSize sizeHint() const override { return {150, 170}; }
 
 protected:

@@ -137,17 +137,24 @@ private slots:
     void menuButtonsAreTidyAndBigEnough_data()
     {
         QTest::addColumn<QSize>("display");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1920x1080") << QSize(1920, 1080);
-        QTest::newRow("portrait 1080x1920") << QSize(1080, 1920);
-        QTest::newRow("portrait 768x1024") << QSize(768, 1024);
+        QTest::addColumn<int>("captionLines");
+        QTest::newRow("1024x768") << QSize(1024, 768) << 2;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << 1;
+        // 2560 x 1440 at scale 1.5 and 2: the same look (1.5 once rounded its letters up
+        // into two lines).
+        QTest::newRow("1707x960") << QSize(1707, 960) << 1;
+        QTest::newRow("1280x720") << QSize(1280, 720) << 1;
+        QTest::newRow("portrait 1080x1920") << QSize(1080, 1920) << 2;
+        QTest::newRow("portrait 768x1024") << QSize(768, 1024) << 2;
     }
 
     void menuButtonsAreTidyAndBigEnough()
     {
         QFETCH(QSize, display);
+        QFETCH(int, captionLines);
         Rig rig(display);
         FormMenu* menu = showMenu(rig);
+        QCOMPARE(menu->button(QStringLiteral("Command8"))->captionLines(), captionLines);
         // The whole window, or on a portrait screen its whole width, centred.
         QCOMPARE(menu->geometry(),
                  QRect(0, (display.height() - menu->height()) / 2, display.width(),
