@@ -46,8 +46,10 @@ Box boxIn(const QRectF& area)
 
 QString foodFor(int variant, int slot)
 {
-    // Foods chosen so that neighbouring buttons never look alike.
-    static const std::array<std::array<const char*, 3>, 8> foods{{
+    // Foods chosen so that neighbouring buttons never look alike. The last rows are for the
+    // pictures with words written on them (a word to read, a memory card): short words, which
+    // stay readable at 1024 x 768.
+    static const std::array<std::array<const char*, 3>, 12> foods{{
         {"apple", "pizza", "banana"},
         {"cake", "fish", "grapes"},
         {"carrot", "milk", "cheese"},
@@ -56,19 +58,29 @@ QString foodFor(int variant, int slot)
         {"sandwiches", "lemon", "eggs"},
         {"chicken", "chips", "salad"},
         {"pasta", "coffee", "biscuits"},
+        {"bread", "eggs", "lemon"},
+        {"pear", "ham", "beans"},
+        {"milk", "coke", "chips"},
+        {"fish", "cake", "beer"},
     }};
     const auto& row = foods[static_cast<size_t>(std::abs(variant) % int(foods.size()))];
     return QString::fromLatin1(row[static_cast<size_t>(slot % 3)]);
 }
+
+// Letters smaller than this (in the painter's pixels, which are the screen's at scale 1) are a
+// smudge, not a word.
+constexpr double MinLetters = 8;
 
 void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& family, bool bold, const QColor& colour,
               double heightShare = 0.7)
 {
     QFont font(family);
     font.setBold(bold);
-    double size = std::max(4.0, r.height() * heightShare);
+    double size = std::max(MinLetters, r.height() * heightShare);
     font.setPixelSize(int(size));
-    while (size > 4 && QFontMetricsF(font).horizontalAdvance(text) > r.width() * 0.92) {
+    while (QFontMetricsF(font).horizontalAdvance(text) > r.width() * 0.92) {
+        if (size <= MinLetters)
+            return; // too small to read: better left out than a smudge
         size -= 1;
         font.setPixelSize(int(size));
     }
@@ -280,7 +292,7 @@ void drawMemory(QPainter& p, const Box& b, int variant)
     // 0 a card back, 1 a food face, 2 a word face.
     static const int layouts[2][6] = {{0, 1, 0, 2, 0, 0}, {1, 0, 2, 0, 0, 1}};
     const int* layout = layouts[variant % 2];
-    const QString food = foodFor(variant + 3, 0);
+    const QString food = foodFor(variant + 10, 0);
     const double w = b.r.width() * 0.29;
     const double h = b.r.height() * 0.44;
     for (int i = 0; i < 6; ++i) {
