@@ -50,6 +50,7 @@ void AppWindow::showScreen(Screen* screen)
     screen->Form_Load();
     screen->show();
     screen->raise();
+    update(); // beyond a screen that does not fill the window, its colours go on
     QPointer<Screen> shown(screen);
     screen->Form_Activate(); // a screen may leave itself at once (a box answered synchronously)
     if (previousOverlay)
@@ -224,9 +225,10 @@ void AppWindow::paintEvent(QPaintEvent*)
     // Where a screen does not fill the window (a portrait whiteboard), the screens' own
     // gradient goes on beyond them in their top and bottom colours, so there is no seam.
     const QRect area = Screen::placeIn(size());
+    const Screen* screen = current_ ? current_.data() : nullptr;
     QLinearGradient gradient(0, area.top(), 0, area.bottom() + 1);
-    gradient.setColorAt(0, QColor(0xbf, 0xe9, 0xff));
-    gradient.setColorAt(1, QColor(0xff, 0xf3, 0xc4));
+    gradient.setColorAt(0, screen ? screen->topColour() : QColor(0xbf, 0xe9, 0xff));
+    gradient.setColorAt(1, screen ? screen->bottomColour() : QColor(0xff, 0xf3, 0xc4));
     painter.fillRect(rect(), gradient);
 }
 

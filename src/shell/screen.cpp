@@ -60,3 +60,11 @@ void Screen::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0xfd, 0xf6, 0xe3));
 }
+
+void Screen::setEdgeColours(const QColor& top, const QColor& bottom)
+{
+    top_ = top;
+    bottom_ = bottom;
+    if (QWidget* window = parentWidget())
+        window->update();
+}

@@ -5,6 +5,7 @@
 // Form_Activate explicitly: when first shown and again when the voice settings screen laid
 // over it closes, never because the window manager moved the focus.
 
+#include <QColor>
 #include <QStringList>
 #include <QWidget>
 
@@ -66,6 +67,12 @@ public:
     // Whether the screen has been placed over the window (and follows its size since).
     bool isPlaced() const { return placed_; }
 
+    // The colours at the top and bottom of the screen's background, which the window carries on
+    // above and below a screen that does not fill it (a portrait whiteboard).
+    void setEdgeColours(const QColor& top, const QColor& bottom);
+    QColor topColour() const { return top_; }
+    QColor bottomColour() const { return bottom_; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -76,4 +83,6 @@ private:
     std::unique_ptr<clsResize> scaler_;
     ScreenHost* host_ = nullptr;
     bool placed_ = false;
+    QColor top_{0xbf, 0xe9, 0xff};
+    QColor bottom_{0xff, 0xf3, 0xc4};
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/gradient_background.h"
 
+#include "shell/screen.h"
 #include "widgets/pictures.h"
 
 #include <QImage>
@@ -23,6 +24,8 @@ void GradientBackground::setColors(const QColor& top, const QColor& bottom)
     top_ = top;
     bottom_ = bottom;
     update();
+    if (auto* screen = qobject_cast<Screen*>(parentWidget()))
+        screen->setEdgeColours(top, bottom);
 }
 
 namespace {
