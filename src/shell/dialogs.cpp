@@ -17,41 +17,41 @@
 
 namespace {
 
-// The widest a message box grows on a screen of this width before it wraps its text, and
-// beyond which it cuts what does not fit (Qt's own rule for QMessageBox).
-int widestBox(int screenWidth)
-{
-    return screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
-}
-
 // Letters big enough to read and buttons big enough to hit with a finger on a whiteboard, on
 // any display, and small enough that the whole box, its text whole, fits on the screen: an
 // upright whiteboard (1080 x 1920) is narrow for its height, so the size follows the screen's
-// shorter side, and shrinks further where a word or the row of buttons would be cut.
+// shorter side, and shrinks further where a word, the row of buttons or the lines would not fit.
 int letterSize(const QMessageBox& box, const QWidget* parent, const QString& text)
 {
     const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    // Room the box's frame, margins and icon take beside its text, whatever the letters.
-    constexpr int Edges = 64, Icon = 72;
-    const int width = widestBox(area.width()) - Edges;
-    const int height = area.height() - Edges;
+    // Qt's own rule for a message box: as narrow as half the screen (at most 500) allows, its
+    // text wrapped to that, wider only for what cannot wrap, and never wider than the screen
+    // (on a large one, 480 less, at most 1000): what goes beyond that is cut.
+    const int hardLimit = area.width() <= 1024 ? area.width() : std::min(area.width() - 480, 1000);
+    const int softLimit = std::min(area.width() / 2, 500);
+    // Room the box's frame, title, margins and icon take beside its text, whatever the letters.
+    constexpr int Sides = 64, Icon = 72, Above = 96;
     const QStringList lines = text.split(QRegularExpression(QStringLiteral("\\r?\\n")));
+    const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     int letters = std::max(22, std::min(area.width(), area.height()) / 30);
     for (; letters > 12; --letters) {
         QFont font(QStringLiteral("Liberation Sans"));
         font.setPixelSize(letters);
         const QFontMetrics metrics(font);
-        int row = 0;
+        int row = Sides;
         for (const QAbstractButton* button : box.buttons())
             row += std::max(letters * 4, metrics.horizontalAdvance(button->text()) + 24) + 32 + 12;
         int widestWord = 0;
-        for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+        for (const QString& word : words)
             widestWord = std::max(widestWord, metrics.horizontalAdvance(word));
+        const int boxWidth = std::max({softLimit, row, widestWord + Icon + Sides});
         int textHeight = 0;
         for (const QString& line : lines)
-            textHeight += metrics.boundingRect(QRect(0, 0, width - Icon, 1 << 20), Qt::TextWordWrap, line).height();
-        if (row <= width && widestWord <= width - Icon && textHeight + letters * 3 <= height)
+            textHeight +=
+                metrics.boundingRect(QRect(0, 0, boxWidth - Icon - Sides, 1 << 20), Qt::TextWordWrap, line).height();
+        const int buttonHeight = letters * 2 + 12;
+        if (boxWidth <= hardLimit && Above + textHeight + buttonHeight <= area.height())
             break;
     }
     return letters;

@@ -233,6 +233,7 @@ private slots:
         QTest::newRow("portrait 1080x1920") << QSize(1080, 1920);
         QTest::newRow("portrait 600x800") << QSize(600, 800);
         QTest::newRow("800x600") << QSize(800, 600);
+        QTest::newRow("800x600 at scale 2") << QSize(400, 300);
         QTest::newRow("3840x2160") << QSize(3840, 2160);
         QTest::newRow("portrait 2160x3840") << QSize(2160, 3840);
     }
