@@ -67,8 +67,7 @@ QString foodFor(int variant, int slot)
     return QString::fromLatin1(row[static_cast<size_t>(slot % 3)]);
 }
 
-// Letters smaller than this (in the painter's pixels, which are the screen's at scale 1) are a
-// smudge, not a word.
+// Letters smaller than this many of the screen's own pixels are a smudge, not a word.
 constexpr double MinLetters = 8;
 
 void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& family, bool bold, const QColor& colour,
@@ -76,10 +75,11 @@ void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& 
 {
     QFont font(family);
     font.setBold(bold);
-    double size = std::max(MinLetters, r.height() * heightShare);
-    font.setPixelSize(int(size));
+    const double smallest = MinLetters / deviceRatio(p);
+    double size = std::max(smallest, r.height() * heightShare);
+    font.setPixelSize(std::max(1, int(size)));
     while (QFontMetricsF(font).horizontalAdvance(text) > r.width() * 0.92) {
-        if (size <= MinLetters)
+        if (size <= smallest)
             return; // too small to read: better left out than a smudge
         size -= 1;
         font.setPixelSize(int(size));
