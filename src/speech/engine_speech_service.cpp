@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "speech/engine_speech_service.h"
 
+#include "speech/silence_watch.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_log.h"
 #include "speech/speech_worker.h"
@@ -78,8 +79,13 @@ class EngineChannel final : public SpeechChannel
 {
 public:
     EngineChannel(std::shared_ptr<EngineSpeechService::Core> core, const QString& owner)
-        : core_(std::move(core)), state_(std::make_shared<ChannelState>(owner))
-    {}
+        : core_(std::move(core)), state_(std::make_shared<ChannelState>(owner)),
+          watch_(std::make_shared<SilenceWatch>(
+              [state = state_] { return state->speaking(steadyNow()); },
+              [state = state_] { return (state->guardEnd.load() - steadyNow()) / 1000000; }))
+    {
+        state_->progressed = [watch = std::weak_ptr<SilenceWatch>(watch_)] { SilenceWatch::post(watch); };
+    }
 
     ~EngineChannel() override
     {
@@ -115,11 +121,13 @@ public:
             return;
         state_->cancelled.store(last);
         state_->stoppedNs.store(steadyNow());
+        SilenceWatch::post(watch_);
         SpeechWorker* worker = core_->worker;
         core_->post([worker, state = state_, last] { worker->stop(state, last); });
     }
 
     bool speakingNow() const override { return state_->speaking(steadyNow()); }
+    void whenSilent(std::function<void()> then) override { watch_->add(std::move(then)); }
 
     void setRate(int velocita) override { rate_ = velocita; }
 
@@ -142,6 +150,7 @@ public:
 private:
     std::shared_ptr<EngineSpeechService::Core> core_;
     std::shared_ptr<ChannelState> state_;
+    std::shared_ptr<SilenceWatch> watch_;
     int voice_ = 1;
     int rate_ = 135;
     int flag_ = 0;
@@ -286,10 +295,14 @@ public:
     void speak(const QString&) override {}
     void stop() override {}
     bool speakingNow() const override { return false; }
+    void whenSilent(std::function<void()> then) override { watch_.add(std::move(then)); }
     void setRate(int) override {}
     bool setVoice(int number) override { return number == 1; }
     int voice() const override { return 1; }
     void setFlag(int) override {}
+
+private:
+    SilenceWatch watch_{[] { return false; }, {}};
 };
 
 class MuteService final : public SpeechService

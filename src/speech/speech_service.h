@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // One mouth's queue and settings. Speak and Stop never block the caller.
@@ -20,6 +21,10 @@ public:
     // True from the moment speak() returns until the last queued text has been heard,
     // also while the caller polls it in a loop without handling events.
     virtual bool speakingNow() const = 0;
+    // Runs then from the event loop once everything given so far has been heard or stopped
+    // (on the next turn when nothing is being said). The speech side tells: nothing polls while
+    // it waits. What a channel was given is dropped with it.
+    virtual void whenSilent(std::function<void()> then) = 0;
     // Speed in the program's units (Velocita, 50..200; 135 is a calm pace).
     virtual void setRate(int velocita) = 0;
     // Selects a voice by its 1-based number; false when the number is refused.

@@ -271,6 +271,8 @@ void SpeechWorker::settleGuard()
     const qint64 length = durationNs(qint64(playing_.samples.size()));
     current_.channel->settleGuard(current_.utterance.id, playing_.startNs + length + length / 2 + 2000 * Ms);
     playing_.guardSettled = true;
+    if (current_.channel->progressed)
+        current_.channel->progressed();
 }
 
 void SpeechWorker::restLine()
@@ -421,6 +423,8 @@ void SpeechWorker::silence()
 void SpeechWorker::complete()
 {
     current_.channel->finished.store(current_.utterance.id);
+    if (current_.channel->progressed)
+        current_.channel->progressed();
     busy_ = false;
     playing_.samples.clear();
     ticker_->stop();

@@ -40,6 +40,9 @@ struct ChannelState
     std::atomic<qint64> guardEnd{0};
     // When the last stop cut something off (steady ns; UI thread).
     std::atomic<qint64> stoppedNs{0};
+    // Worker: a text was heard to its end, or the guard moved, so "speaking" may have ended or
+    // will end at another time. Set once before the channel's first text; may be empty.
+    std::function<void()> progressed;
 
     bool speaking(qint64 now) const;
     // UI thread: the last text given will certainly be over by end.

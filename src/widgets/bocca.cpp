@@ -56,6 +56,11 @@ int Bocca::SpeakingNow() const
     return channel_->speakingNow() ? 1 : 0;
 }
 
+void Bocca::whenSilent(std::function<void()> then)
+{
+    channel_->whenSilent(std::move(then));
+}
+
 void Bocca::setSpeechRate(int rate)
 {
     channel_->setRate(rate);

@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -24,6 +25,9 @@ public:
     void Speak(const QString& text);
     void StopSpeech();
     int SpeakingNow() const;
+    // Runs then from the event loop once everything given so far has been said or stopped; the
+    // speech side tells, nothing polls. Dropped with the mouth.
+    void whenSilent(std::function<void()> then);
     void setSpeechRate(int rate);
     int VoiceCount() const;
     QString VoiceName(int number) const;

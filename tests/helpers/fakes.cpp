@@ -15,9 +15,17 @@ namespace {
 class RecordingChannel final : public SpeechChannel
 {
 public:
-    RecordingChannel(RecordingSpeechService& service, QString owner) : service_(service), owner_(std::move(owner))
+    RecordingChannel(RecordingSpeechService& service, QString owner)
+        : service_(service), owner_(std::move(owner)),
+          watch_(std::make_shared<SilenceWatch>([this] { return speakingNow(); },
+                                                [this]() -> qint64 {
+                                                    if (service_.holdSpeaking)
+                                                        return -1;
+                                                    return std::max<qint64>(0, service_.speakingMs - until_.elapsed());
+                                                }))
     {
         ++service_.openChannels;
+        service_.watches.push_back(watch_);
     }
     ~RecordingChannel() override { --service_.openChannels; }
 
@@ -25,28 +33,23 @@ public:
     {
         service_.events.push_back({owner_, QStringLiteral("speak"), text, 0});
         speaking_ = true;
-        pollsLeft_ = service_.speakingPolls;
         until_.start();
     }
     void stop() override
     {
         service_.events.push_back({owner_, QStringLiteral("stop"), QString(), 0});
         speaking_ = false;
-        pollsLeft_ = 0;
+        SilenceWatch::post(watch_);
     }
     bool speakingNow() const override
     {
-        ++service_.polls;
         if (!speaking_)
             return false;
         if (service_.holdSpeaking)
             return true;
-        if (pollsLeft_ > 0) {
-            --pollsLeft_;
-            return true;
-        }
         return service_.speakingMs > 0 && until_.elapsed() < service_.speakingMs;
     }
+    void whenSilent(std::function<void()> then) override { watch_->add(std::move(then)); }
     void setRate(int velocita) override
     {
         service_.events.push_back({owner_, QStringLiteral("rate"), QString(), velocita});
@@ -66,12 +69,24 @@ private:
     RecordingSpeechService& service_;
     QString owner_;
     bool speaking_ = false;
-    mutable int pollsLeft_ = 0;
     QElapsedTimer until_;
     int voice_ = 1;
+    std::shared_ptr<SilenceWatch> watch_;
 };
 
 } // namespace
+
+RecordingSpeechService::Switch& RecordingSpeechService::Switch::operator=(bool on)
+{
+    const bool off = on_ && !on;
+    on_ = on;
+    if (off) {
+        for (const std::weak_ptr<SilenceWatch>& watch : service_.watches)
+            SilenceWatch::post(watch);
+        std::erase_if(service_.watches, [](const std::weak_ptr<SilenceWatch>& w) { return w.expired(); });
+    }
+    return *this;
+}
 
 RecordingSpeechService::RecordingSpeechService()
 {

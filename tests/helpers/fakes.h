@@ -6,6 +6,7 @@
 
 #include "settings/random_source.h"
 #include "shell/dialogs.h"
+#include "speech/silence_watch.h"
 #include "speech/speech_service.h"
 
 #include <QList>
@@ -48,13 +49,25 @@ public:
     // Test controls.
     QStringList voiceNames{QStringLiteral("Voice one"), QStringLiteral("Voice two"), QStringLiteral("Voice three")};
     QList<int> voiceKinds{1, 2, 1};
-    QSet<int> refusedVoices;   // numbers setVoice refuses
-    bool holdSpeaking = false; // when true, a mouth that spoke stays "speaking" until stopped
-    // Speech that ends by itself: after a Speak the mouth answers "speaking" to this many
-    // polls, or for this many milliseconds (0: neither).
-    int speakingPolls = 0;
+    QSet<int> refusedVoices; // numbers setVoice refuses
+    // When on, a mouth that spoke stays "speaking" until stopped or until this is turned off,
+    // which the waiting mouths are told, as the speech side tells them.
+    class Switch
+    {
+    public:
+        explicit Switch(RecordingSpeechService& service) : service_(service) {}
+        Switch& operator=(bool on);
+        operator bool() const { return on_; }
+
+    private:
+        RecordingSpeechService& service_;
+        bool on_ = false;
+    };
+    Switch holdSpeaking{*this};
+    // Speech that ends by itself after this many milliseconds (0: at once).
     int speakingMs = 0;
-    int polls = 0; // how many times a mouth was asked
+    // The waiting mouths' watches, told when holdSpeaking is turned off.
+    std::vector<std::weak_ptr<SilenceWatch>> watches;
     std::vector<Event> events;
     int openChannels = 0;
 };
