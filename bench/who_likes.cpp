@@ -9,6 +9,7 @@
 #include "exercises/who_likes.h"
 
 #include "bench_tools.h"
+#include "exercises/silence_wait.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "shell/app_window.h"
@@ -63,7 +64,7 @@ int answerRight(int runs)
     auto* form = new Form14;
     window.showScreen(form);
     const auto said = [&] { // until everything given has been said
-        while (form->isWaitingForSilence() || form->Bocca->SpeakingNow())
+        while (form->silence().waiting() || form->Bocca->SpeakingNow())
             QTest::qWait(1);
     };
     said();

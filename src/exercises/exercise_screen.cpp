@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exercises/exercise_screen.h"
 
+#include "exercises/silence_wait.h"
 #include "layout/clsresize.h"
 #include "record/answer_record.h"
 #include "settings/modulo1.h"
@@ -23,7 +24,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -44,6 +44,8 @@ ExerciseScreen::ExerciseScreen(const QString& name, ExerciseConfig config, QWidg
     Bocca = new ::Bocca(name, this);
     Bocca->setObjectName(QStringLiteral("Bocca"));
     Bocca->setGeometry(mouthRect());
+    silence_ = new SilenceWait(*Bocca, *this);
+    connect(silence_, &SilenceWait::closeDue, this, &ExerciseScreen::closeRequested);
     if (config_.mouthRepeats) {
         connect(Bocca, &::Bocca::Bocca_Click, this, &ExerciseScreen::Bocca_Click);
         Bocca->setFocusPolicy(Qt::TabFocus); // a mouth that says something is a control
@@ -354,76 +356,7 @@ void ExerciseScreen::closeRequested()
 {
     // A close during a wait for silence is answered once the wait is over, from the event
     // loop, never from inside the wait.
-    if (waiting_) {
-        closePending_ = true;
+    if (silence_->holdClose())
         return;
-    }
     mnuEsci_Click();
-}
-
-void ExerciseScreen::afterSilence(InputDuringWait input, std::function<void()> then)
-{
-    if (waiting_) {
-        // Another step for the same silence; input is thrown away if either step says so.
-        if (input == InputDuringWait::Drop)
-            waitInput_ = input;
-        if (then)
-            afterWait_.push_back(std::move(then));
-        return;
-    }
-    if (!Bocca->SpeakingNow()) {
-        if (then)
-            then();
-        return;
-    }
-    waiting_ = true;
-    waitInput_ = input;
-    if (then)
-        afterWait_.push_back(std::move(then));
-    hold_ = std::make_unique<InputGate::Hold>(window());
-    if (!silenceClock_) {
-        // The mouth's state is read, not signalled: its speech ends on the speech thread or by
-        // its guard time, whichever comes first.
-        silenceClock_ = new QTimer(this);
-        silenceClock_->setInterval(10);
-        connect(silenceClock_, &QTimer::timeout, this, &ExerciseScreen::checkSilence);
-    }
-    silenceClock_->start();
-}
-
-void ExerciseScreen::checkSilence()
-{
-    if (isHidden()) {
-        endWait(false);
-    } else if (!Bocca->SpeakingNow()) {
-        // Over on the next turn of the event loop: the input that was already waiting to be
-        // handled (the child clicked while the program was busy) still belongs to the wait.
-        silenceClock_->stop();
-        QTimer::singleShot(0, this, [this] { endWait(!isHidden()); });
-    }
-}
-
-void ExerciseScreen::endWait(bool finished)
-{
-    silenceClock_->stop();
-    waiting_ = false;
-    std::vector<std::function<void()>> next;
-    next.swap(afterWait_);
-    const std::unique_ptr<InputGate::Hold> hold = std::move(hold_);
-    if (!finished) {
-        closePending_ = false;
-        return; // the hold drops what it held
-    }
-    hold->release(waitInput_ == InputDuringWait::Drop ? InputGate::Afterwards::Drop : InputGate::Afterwards::Handle);
-    QPointer<ExerciseScreen> self(this);
-    for (const std::function<void()>& step : next) {
-        step();
-        if (!self || isHidden())
-            return;
-    }
-    if (closePending_) {
-        closePending_ = false;
-        // From the event loop; a wait begun by the steps above defers it again.
-        QTimer::singleShot(0, this, &ExerciseScreen::closeRequested);
-    }
 }

@@ -27,10 +27,7 @@ class GradientBackground;
 class QAction;
 class QLabel;
 class QMenuBar;
-class QTimer;
-namespace InputGate {
-class Hold;
-}
+class SilenceWait;
 
 struct ExerciseConfig
 {
@@ -78,17 +75,9 @@ public:
     // The title, the frame's feedback and menu words, and the thirty words.
     QStringList spokenTexts() const override;
 
-    // What becomes of the clicks and keys a child gives while the screen waits for silence.
-    enum class InputDuringWait {
-        HandleAfter, // they reach the screen once the wait is over, in order
-        Drop,        // they are thrown away: the screen took no input while it waited
-    };
-    // Runs `then` once this screen's mouth has said everything it was given; at once when it is
-    // silent. Until then the screen is waiting: it keeps painting and its timers run, the input
-    // gate holds what the child does, and a close asked meanwhile is asked once the wait is over.
-    // A screen that is left or hidden meanwhile ends the wait without running `then`.
-    void afterSilence(InputDuringWait input, std::function<void()> then);
-    bool isWaitingForSilence() const { return waiting_; }
+    // The screen's wait for its mouth to fall silent (silence_wait.h): what follows it, and
+    // what becomes of the child's input meanwhile.
+    SilenceWait& silence() const { return *silence_; }
 
     const ExerciseConfig& config() const { return config_; }
 
@@ -163,13 +152,5 @@ private:
     QElapsedTimer questionClock_;
     int answersToQuestion_ = 0;
     qint64 visit_ = 0;
-    // The waiting state: what follows it, and what becomes of the input held meanwhile.
-    void checkSilence();
-    void endWait(bool finished);
-    bool waiting_ = false;
-    bool closePending_ = false;
-    InputDuringWait waitInput_ = InputDuringWait::HandleAfter;
-    std::vector<std::function<void()>> afterWait_;
-    std::unique_ptr<InputGate::Hold> hold_;
-    QTimer* silenceClock_ = nullptr;
+    SilenceWait* silence_ = nullptr;
 };

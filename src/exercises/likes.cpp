@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exercises/likes.h"
 
+#include "exercises/silence_wait.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
@@ -154,7 +155,7 @@ void Form12::CaricaPalla()
     Image2[1]->setWord(Parola(ParolaB));
     Frase = sentenceFor(ParolaA, ParoleLocali[size_t(ParolaB)]);
     // The new question shows at once; it is said once what is being said has ended.
-    afterSilence(InputDuringWait::Drop, [this] { Bocca->Speak(Frase); });
+    silence().then(SilenceWait::Input::Drop, [this] { Bocca->Speak(Frase); });
 }
 
 void Form12::answer(int Index)
@@ -231,5 +232,5 @@ void Form13::Label3_Click(int Index)
     SegnaEsatto();
     Bocca->Speak(sentenceFor(Index, ParoleLocali[size_t(ParolaB)]));
     // The screen holds until the sentence has been said, then the next question.
-    afterSilence(InputDuringWait::Drop, [this] { CaricaPalla(); });
+    silence().then(SilenceWait::Input::Drop, [this] { CaricaPalla(); });
 }

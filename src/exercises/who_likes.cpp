@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exercises/who_likes.h"
 
+#include "exercises/silence_wait.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
 
 #include <QLabel>
-#include <QTimer>
 
 namespace {
 
@@ -160,7 +160,7 @@ void Form14::GeneraEsercizio()
     Frase = sentenceOf(cell);
     Bocca->Speak(Frase);
     // The screen does not react while the sentence is said; clicks made meanwhile come after.
-    afterSilence(InputDuringWait::HandleAfter, {});
+    silence().holdInput(SilenceWait::Input::HandleAfter);
 }
 
 void Form14::Label4_Click(int Index)
@@ -178,9 +178,8 @@ void Form14::Label4_Click(int Index)
     // What the child did before this answer was taken is judged against this sentence, not the
     // next one: the next sentence is a step after the input already waiting (any of it is now a
     // mistake).
-    QTimer::singleShot(0, this, [this, Index] {
-        // Not when the voice settings opened meanwhile: the screen starts anew after them.
-        if (!isHidden() && isEnabled() && Index == ParolaA)
+    silence().afterWaitingInput([this, Index] {
+        if (Index == ParolaA) // the board was not dealt anew meanwhile
             GeneraEsercizio();
     });
 }

@@ -4,6 +4,7 @@
 // child would.
 
 #include "exercises/exercise_screen.h"
+#include "exercises/silence_wait.h"
 #include "helpers/screen_rig.h"
 #include "settings/modulo1.h"
 #include "shell/app_window.h"
@@ -50,7 +51,7 @@ inline void duringTheWait(ExerciseRig& rig, std::function<void()> action)
     auto* watch = new QTimer(&rig.window);
     QObject::connect(watch, &QTimer::timeout, watch, [&rig, watch, action = std::move(action)] {
         auto* screen = qobject_cast<ExerciseScreen*>(rig.window.currentScreen());
-        if (!screen || !screen->isWaitingForSilence())
+        if (!screen || !screen->silence().waiting())
             return;
         watch->stop();
         watch->deleteLater();

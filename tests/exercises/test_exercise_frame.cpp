@@ -220,50 +220,6 @@ private slots:
         QVERIFY(form->Shape1->isVisible());
     }
 
-    void aWaitForSilenceIsAStateThatEndsSafely()
-    {
-        using Input = ExerciseScreen::InputDuringWait;
-        {
-            // Speech that ends by itself: what follows runs once it is over, from the event loop.
-            ExerciseRig rig;
-            rig.speech.speakingMs = 120;
-            auto* form = rig.open<Form2>(new Form2);
-            bool ran = false;
-            form->afterSilence(Input::Drop, [&] { ran = true; });
-            QVERIFY(form->isWaitingForSilence() && !ran);
-            QTRY_VERIFY(ran);
-            QVERIFY(!form->Bocca->SpeakingNow());
-            QVERIFY(!form->isWaitingForSilence());
-            QVERIFY(InputGate::idle());
-        }
-        {
-            // The screen is left during the wait: what follows never runs, and the gate opens.
-            ExerciseRig rig;
-            rig.speech.holdSpeaking = true;
-            QPointer<Form2> form = rig.open<Form2>(new Form2);
-            bool ran = false;
-            form->afterSilence(Input::HandleAfter, [&] { ran = true; });
-            rig.window.showScreen(newFormMenu());
-            flushDeletes();
-            QVERIFY(form.isNull());
-            QVERIFY(!ran);
-            QVERIFY(InputGate::idle());
-            QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormMenu"));
-        }
-        {
-            // A close of the window during the wait is answered after it.
-            ExerciseRig rig;
-            rig.speech.speakingMs = 80;
-            auto* form = rig.open<Form2>(new Form2);
-            form->afterSilence(Input::HandleAfter, {});
-            rig.dialogs.answers = {BoxAnswer::No};
-            rig.window.close();
-            QVERIFY(rig.dialogs.shown.isEmpty());
-            QTRY_COMPARE(rig.dialogs.shown.size(), 1);
-            QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("go back? "));
-        }
-    }
-
     void screensFitTheWindowWithoutOverlapsAtEverySize()
     {
         // Landscape, and whiteboards standing in portrait.
