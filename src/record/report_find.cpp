@@ -6,7 +6,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -158,7 +157,20 @@ QString errnoText(int error)
     case EACCES:
     case EPERM: return denied();
     case ENOENT: return QStringLiteral("non esiste");
-    default: return QString::fromLocal8Bit(std::strerror(error));
+    case ENOTDIR: return QStringLiteral("una parte del percorso non è una cartella");
+    case EISDIR: return QStringLiteral("è una cartella");
+    case ELOOP: return QStringLiteral("troppi collegamenti simbolici lungo il percorso");
+    case ENAMETOOLONG: return QStringLiteral("il nome è troppo lungo");
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("il disco è pieno");
+    case EROFS: return QStringLiteral("il disco si può solo leggere");
+    case EIO: return QStringLiteral("errore di lettura o scrittura sul disco");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("è in uso");
+    case EXDEV: return QStringLiteral("è su un altro disco");
+    case EFBIG: return QStringLiteral("il file è troppo grande");
+    // The system's own words would come in the machine's language, often English.
+    default: return QStringLiteral("errore di sistema numero %1").arg(error);
     }
 }
 

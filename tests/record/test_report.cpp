@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QDirIterator>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -206,17 +207,50 @@ private slots:
         QCOMPARE(p.text.count(QLatin1String("\nANNA\n")), 1);
     }
 
-    // An empty folder says so; a page that cannot be written fails the command after the text.
-    void nothingFoundIsSaidAndAnUnwritablePageFails()
+    // An empty folder says so; a page that cannot be written, or is asked through a link (a
+    // pupil's trap for a teacher who runs this as root), fails the command after the text, and
+    // nothing anywhere is made or changed.
+    void nothingFoundIsSaidAndAPageIsWrittenOnlyWhereAsked_data()
     {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("a file in the folder's place") << "a file/report.html"
+                                                      << "";
+        QTest::newRow("a link to a file") << "report.html"
+                                          << "elsewhere/a file";
+        QTest::newRow("a dangling link") << "report.html"
+                                         << "elsewhere/new.html";
+    }
+
+    void nothingFoundIsSaidAndAPageIsWrittenOnlyWhereAsked()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, link);
         QTemporaryDir dir;
-        Report::Options options;
-        options.places = {dir.path()};
-        options.htmlFile = dir.filePath(QStringLiteral("a file/report.html"));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("elsewhere")));
         QVERIFY(put(dir.filePath(QStringLiteral("a file")), "not a folder"));
+        QVERIFY(put(dir.filePath(QStringLiteral("elsewhere/a file")), "the teacher's own"));
+        if (!link.isEmpty())
+            QVERIFY(QFile::link(dir.filePath(link), dir.filePath(page)));
+        const auto everything = [&dir] {
+            QStringList all;
+            QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QFileInfo entry(it.next());
+                all << entry.filePath() + QLatin1Char(' ') + entry.symLinkTarget() + contents(entry.filePath());
+            }
+            all.sort();
+            return all;
+        };
+        const QStringList before = everything();
+        Report::Options options;
+        options.places = {dir.filePath(QStringLiteral("elsewhere"))};
+        options.htmlFile = dir.filePath(page);
         const Printed p = report(options);
         QCOMPARE(p.status, 2);
         QVERIFY(p.text.contains(QLatin1String("Nessuna registrazione di risposte trovata")));
+        QCOMPARE(everything(), before);
         // The caller's own record, missing, is no failure.
         QCOMPARE(report(Report::Options{}).status, 0);
     }
