@@ -126,7 +126,18 @@ int main(int argc, char* argv[])
         Report::Options options;
         options.places = line.parser.positionalArguments();
         options.htmlFile = line.parser.value(line.html);
-        options.screenTitle = screenCaption;
+        options.screenTitle = [](const QString& screen) {
+            for (const ScreenEntry& entry : programScreens())
+                if (entry.screen == screen)
+                    return entry.italian + QStringLiteral(" (") + entry.caption + QLatin1Char(')');
+            return screen;
+        };
+        for (const ScreenEntry& entry : programScreens()) {
+            options.screenOrder << entry.screen;
+            // The memory tiles are the pair games.
+            if (entry.picture == ButtonPicture::Memory)
+                options.pairGames << entry.screen;
+        }
         options.picturePath = Modulo1::picturePath;
         return Report::run(options);
     }

@@ -12,11 +12,16 @@
 //           visit INTEGER   -- when the screen was opened, ms since 1970: one sitting
 //           screen TEXT     -- the screen's name in the program ("Form2", "FormMemory")
 //           asked TEXT      -- what was asked: a word or a sentence; '' when nothing was
+//                              (a memory turn, a letter of no word in the word search)
 //           word TEXT       -- the word of the thirty the question is about; '' when none
-//           chosen TEXT     -- what the child chose, as shown: a word, a sentence, a letter
-//           chosen_word TEXT-- the word of the thirty the child chose; '' when none
-//           right INTEGER   -- 1 right, 0 wrong
-//           attempt INTEGER -- 1 for the first answer to a question, 2 for the second...
+//           chosen TEXT     -- what the child chose, as shown: a word, a sentence, a letter,
+//                              the two cards of a memory turn ("apple + cake")
+//           chosen_word TEXT-- the word of the thirty the child chose; '' when none (a
+//                              memory turn: the pair's word when the two cards are one)
+//           right INTEGER   -- 1 right (a memory turn: a pair), 0 wrong
+//           attempt INTEGER -- 1 for the first answer to a question, 2 for the second...;
+//                              a memory turn counts the turns since the deal or the last
+//                              pair; 0 for a choice that is no try at any question
 //           ms INTEGER)     -- from the question to this answer
 // The newest KeepAnswers answers are kept; older ones go.
 

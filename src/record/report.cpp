@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <set>
@@ -43,35 +42,31 @@ QString sqliteReason(const QSqlError& error)
     return detail.isEmpty() ? what : what + QStringLiteral(" (") + detail + QLatin1Char(')');
 }
 
-// The menu's order: "2 - ..." before "10 - ...", numbered exercises before the games.
+// The menu's order; screens it does not know after, by name.
 bool menuOrder(const ScreenFigures& a, const ScreenFigures& b)
 {
-    const auto numberOf = [](const QString& caption) {
-        bool ok = false;
-        const int n = caption.section(QLatin1Char(' '), 0, 0).toInt(&ok);
-        return ok ? n : 1 << 30;
-    };
-    const int na = numberOf(a.caption), nb = numberOf(b.caption);
-    if (na != nb)
-        return na < nb;
-    return a.caption < b.caption;
+    return a.place != b.place ? a.place < b.place : a.caption < b.caption;
 }
 
 // Lets SQLite count: a year's answers are summed where they lie, and only the sums come here.
 QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
 {
     if (!q.exec(QStringLiteral("SELECT screen, count(*), sum(attempt=1), sum(attempt=1 AND \"right\"=1), min(at), "
-                               "max(at) FROM answers GROUP BY screen")))
+                               "max(at), sum(\"right\"=1) FROM answers GROUP BY screen")))
         return sqliteReason(q.lastError());
     while (q.next()) {
         ScreenFigures s;
         s.screen = q.value(0).toString();
         s.caption = options.screenTitle ? options.screenTitle(s.screen) : s.screen;
+        const qsizetype place = options.screenOrder.indexOf(s.screen);
+        s.place = place < 0 ? int(options.screenOrder.size()) : int(place);
+        s.pairGame = options.pairGames.contains(s.screen);
         s.answers = q.value(1).toLongLong();
-        s.questions = q.value(2).toLongLong();
-        s.rightFirst = q.value(3).toLongLong();
+        s.questions = s.pairGame ? 0 : q.value(2).toLongLong();
+        s.rightFirst = s.pairGame ? 0 : q.value(3).toLongLong();
         s.first = q.value(4).toLongLong();
         s.last = q.value(5).toLongLong();
+        s.right = q.value(6).toLongLong();
         pupil.screens.push_back(s);
     }
     if (q.lastError().isValid()) // damage met half way through
@@ -268,6 +263,17 @@ QString pupils(qint64 n)
     return n == 1 ? QStringLiteral("1 alunno") : number(n) + QStringLiteral(" alunni");
 }
 
+} // namespace
+
+QString pairsIn(qint64 pairs, qint64 turns)
+{
+    return (pairs == 1 ? QStringLiteral("1 coppia trovata") : number(pairs) + QStringLiteral(" coppie trovate"))
+        + (turns == 1 ? QStringLiteral(" in 1 turno")
+                      : QStringLiteral(" in ") + number(turns) + QStringLiteral(" turni"));
+}
+
+namespace {
+
 QString outOf(qint64 part, qint64 whole)
 {
     if (whole == 0)
@@ -334,12 +340,13 @@ QString text(const ClassReport& report)
                  .arg(number(p.answers), period(p.first, p.last), outOf(p.rightFirst, p.questions)));
         line();
         line(QStringLiteral("  %1 %2   %3 %4")
-                 .arg(cell(QStringLiteral("Esercizio"), 24), right(QStringLiteral("Risposte"), 9),
-                      cell(QStringLiteral("Giuste al 1° tentativo"), 24), QStringLiteral("Periodo")));
+                 .arg(cell(QStringLiteral("Esercizio"), 48), right(QStringLiteral("Risposte"), 9),
+                      cell(QStringLiteral("Giuste al 1° tentativo"), 30), QStringLiteral("Periodo")));
         for (const ScreenFigures& s : p.screens)
             line(QStringLiteral("  %1 %2   %3 %4")
-                     .arg(cell(shown(s.caption, 24), 24), right(number(s.answers), 9),
-                          cell(outOf(s.rightFirst, s.questions), 24), period(s.first, s.last)));
+                     .arg(cell(shown(s.caption, 48), 48), right(number(s.answers), 9),
+                          cell(s.pairGame ? pairsIn(s.right, s.answers) : outOf(s.rightFirst, s.questions), 30),
+                          period(s.first, s.last)));
         line();
         if (p.words.empty())
             continue;
@@ -551,14 +558,14 @@ QString noRecordsFound()
 int run(const Options& options)
 {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        std::fprintf(stderr, "munchora: Qt's SQLite driver is missing (package libqt6sql6-sqlite)\n");
+        std::fprintf(stderr, "munchora: manca il driver SQLite di Qt (pacchetto libqt6sql6-sqlite)\n");
         return 2;
     }
     const ClassReport report = gather(options);
     const QByteArray out = text(report).toUtf8();
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "munchora: cannot write the report: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "munchora: il resoconto non si può scrivere: %s\n", qPrintable(errnoText(errno)));
         return 2;
     }
     if (options.htmlFile.isEmpty())

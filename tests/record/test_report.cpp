@@ -36,6 +36,14 @@ Answer answer(const char* screen, const char* word, const char* chosenWord, bool
     return a;
 }
 
+// A memory turn: no word asked, the two cards, the pair's word when they are one.
+Answer turn(const char* cards, const char* pair, int attempt)
+{
+    Answer a = answer("FormMemory", "", pair, *pair != 0, attempt);
+    a.chosen = QLatin1String(cards);
+    return a;
+}
+
 // A classroom server's /home: two pupils' records written by the program's own writer, one of
 // junk bytes, and one whose folder is a link to another pupil's.
 struct Classroom
@@ -52,8 +60,8 @@ struct Classroom
                  answer("Form2", "milk", "milk", true, 3),
                  answer("Form2", "apple", "pear", false, 1),
                  answer("Form2", "apple", "apple", true, 2),
-                 answer("FormMemory", "milk", "water", false, 1),
-                 answer("FormMemory", "pear", "pear", true, 1),
+                 turn("milk + water", "", 1),
+                 turn("pear + pear", "pear", 2),
                  // A sentence chosen, no word: no confusion.
                  answer("Form14", "bread", "", false, 1),
              });
@@ -94,6 +102,11 @@ struct Classroom
         o.places = {home()};
         o.htmlFile = html;
         o.screenTitle = screenCaption;
+        for (const ScreenEntry& entry : programScreens()) {
+            o.screenOrder << entry.screen;
+            if (entry.picture == ButtonPicture::Memory)
+                o.pairGames << entry.screen;
+        }
         o.picturePath = Modulo1::picturePath;
         return o;
     }
@@ -182,21 +195,22 @@ private slots:
             return found;
         };
         QVERIFY(has(QStringLiteral("LA CLASSE: 4 alunni")));
-        QVERIFY(has(QStringLiteral("anna 11 2 su 7 (29%)")));
+        QVERIFY(has(QStringLiteral("anna 11 1 su 5 (20%)")));
         QVERIFY(has(QStringLiteral("bruno 6 1 su 4 (25%)")));
         QVERIFY(p.text.contains(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy\n"))));
         // By screen: the menu's caption and order.
         QVERIFY(has(QStringLiteral("2 - What is it? 8 1 su 4 (25%)")));
         QVERIFY(has(QStringLiteral("15 - Tom.. Susy... 1 0 su 1 (0%)")));
-        QVERIFY(has(QStringLiteral("Memory 1 2 1 su 2 (50%)")));
+        // A memory game asks no word: its pairs and turns, and no confusion.
+        QVERIFY(has(QStringLiteral("Memory 1 2 1 coppia trovata in 2 turni")));
         QVERIFY(p.text.indexOf(QLatin1String("  2 - What")) < p.text.indexOf(QLatin1String("  15 - Tom")));
         // By word: asked at a first try, right at it, and the commonest other word chosen.
-        QVERIFY(has(QStringLiteral("milk 2 0 (0%) water (3 volte)")));
+        QVERIFY(has(QStringLiteral("milk 1 0 (0%) water (2 volte)")));
         QVERIFY(has(QStringLiteral("apple 2 1 (50%) pear (1 volta)")));
-        QVERIFY(has(QStringLiteral("pear 2 1 (50%) bread (1 volta)")));
+        QVERIFY(has(QStringLiteral("pear 1 0 (0%) bread (1 volta)")));
         QVERIFY(has(QStringLiteral("bread 1 0 (0%) -")));
         // The class: most frequent first, with how many pupils made each.
-        QVERIFY(has(QStringLiteral("1. milk -> water 4 volte, in 2 alunni")));
+        QVERIFY(has(QStringLiteral("1. milk -> water 3 volte, in 2 alunni")));
         QVERIFY(has(QStringLiteral("2. apple -> pear 2 volte, in 2 alunni")));
         QVERIFY(has(QStringLiteral("3. pear -> bread 1 volta, in 1 alunno")));
         QVERIFY2(!p.text.contains(QLatin1String("\n   4. ")), qPrintable(p.text));
@@ -321,7 +335,7 @@ private slots:
         QVERIFY2(pictures >= 6, qPrintable(placed + why));
         const QString all = text.join(QLatin1Char(' '));
         for (const char* shown : {"Parola chiesta", "Scelta al suo posto", "Giuste al 1° tentativo", "Esercizio",
-                                  "Confusa più spesso con", "anna", "bruno", "carla", "milk water 4 2"})
+                                  "Confusa più spesso con", "anna", "bruno", "carla", "milk water 3 2"})
             QVERIFY2(all.contains(QString::fromUtf8(shown)), shown);
 
         // At 50 dots an inch 12 mm is 23 dots: a strip of 18 inside the right and bottom
