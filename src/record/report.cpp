@@ -38,8 +38,10 @@ QString sqliteReason(const QSqlError& error)
     case 14: what = QStringLiteral("non si può aprire"); break;
     default: what = QStringLiteral("non si può leggere"); break;
     }
-    const QString detail = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-    return detail.isEmpty() ? what : what + QStringLiteral(" (") + detail + QLatin1Char(')');
+    // SQLite's own words are English: the teacher gets the Italian reason, and SQLite's number
+    // for whoever looks further.
+    const QString code = error.nativeErrorCode();
+    return code.isEmpty() ? what : what + QStringLiteral(" (errore SQLite %1)").arg(code);
 }
 
 // The menu's order; screens it does not know after, by name.
@@ -72,11 +74,12 @@ QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
     if (q.lastError().isValid()) // damage met half way through
         return sqliteReason(q.lastError());
 
-    // Each word's rows, grouped further by the other word chosen in a wrong answer ('' for the
-    // rest): its figures and its confusions in one pass.
+    // Each word's first answers, grouped further by the other word chosen in a wrong one (''
+    // for the rest): its figures and its confusions in one pass. Only first answers, so that
+    // asked, right and confused with count the same answers and add up.
     if (!q.exec(QStringLiteral("SELECT word, CASE WHEN \"right\"=0 AND chosen_word<>word THEN chosen_word ELSE '' END "
-                               "AS other, sum(attempt=1), sum(attempt=1 AND \"right\"=1), count(*) FROM answers "
-                               "WHERE word<>'' GROUP BY word, other ORDER BY word, other")))
+                               "AS other, count(*), sum(\"right\"=1) FROM answers WHERE word<>'' AND attempt=1 "
+                               "GROUP BY word, other ORDER BY word, other")))
         return sqliteReason(q.lastError());
     while (q.next()) {
         const QString word = q.value(0).toString();
@@ -87,7 +90,7 @@ QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
         WordFigures& w = pupil.words.back();
         w.asked += q.value(2).toLongLong();
         w.rightFirst += q.value(3).toLongLong();
-        const Confusion c{word, q.value(1).toString(), q.value(4).toLongLong(), 1};
+        const Confusion c{word, q.value(1).toString(), q.value(2).toLongLong(), 1};
         if (c.chosen.isEmpty())
             continue;
         // The commonest; between equals the first in the alphabet, the same every time.
@@ -263,6 +266,11 @@ QString pupils(qint64 n)
     return n == 1 ? QStringLiteral("1 alunno") : number(n) + QStringLiteral(" alunni");
 }
 
+QString byPupils(qint64 n)
+{
+    return QStringLiteral("da ") + pupils(n);
+}
+
 } // namespace
 
 QString pairsIn(qint64 pairs, qint64 turns)
@@ -323,10 +331,10 @@ QString text(const ClassReport& report)
         line(QStringLiteral("LE CONFUSIONI PIÙ FREQUENTI (parola chiesta -> parola scelta al suo posto)"));
         int rank = 0;
         for (const Confusion& c : report.topConfusions)
-            line(QStringLiteral("  %1. %2 %3, in %4")
+            line(QStringLiteral("  %1. %2 %3, %4")
                      .arg(right(QString::number(++rank), 2),
                           cell(shown(c.word, 30) + QStringLiteral(" -> ") + shown(c.chosen, 30), 34), times(c.times),
-                          pupils(c.pupils)));
+                          byPupils(c.pupils)));
         line();
     }
 
