@@ -79,6 +79,11 @@ struct Classroom
         put(record(QStringLiteral("carla")), QByteArray(4096, '\x5a'));
         QDir(home()).mkpath(QStringLiteral("eva"));
         QFile::link(home() + QStringLiteral("/anna/.local"), home() + QStringLiteral("/eva/.local"));
+        // A home that is itself a link, to a record kept elsewhere.
+        const QString elsewhere = dir.path() + QStringLiteral("/elsewhere/gino");
+        QDir().mkpath(elsewhere + QStringLiteral("/.local/share/munchora"));
+        put(elsewhere + QStringLiteral("/.local/share/munchora/answers.sqlite"), "a record");
+        QFile::link(elsewhere, home() + QStringLiteral("/gino"));
     }
 
     QString home() const { return dir.path() + QStringLiteral("/home"); }
@@ -194,7 +199,7 @@ private slots:
                 qWarning().noquote() << "no line" << start << "in:\n" << p.text;
             return found;
         };
-        QVERIFY(has(QStringLiteral("LA CLASSE: 4 alunni")));
+        QVERIFY(has(QStringLiteral("LA CLASSE: 5 alunni")));
         QVERIFY(has(QStringLiteral("anna 11 1 su 5 (20%)")));
         QVERIFY(has(QStringLiteral("bruno 6 1 su 4 (25%)")));
         QVERIFY(p.text.contains(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy\n"))));
@@ -218,7 +223,9 @@ private slots:
         // Junk bytes and a link to another's record: named with the reason, never counted.
         QVERIFY(
             p.text.contains(QRegularExpression(QStringLiteral("\n  carla +NON SI PUÒ LEGGERE: non è un database"))));
-        QVERIFY(p.text.contains(QRegularExpression(QStringLiteral("\n  eva +NON SI PUÒ LEGGERE: .*collegamento"))));
+        for (const char* linked : {"eva", "gino"})
+            QVERIFY(p.text.contains(
+                QRegularExpression(QStringLiteral("\n  %1 +NON SI PUÒ LEGGERE: .*collegamento").arg(linked))));
         QCOMPARE(p.text.count(QLatin1String("\nANNA\n")), 1);
     }
 
