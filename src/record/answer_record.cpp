@@ -2,12 +2,14 @@
 #include "record/answer_record.h"
 
 #include "settings/settings_file.h"
+#include "settings/single_copy.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -15,10 +17,12 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcRecord, "munchora.record", QtInfoMsg)
@@ -354,24 +358,40 @@ void stop()
 
 int forget()
 {
+    // A copy running for this user would go on writing its answers into removed files: it is
+    // closed first, and none starts while the files go.
+    SingleCopy running;
+    if (running.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
+        std::fprintf(stderr,
+                     "munchora: Munchora è aperto per questo utente: chiuderlo e riprovare. La registrazione "
+                     "delle risposte non è stata cancellata.\n");
+        return 1;
+    }
     const QString path = defaultPath();
     const QDir folder = QFileInfo(path).absoluteDir();
-    const QString name = QFileInfo(path).fileName();
+    // The record, its write-ahead files and the records once put aside; no other file, whatever
+    // its name begins with.
+    const QRegularExpression ours(QStringLiteral("^%1(-wal|-shm|-journal|\\.damaged-\\d{8}-\\d{6}(-wal|-shm)?)?$")
+                                      .arg(QRegularExpression::escape(QFileInfo(path).fileName())));
     int removed = 0, failed = 0;
-    // The record, its log, and the records once put aside.
-    for (const QString& entry :
-         folder.entryList({name, name + QStringLiteral("-*"), name + QStringLiteral(".damaged-*")},
-                          QDir::Files | QDir::Hidden | QDir::System)) {
-        if (QFile::remove(folder.filePath(entry))) {
-            std::printf("munchora: removed %s\n", qPrintable(folder.filePath(entry)));
+    for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!ours.match(entry).hasMatch())
+            continue;
+        const QByteArray file = QFile::encodeName(folder.filePath(entry));
+        if (::unlink(file.constData()) == 0) {
+            std::printf("munchora: cancellato %s\n", file.constData());
             ++removed;
         } else {
-            std::fprintf(stderr, "munchora: cannot remove %s\n", qPrintable(folder.filePath(entry)));
+            const int error = errno;
+            std::fprintf(stderr, "munchora: non si può cancellare %s: %s\n", file.constData(),
+                         error == EACCES || error == EPERM ? "permesso negato"
+                             : error == EROFS              ? "il disco si può solo leggere"
+                                              : qPrintable(QStringLiteral("errore di sistema %1").arg(error)));
             ++failed;
         }
     }
     if (removed == 0 && failed == 0)
-        std::printf("munchora: no record of answers in %s\n", qPrintable(folder.path()));
+        std::printf("munchora: nessuna registrazione delle risposte in %s\n", qPrintable(folder.path()));
     return failed == 0 ? 0 : 1;
 }
 

@@ -133,13 +133,15 @@ private slots:
         QCOMPARE(QFileInfo(QFileInfo(path).path()).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
 
-        // --forget leaves nothing of it.
+        // --forget leaves nothing of it, and nothing else.
         AnswerRecord::stop();
-        QFile aside(path + QStringLiteral(".damaged-20260101-000000"));
-        QVERIFY(aside.open(QIODevice::WriteOnly));
-        aside.close();
+        for (const char* tail : {".damaged-20260101-000000", ".damaged-20260101-000000-wal", "-mine"}) {
+            QFile file(path + QLatin1String(tail));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         QCOMPARE(AnswerRecord::forget(), 0);
-        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("answers.sqlite-mine")});
     }
 
     void aFileThatIsNotOursIsPutAsideAndANewRecordWorks_data()
