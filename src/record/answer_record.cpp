@@ -22,7 +22,9 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcRecord, "munchora.record", QtInfoMsg)
@@ -150,11 +152,24 @@ private:
             && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answers (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, "
                                      "visit INTEGER NOT NULL, screen TEXT NOT NULL, asked TEXT NOT NULL, word TEXT "
                                      "NOT NULL, chosen TEXT NOT NULL, chosen_word TEXT NOT NULL, right INTEGER NOT "
-                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL)"))
-            && prune(db);
-        if (!ready)
-            giveUp(QStringLiteral("cannot prepare %1: %2").arg(path_, q.lastError().text()));
-        return ready;
+                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL)"));
+        const QSqlError error = ready ? prune(db) : q.lastError();
+        if (error.isValid()) {
+            giveUp(QStringLiteral("cannot prepare %1: %2").arg(path_, error.text()));
+            return false;
+        }
+        struct stat st;
+        if (::stat(QFile::encodeName(path_).constData(), &st) == 0)
+            opened_ = {st.st_dev, st.st_ino};
+        return true;
+    }
+
+    // Whether the record's name still names the file that was opened: --forget, or a hand,
+    // may have taken it away meanwhile.
+    bool stillThere() const
+    {
+        struct stat st;
+        return ::stat(QFile::encodeName(path_).constData(), &st) == 0 && std::pair{st.st_dev, st.st_ino} == opened_;
     }
 
     // A file already there: ours, another program's or a damaged one (put aside), or one of a
@@ -212,14 +227,16 @@ private:
         return true;
     }
 
-    bool prune(QSqlDatabase& db)
+    // No error when done.
+    QSqlError prune(QSqlDatabase& db)
     {
         QSqlQuery q(db);
-        return q.exec(QStringLiteral("DELETE FROM answers WHERE id <= (SELECT max(id) FROM answers) - %1")
-                          .arg(AnswerRecord::KeepAnswers));
+        q.exec(QStringLiteral("DELETE FROM answers WHERE id <= (SELECT max(id) FROM answers) - %1")
+                   .arg(AnswerRecord::KeepAnswers));
+        return q.lastError();
     }
 
-    void writeUntilStopped(QSqlDatabase& db)
+    QSqlQuery prepareInsert(QSqlDatabase& db)
     {
         QSqlQuery insert(db);
         // An empty text may come as a null one: it is kept as ''.
@@ -227,6 +244,29 @@ private:
             QStringLiteral("INSERT INTO answers (at, visit, screen, asked, word, chosen, chosen_word, right, "
                            "attempt, ms) VALUES (?, ?, ?, coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), "
                            "coalesce(?, ''), ?, ?, ?)"));
+        return insert;
+    }
+
+    // The record was taken away while it was open: a new one begins, so the answers given since
+    // are kept where a teacher finds them, not written into a removed file.
+    bool beginAgain(QSqlDatabase& db, QSqlQuery& insert)
+    {
+        qCWarning(lcRecord).noquote() << path_ << "was taken away - a new record begins";
+        insert = QSqlQuery();
+        db.close();
+        // Nothing was checkpointed into the removed file; its log must not be taken for the new one's.
+        if (!QFileInfo::exists(path_))
+            for (const char* tail : {"-wal", "-shm"})
+                QFile::remove(path_ + QLatin1String(tail));
+        if (!open(db))
+            return false;
+        insert = prepareInsert(db);
+        return true;
+    }
+
+    void writeUntilStopped(QSqlDatabase& db)
+    {
+        QSqlQuery insert = prepareInsert(db);
         int sincePrune = 0;
         for (;;) {
             std::vector<Row> rows;
@@ -238,8 +278,11 @@ private:
                 stopping = stopping_;
             }
             if (!rows.empty()) {
+                if (!stillThere() && !beginAgain(db, insert))
+                    return;
                 // All that waited, in one transaction: whole answers or none.
                 bool ok = db.transaction();
+                QSqlError error = db.lastError();
                 for (const Row& row : rows) {
                     if (!ok)
                         break;
@@ -255,18 +298,23 @@ private:
                     insert.bindValue(8, a.attempt);
                     insert.bindValue(9, a.ms);
                     ok = insert.exec();
+                    error = insert.lastError();
                 }
                 sincePrune += int(rows.size());
                 if (ok && sincePrune >= PruneEvery) {
-                    ok = prune(db);
+                    error = prune(db);
+                    ok = !error.isValid();
                     sincePrune = 0;
                 }
-                const QString error = insert.lastError().isValid() ? insert.lastError().text() : db.lastError().text();
-                if (!ok || !db.commit()) {
+                if (ok) {
+                    ok = db.commit();
+                    error = db.lastError();
+                }
+                if (!ok) {
+                    // A full disk, a folder made read-only: the reason is taken before the
+                    // rollback, which has its own to say.
                     db.rollback();
-                    // A full disk, a folder made read-only, the file taken away.
-                    giveUp(QStringLiteral("cannot write to %1: %2")
-                               .arg(path_, error.isEmpty() ? db.lastError().text() : error));
+                    giveUp(QStringLiteral("cannot write to %1: %2").arg(path_, error.text()));
                     return;
                 }
                 {
@@ -289,6 +337,7 @@ private:
     quint64 written_ = 0;
     bool stopping_ = false;
     bool closed_ = false;
+    std::pair<dev_t, ino_t> opened_{}; // the file the record was opened on
 };
 
 std::unique_ptr<Writer> writer;

@@ -50,13 +50,17 @@ struct RecordWarnings
     RecordWarnings()
     {
         count = 0;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString&) {
-            if (type == QtWarningMsg && QByteArray(context.category) == "munchora.record")
-                ++count;
-        });
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (type == QtWarningMsg && QByteArray(context.category) == "munchora.record") {
+                    ++count;
+                    last = message;
+                }
+            });
     }
     ~RecordWarnings() { qInstallMessageHandler(previous); }
     static inline std::atomic<int> count{0};
+    static inline QString last; // read once the record has stopped
     QtMessageHandler previous;
 };
 
@@ -133,8 +137,8 @@ private slots:
         QCOMPARE(QFileInfo(QFileInfo(path).path()).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
 
-        // --forget leaves nothing of it, and nothing else.
-        AnswerRecord::stop();
+        // --forget leaves nothing of it, and nothing else; an answer given after it begins a new
+        // record rather than going into the removed file.
         for (const char* tail : {".damaged-20260101-000000", ".damaged-20260101-000000-wal", "-mine"}) {
             QFile file(path + QLatin1String(tail));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -142,6 +146,9 @@ private slots:
         QCOMPARE(AnswerRecord::forget(), 0);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("answers.sqlite-mine")});
+        AnswerRecord::add({QStringLiteral("Form2"), QStringLiteral("apple")});
+        QVERIFY(AnswerRecord::flush(10000));
+        QCOMPARE(rowsOf(path), QStringList{QStringLiteral("Form2|apple||||0|1")});
     }
 
     void aFileThatIsNotOursIsPutAsideAndANewRecordWorks_data()
@@ -243,6 +250,8 @@ private slots:
             std::signal(SIGXFSZ, SIG_DFL);
             QVERIFY(!AnswerRecord::active());
             QCOMPARE(int(warnings.count), 1);
+            // The cause (here the size limit's), not the rollback's complaint.
+            QVERIFY2(warnings.last.contains(QLatin1String("I/O error")), qPrintable(warnings.last));
             // What was written stays whole.
             QVERIFY(!rowsOf(path).isEmpty());
             QCOMPARE(rowsOf(path).first(), QStringLiteral("Form2|apple||||0|1"));
