@@ -42,7 +42,8 @@ struct Answer
 
 namespace AnswerRecord {
 
-// Some 300 answers a school day for two hundred days, and room to spare: a school year.
+// A number of answers, not a time: some 330 school days at 300 answers a day, some 80 for a
+// child who plays the memory games (up to some 20 answers a minute) an hour a day.
 inline constexpr int KeepAnswers = 100000;
 inline constexpr int SchemaVersion = 1;
 inline constexpr int ApplicationId = 0x4D554E43; // "MUNC"
@@ -67,7 +68,8 @@ bool flush(int timeoutMs);
 // Writes what is waiting and closes the database.
 void stop();
 
-// --forget: removes the caller's record (the database, its log, and files put aside). Prints
+// --forget: removes the caller's record (the database, its write-ahead files and the records
+// put aside; nothing else), or nothing while a copy of the program runs for the caller. Prints
 // what it removed; returns the exit status.
 int forget();
 
