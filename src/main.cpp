@@ -88,6 +88,23 @@ bool numberOption(const QCommandLineParser& parser, const QCommandLineOption& op
     return false;
 }
 
+// What is wrong with the options of --report and --forget, for the teacher: in Italian.
+QString italianError(const QCommandLineParser& parser)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        QStringList names;
+        for (const QString& name : parser.unknownOptionNames())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        return QStringLiteral("opzione sconosciuta: ") + names.join(QStringLiteral(", "));
+    }
+    const QString option = parser.errorText().section(QLatin1Char('\''), 1, 1);
+    if (parser.errorText().startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("manca il valore dopo ") + option;
+    if (parser.errorText().startsWith(QLatin1String("Unexpected value")))
+        return option + QStringLiteral(" non vuole un valore");
+    return QStringLiteral("opzioni non valide");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -112,21 +129,40 @@ int main(int argc, char* argv[])
     // The record's commands need no display: a teacher may run them on a server.
     const bool reporting = line.parser.isSet(line.report);
     if (!reporting && line.parser.isSet(line.html)) {
-        std::fprintf(stderr, "munchora: --html goes with --report\nTry 'munchora --help'.\n");
+        std::fprintf(stderr, "munchora: --html va insieme a --report\nVedere 'munchora --help'.\n");
         return 2;
     }
     if (reporting || line.parser.isSet(line.forget)) {
         QCoreApplication app(argc, argv);
         if (!line.parser.parse(QCoreApplication::arguments())) {
-            std::fprintf(stderr, "munchora: %s\nTry 'munchora --help'.\n", qPrintable(line.parser.errorText()));
+            std::fprintf(stderr, "munchora: %s\nVedere 'munchora --help'.\n", qPrintable(italianError(line.parser)));
             return 2;
         }
-        if (!reporting)
+        if (!reporting) {
+            // Nothing but the caller's own record is ever removed.
+            if (!line.parser.positionalArguments().isEmpty()) {
+                std::fprintf(stderr,
+                             "munchora: --forget cancella solo la registrazione di chi lo lancia: non "
+                             "vuole cartelle\nVedere 'munchora --help'.\n");
+                return 2;
+            }
             return AnswerRecord::forget();
+        }
         Report::Options options;
         options.places = line.parser.positionalArguments();
         options.htmlFile = line.parser.value(line.html);
-        options.screenTitle = screenCaption;
+        options.screenTitle = [](const QString& screen) {
+            for (const ScreenEntry& entry : programScreens())
+                if (entry.screen == screen)
+                    return entry.italian + QStringLiteral(" (") + entry.caption + QLatin1Char(')');
+            return screen;
+        };
+        for (const ScreenEntry& entry : programScreens()) {
+            options.screenOrder << entry.screen;
+            // The memory tiles are the pair games.
+            if (entry.picture == ButtonPicture::Memory)
+                options.pairGames << entry.screen;
+        }
         options.picturePath = Modulo1::picturePath;
         return Report::run(options);
     }

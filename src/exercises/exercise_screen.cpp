@@ -271,6 +271,17 @@ void ExerciseScreen::recordAnswer(const QString& asked, const QString& word, con
         newQuestion();
 }
 
+void ExerciseScreen::recordStray(const QString& chosen)
+{
+    Answer answer;
+    answer.screen = screenName();
+    answer.chosen = chosen;
+    answer.attempt = 0;
+    answer.ms = questionClock_.elapsed();
+    answer.visit = visit_;
+    AnswerRecord::add(answer);
+}
+
 void ExerciseScreen::Bocca_Click()
 {
     Bocca->StopSpeech();

@@ -65,6 +65,9 @@ public:
     // the thirty). A right answer ends the question: the next answer is a new question's first.
     void recordAnswer(const QString& asked, const QString& word, const QString& chosen, const QString& chosenWord,
                       bool right);
+    // Keeps a choice that answers no question (a letter of no word in the word search): a wrong
+    // answer with attempt 0, which leaves the question's tries where they were.
+    void recordStray(const QString& chosen);
 
     void Bocca_Click();
     void mnuImposta_Click();

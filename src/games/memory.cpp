@@ -178,12 +178,15 @@ void MemoryGame::Label2_Click(int Index)
     }
     SecondaCarta = qint16(Index);
     CarteAttive = false;
-    // The first card asks for its partner; the second is the child's answer.
+    // A turn asks for no word, so it is no confusion of one word with another: the record keeps
+    // the two cards as shown, the pair's word when they are one, and counts the turns since the
+    // deal or the last pair.
     const auto wordOf = [this](int card) {
         return card < 12 ? Image1[size_t(card)]->word() : Label1[size_t(card - 12)]->text().trimmed();
     };
-    recordAnswer(wordOf(PrimaCarta), wordOf(PrimaCarta), wordOf(SecondaCarta), wordOf(SecondaCarta),
-                 SecondaCarta == PrimaCarta + 12 || PrimaCarta == SecondaCarta + 12);
+    const bool pair = SecondaCarta == PrimaCarta + 12 || PrimaCarta == SecondaCarta + 12;
+    recordAnswer(QString(), QString(), wordOf(PrimaCarta) + QStringLiteral(" + ") + wordOf(SecondaCarta),
+                 pair ? wordOf(PrimaCarta) : QString(), pair);
     Timer1->start();
 }
 

@@ -285,8 +285,8 @@ void FormCruciPuzzle::Label1_Click(int Index)
         return;
     const int w = owner(Index);
     if (w == 0) {
-        // No word was asked: the letter is what the child chose.
-        recordAnswer(QString(), QString(), QString(Label1[size_t(Index)]->letter()), QString(), false);
+        // A letter of no word: kept, but no wrong try at the next word found.
+        recordStray(QString(Label1[size_t(Index)]->letter()));
         SegnaErrato(); // the cell stays white: each further click is another mistake
         return;
     }

@@ -23,7 +23,8 @@ struct ScreenEntry
     QRgb colour = 0;       // the tile's colour
     // Makes the screen; empty while the screen is not built yet: the tile shows, disabled.
     std::function<Screen*()> make;
-    QString screen; // the name the screen it makes has ("Form2"), as the record of answers keeps it
+    QString screen;  // the name the screen it makes has ("Form2"), as the record of answers keeps it
+    QString italian; // its name for the teacher ("Esercizio 2 – Che cos'è?")
 };
 
 // The rows in the order the children meet them: exercises 1 to 15, then the games.

@@ -2,12 +2,14 @@
 #include "record/answer_record.h"
 
 #include "settings/settings_file.h"
+#include "settings/single_copy.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -15,10 +17,14 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcRecord, "munchora.record", QtInfoMsg)
@@ -146,11 +152,24 @@ private:
             && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answers (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, "
                                      "visit INTEGER NOT NULL, screen TEXT NOT NULL, asked TEXT NOT NULL, word TEXT "
                                      "NOT NULL, chosen TEXT NOT NULL, chosen_word TEXT NOT NULL, right INTEGER NOT "
-                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL)"))
-            && prune(db);
-        if (!ready)
-            giveUp(QStringLiteral("cannot prepare %1: %2").arg(path_, q.lastError().text()));
-        return ready;
+                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL)"));
+        const QSqlError error = ready ? prune(db) : q.lastError();
+        if (error.isValid()) {
+            giveUp(QStringLiteral("cannot prepare %1: %2").arg(path_, error.text()));
+            return false;
+        }
+        struct stat st;
+        if (::stat(QFile::encodeName(path_).constData(), &st) == 0)
+            opened_ = {st.st_dev, st.st_ino};
+        return true;
+    }
+
+    // Whether the record's name still names the file that was opened: --forget, or a hand,
+    // may have taken it away meanwhile.
+    bool stillThere() const
+    {
+        struct stat st;
+        return ::stat(QFile::encodeName(path_).constData(), &st) == 0 && std::pair{st.st_dev, st.st_ino} == opened_;
     }
 
     // A file already there: ours, another program's or a damaged one (put aside), or one of a
@@ -208,14 +227,16 @@ private:
         return true;
     }
 
-    bool prune(QSqlDatabase& db)
+    // No error when done.
+    QSqlError prune(QSqlDatabase& db)
     {
         QSqlQuery q(db);
-        return q.exec(QStringLiteral("DELETE FROM answers WHERE id <= (SELECT max(id) FROM answers) - %1")
-                          .arg(AnswerRecord::KeepAnswers));
+        q.exec(QStringLiteral("DELETE FROM answers WHERE id <= (SELECT max(id) FROM answers) - %1")
+                   .arg(AnswerRecord::KeepAnswers));
+        return q.lastError();
     }
 
-    void writeUntilStopped(QSqlDatabase& db)
+    QSqlQuery prepareInsert(QSqlDatabase& db)
     {
         QSqlQuery insert(db);
         // An empty text may come as a null one: it is kept as ''.
@@ -223,6 +244,29 @@ private:
             QStringLiteral("INSERT INTO answers (at, visit, screen, asked, word, chosen, chosen_word, right, "
                            "attempt, ms) VALUES (?, ?, ?, coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), "
                            "coalesce(?, ''), ?, ?, ?)"));
+        return insert;
+    }
+
+    // The record was taken away while it was open: a new one begins, so the answers given since
+    // are kept where a teacher finds them, not written into a removed file.
+    bool beginAgain(QSqlDatabase& db, QSqlQuery& insert)
+    {
+        qCWarning(lcRecord).noquote() << path_ << "was taken away - a new record begins";
+        insert = QSqlQuery();
+        db.close();
+        // Nothing was checkpointed into the removed file; its log must not be taken for the new one's.
+        if (!QFileInfo::exists(path_))
+            for (const char* tail : {"-wal", "-shm"})
+                QFile::remove(path_ + QLatin1String(tail));
+        if (!open(db))
+            return false;
+        insert = prepareInsert(db);
+        return true;
+    }
+
+    void writeUntilStopped(QSqlDatabase& db)
+    {
+        QSqlQuery insert = prepareInsert(db);
         int sincePrune = 0;
         for (;;) {
             std::vector<Row> rows;
@@ -234,8 +278,11 @@ private:
                 stopping = stopping_;
             }
             if (!rows.empty()) {
+                if (!stillThere() && !beginAgain(db, insert))
+                    return;
                 // All that waited, in one transaction: whole answers or none.
                 bool ok = db.transaction();
+                QSqlError error = db.lastError();
                 for (const Row& row : rows) {
                     if (!ok)
                         break;
@@ -251,18 +298,23 @@ private:
                     insert.bindValue(8, a.attempt);
                     insert.bindValue(9, a.ms);
                     ok = insert.exec();
+                    error = insert.lastError();
                 }
                 sincePrune += int(rows.size());
                 if (ok && sincePrune >= PruneEvery) {
-                    ok = prune(db);
+                    error = prune(db);
+                    ok = !error.isValid();
                     sincePrune = 0;
                 }
-                const QString error = insert.lastError().isValid() ? insert.lastError().text() : db.lastError().text();
-                if (!ok || !db.commit()) {
+                if (ok) {
+                    ok = db.commit();
+                    error = db.lastError();
+                }
+                if (!ok) {
+                    // A full disk, a folder made read-only: the reason is taken before the
+                    // rollback, which has its own to say.
                     db.rollback();
-                    // A full disk, a folder made read-only, the file taken away.
-                    giveUp(QStringLiteral("cannot write to %1: %2")
-                               .arg(path_, error.isEmpty() ? db.lastError().text() : error));
+                    giveUp(QStringLiteral("cannot write to %1: %2").arg(path_, error.text()));
                     return;
                 }
                 {
@@ -285,6 +337,7 @@ private:
     quint64 written_ = 0;
     bool stopping_ = false;
     bool closed_ = false;
+    std::pair<dev_t, ino_t> opened_{}; // the file the record was opened on
 };
 
 std::unique_ptr<Writer> writer;
@@ -354,24 +407,40 @@ void stop()
 
 int forget()
 {
+    // A copy running for this user would go on writing its answers into removed files: it is
+    // closed first, and none starts while the files go.
+    SingleCopy running;
+    if (running.acquire() == SingleCopy::Outcome::AnotherCopyRuns) {
+        std::fprintf(stderr,
+                     "munchora: Munchora è aperto per questo utente: chiuderlo e riprovare. La registrazione "
+                     "delle risposte non è stata cancellata.\n");
+        return 1;
+    }
     const QString path = defaultPath();
     const QDir folder = QFileInfo(path).absoluteDir();
-    const QString name = QFileInfo(path).fileName();
+    // The record, its write-ahead files and the records once put aside; no other file, whatever
+    // its name begins with.
+    const QRegularExpression ours(QStringLiteral("^%1(-wal|-shm|-journal|\\.damaged-\\d{8}-\\d{6}(-wal|-shm)?)?$")
+                                      .arg(QRegularExpression::escape(QFileInfo(path).fileName())));
     int removed = 0, failed = 0;
-    // The record, its log, and the records once put aside.
-    for (const QString& entry :
-         folder.entryList({name, name + QStringLiteral("-*"), name + QStringLiteral(".damaged-*")},
-                          QDir::Files | QDir::Hidden | QDir::System)) {
-        if (QFile::remove(folder.filePath(entry))) {
-            std::printf("munchora: removed %s\n", qPrintable(folder.filePath(entry)));
+    for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!ours.match(entry).hasMatch())
+            continue;
+        const QByteArray file = QFile::encodeName(folder.filePath(entry));
+        if (::unlink(file.constData()) == 0) {
+            std::printf("munchora: cancellato %s\n", file.constData());
             ++removed;
         } else {
-            std::fprintf(stderr, "munchora: cannot remove %s\n", qPrintable(folder.filePath(entry)));
+            const int error = errno;
+            std::fprintf(stderr, "munchora: non si può cancellare %s: %s\n", file.constData(),
+                         error == EACCES || error == EPERM ? "permesso negato"
+                             : error == EROFS              ? "il disco si può solo leggere"
+                                              : qPrintable(QStringLiteral("errore di sistema %1").arg(error)));
             ++failed;
         }
     }
     if (removed == 0 && failed == 0)
-        std::printf("munchora: no record of answers in %s\n", qPrintable(folder.path()));
+        std::printf("munchora: nessuna registrazione delle risposte in %s\n", qPrintable(folder.path()));
     return failed == 0 ? 0 : 1;
 }
 

@@ -12,11 +12,16 @@
 //           visit INTEGER   -- when the screen was opened, ms since 1970: one sitting
 //           screen TEXT     -- the screen's name in the program ("Form2", "FormMemory")
 //           asked TEXT      -- what was asked: a word or a sentence; '' when nothing was
+//                              (a memory turn, a letter of no word in the word search)
 //           word TEXT       -- the word of the thirty the question is about; '' when none
-//           chosen TEXT     -- what the child chose, as shown: a word, a sentence, a letter
-//           chosen_word TEXT-- the word of the thirty the child chose; '' when none
-//           right INTEGER   -- 1 right, 0 wrong
-//           attempt INTEGER -- 1 for the first answer to a question, 2 for the second...
+//           chosen TEXT     -- what the child chose, as shown: a word, a sentence, a letter,
+//                              the two cards of a memory turn ("apple + cake")
+//           chosen_word TEXT-- the word of the thirty the child chose; '' when none (a
+//                              memory turn: the pair's word when the two cards are one)
+//           right INTEGER   -- 1 right (a memory turn: a pair), 0 wrong
+//           attempt INTEGER -- 1 for the first answer to a question, 2 for the second...;
+//                              a memory turn counts the turns since the deal or the last
+//                              pair; 0 for a choice that is no try at any question
 //           ms INTEGER)     -- from the question to this answer
 // The newest KeepAnswers answers are kept; older ones go.
 
@@ -37,7 +42,8 @@ struct Answer
 
 namespace AnswerRecord {
 
-// Some 300 answers a school day for two hundred days, and room to spare: a school year.
+// A number of answers, not a time: some 330 school days at 300 answers a day, some 80 for a
+// child who plays the memory games (up to some 20 answers a minute) an hour a day.
 inline constexpr int KeepAnswers = 100000;
 inline constexpr int SchemaVersion = 1;
 inline constexpr int ApplicationId = 0x4D554E43; // "MUNC"
@@ -62,7 +68,8 @@ bool flush(int timeoutMs);
 // Writes what is waiting and closes the database.
 void stop();
 
-// --forget: removes the caller's record (the database, its log, and files put aside). Prints
+// --forget: removes the caller's record (the database, its write-ahead files and the records
+// put aside; nothing else), or nothing while a copy of the program runs for the caller. Prints
 // what it removed; returns the exit status.
 int forget();
 

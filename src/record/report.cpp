@@ -6,7 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -38,49 +38,48 @@ QString sqliteReason(const QSqlError& error)
     case 14: what = QStringLiteral("non si può aprire"); break;
     default: what = QStringLiteral("non si può leggere"); break;
     }
-    const QString detail = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-    return detail.isEmpty() ? what : what + QStringLiteral(" (") + detail + QLatin1Char(')');
+    // SQLite's own words are English: the teacher gets the Italian reason, and SQLite's number
+    // for whoever looks further.
+    const QString code = error.nativeErrorCode();
+    return code.isEmpty() ? what : what + QStringLiteral(" (errore SQLite %1)").arg(code);
 }
 
-// The menu's order: "2 - ..." before "10 - ...", numbered exercises before the games.
+// The menu's order; screens it does not know after, by name.
 bool menuOrder(const ScreenFigures& a, const ScreenFigures& b)
 {
-    const auto numberOf = [](const QString& caption) {
-        bool ok = false;
-        const int n = caption.section(QLatin1Char(' '), 0, 0).toInt(&ok);
-        return ok ? n : 1 << 30;
-    };
-    const int na = numberOf(a.caption), nb = numberOf(b.caption);
-    if (na != nb)
-        return na < nb;
-    return a.caption < b.caption;
+    return a.place != b.place ? a.place < b.place : a.caption < b.caption;
 }
 
 // Lets SQLite count: a year's answers are summed where they lie, and only the sums come here.
 QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
 {
     if (!q.exec(QStringLiteral("SELECT screen, count(*), sum(attempt=1), sum(attempt=1 AND \"right\"=1), min(at), "
-                               "max(at) FROM answers GROUP BY screen")))
+                               "max(at), sum(\"right\"=1) FROM answers GROUP BY screen")))
         return sqliteReason(q.lastError());
     while (q.next()) {
         ScreenFigures s;
         s.screen = q.value(0).toString();
         s.caption = options.screenTitle ? options.screenTitle(s.screen) : s.screen;
+        const qsizetype place = options.screenOrder.indexOf(s.screen);
+        s.place = place < 0 ? int(options.screenOrder.size()) : int(place);
+        s.pairGame = options.pairGames.contains(s.screen);
         s.answers = q.value(1).toLongLong();
-        s.questions = q.value(2).toLongLong();
-        s.rightFirst = q.value(3).toLongLong();
+        s.questions = s.pairGame ? 0 : q.value(2).toLongLong();
+        s.rightFirst = s.pairGame ? 0 : q.value(3).toLongLong();
         s.first = q.value(4).toLongLong();
         s.last = q.value(5).toLongLong();
+        s.right = q.value(6).toLongLong();
         pupil.screens.push_back(s);
     }
     if (q.lastError().isValid()) // damage met half way through
         return sqliteReason(q.lastError());
 
-    // Each word's rows, grouped further by the other word chosen in a wrong answer ('' for the
-    // rest): its figures and its confusions in one pass.
+    // Each word's first answers, grouped further by the other word chosen in a wrong one (''
+    // for the rest): its figures and its confusions in one pass. Only first answers, so that
+    // asked, right and confused with count the same answers and add up.
     if (!q.exec(QStringLiteral("SELECT word, CASE WHEN \"right\"=0 AND chosen_word<>word THEN chosen_word ELSE '' END "
-                               "AS other, sum(attempt=1), sum(attempt=1 AND \"right\"=1), count(*) FROM answers "
-                               "WHERE word<>'' GROUP BY word, other ORDER BY word, other")))
+                               "AS other, count(*), sum(\"right\"=1) FROM answers WHERE word<>'' AND attempt=1 "
+                               "GROUP BY word, other ORDER BY word, other")))
         return sqliteReason(q.lastError());
     while (q.next()) {
         const QString word = q.value(0).toString();
@@ -91,7 +90,7 @@ QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
         WordFigures& w = pupil.words.back();
         w.asked += q.value(2).toLongLong();
         w.rightFirst += q.value(3).toLongLong();
-        const Confusion c{word, q.value(1).toString(), q.value(4).toLongLong(), 1};
+        const Confusion c{word, q.value(1).toString(), q.value(2).toLongLong(), 1};
         if (c.chosen.isEmpty())
             continue;
         // The commonest; between equals the first in the alphabet, the same every time.
@@ -267,6 +266,22 @@ QString pupils(qint64 n)
     return n == 1 ? QStringLiteral("1 alunno") : number(n) + QStringLiteral(" alunni");
 }
 
+QString byPupils(qint64 n)
+{
+    return QStringLiteral("da ") + pupils(n);
+}
+
+} // namespace
+
+QString pairsIn(qint64 pairs, qint64 turns)
+{
+    return (pairs == 1 ? QStringLiteral("1 coppia trovata") : number(pairs) + QStringLiteral(" coppie trovate"))
+        + (turns == 1 ? QStringLiteral(" in 1 turno")
+                      : QStringLiteral(" in ") + number(turns) + QStringLiteral(" turni"));
+}
+
+namespace {
+
 QString outOf(qint64 part, qint64 whole)
 {
     if (whole == 0)
@@ -316,10 +331,10 @@ QString text(const ClassReport& report)
         line(QStringLiteral("LE CONFUSIONI PIÙ FREQUENTI (parola chiesta -> parola scelta al suo posto)"));
         int rank = 0;
         for (const Confusion& c : report.topConfusions)
-            line(QStringLiteral("  %1. %2 %3, in %4")
+            line(QStringLiteral("  %1. %2 %3, %4")
                      .arg(right(QString::number(++rank), 2),
                           cell(shown(c.word, 30) + QStringLiteral(" -> ") + shown(c.chosen, 30), 34), times(c.times),
-                          pupils(c.pupils)));
+                          byPupils(c.pupils)));
         line();
     }
 
@@ -333,12 +348,13 @@ QString text(const ClassReport& report)
                  .arg(number(p.answers), period(p.first, p.last), outOf(p.rightFirst, p.questions)));
         line();
         line(QStringLiteral("  %1 %2   %3 %4")
-                 .arg(cell(QStringLiteral("Esercizio"), 24), right(QStringLiteral("Risposte"), 9),
-                      cell(QStringLiteral("Giuste al 1° tentativo"), 24), QStringLiteral("Periodo")));
+                 .arg(cell(QStringLiteral("Esercizio"), 48), right(QStringLiteral("Risposte"), 9),
+                      cell(QStringLiteral("Giuste al 1° tentativo"), 30), QStringLiteral("Periodo")));
         for (const ScreenFigures& s : p.screens)
             line(QStringLiteral("  %1 %2   %3 %4")
-                     .arg(cell(shown(s.caption, 24), 24), right(number(s.answers), 9),
-                          cell(outOf(s.rightFirst, s.questions), 24), period(s.first, s.last)));
+                     .arg(cell(shown(s.caption, 48), 48), right(number(s.answers), 9),
+                          cell(s.pairGame ? pairsIn(s.right, s.answers) : outOf(s.rightFirst, s.questions), 30),
+                          period(s.first, s.last)));
         line();
         if (p.words.empty())
             continue;
@@ -360,29 +376,118 @@ QString text(const ClassReport& report)
     return out;
 }
 
-bool writePage(const QString& file, const QByteArray& html, QString& error)
+// Who the page is for: the caller, or under sudo the user who called sudo (root's own files
+// are the caller's too).
+struct Caller
 {
-    const bool existed = QFileInfo::exists(file);
-    QSaveFile save(file);
-    if (!save.open(QIODevice::WriteOnly)) {
-        error = save.errorString();
-        return false;
-    }
-    if (!existed) {
-        // Children's results: for the teacher's eyes. A teacher who ran this through sudo gets
-        // the page, not root.
-        ::fchmod(save.handle(), S_IRUSR | S_IWUSR);
-        bool uidOk = false, gidOk = false;
-        const uint uid = qEnvironmentVariable("SUDO_UID").toUInt(&uidOk);
-        const uint gid = qEnvironmentVariable("SUDO_GID").toUInt(&gidOk);
-        if (::geteuid() == 0 && uidOk && gidOk && uid != 0)
-            (void)::fchown(save.handle(), uid, gid);
-    }
-    if (save.write(html) != html.size() || !save.commit()) {
-        error = save.errorString();
-        return false;
+    uid_t uid = ::geteuid();
+    gid_t gid = ::getegid();
+    bool forSomeone = false;
+};
+
+Caller caller()
+{
+    Caller c;
+    bool uidOk = false, gidOk = false;
+    const uint uid = qEnvironmentVariable("SUDO_UID").toUInt(&uidOk);
+    const uint gid = qEnvironmentVariable("SUDO_GID").toUInt(&gidOk);
+    if (c.uid == 0 && uidOk && gidOk && uid != 0)
+        c = {uid_t(uid), gid_t(gid), true};
+    return c;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n == 0)
+            errno = EIO;
+        if (n == 0 || (n < 0 && errno != EINTR))
+            return false;
+        done += n > 0 ? n : 0;
     }
     return true;
+}
+
+// The page goes exactly where the teacher said, and nowhere else, also as root and in a folder
+// others may write (/tmp): the folder is opened once and the name looked at, written and
+// replaced within it, so no link put there, before or meanwhile, is ever followed. The page is
+// made whole beside the name and then renamed over it: a link planted meanwhile is replaced,
+// not followed, and no existing file is written into (a hard link to it keeps what it held).
+bool writePage(const QString& file, const QByteArray& html, QString& error)
+{
+    const QFileInfo info(file);
+    const QByteArray name = QFile::encodeName(info.fileName());
+    if (name.isEmpty() || name == "." || name == "..") {
+        error = QStringLiteral("non è il nome di un file");
+        return false;
+    }
+    const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        error = QStringLiteral("la sua cartella non si può aprire (%1)").arg(errnoText(errno));
+        return false;
+    }
+    const Caller who = caller();
+    struct stat old;
+    const bool existed = ::fstatat(folder, name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!existed && errno != ENOENT)
+        error = errnoText(errno);
+    else if (existed && S_ISLNK(old.st_mode))
+        error = QStringLiteral("è un collegamento simbolico: la pagina non si scrive attraverso un collegamento; "
+                               "indicare un file vero e proprio");
+    else if (existed && !S_ISREG(old.st_mode))
+        error = QStringLiteral("c'è già qualcosa che non è un file normale");
+    else if (existed && old.st_uid != who.uid && old.st_uid != ::geteuid())
+        error = QStringLiteral("c'è già un file di un altro utente");
+    if (!error.isEmpty()) {
+        ::close(folder);
+        return false;
+    }
+
+    QByteArray temporary;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+        temporary = ".munchora-page-" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        fd = ::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        error = errnoText(errno);
+        ::close(folder);
+        return false;
+    }
+    // Children's results are for the teacher's eyes: a new page is 0600, and a teacher who ran
+    // this through sudo gets it, not root. A page written over keeps its owner and mode.
+    int failure = 0;
+    const auto check = [&failure](bool done) {
+        if (!done && failure == 0)
+            failure = errno != 0 ? errno : EIO;
+    };
+    if (existed) {
+        if (::geteuid() == 0)
+            check(::fchown(fd, old.st_uid, old.st_gid) == 0);
+        check(::fchmod(fd, old.st_mode & 0777) == 0);
+    } else {
+        check(::fchmod(fd, S_IRUSR | S_IWUSR) == 0);
+        if (who.forSomeone)
+            check(::fchown(fd, who.uid, who.gid) == 0);
+    }
+    if (failure == 0)
+        check(writeAll(fd, html));
+    if (failure == 0)
+        check(::fsync(fd) == 0);
+    check(::close(fd) == 0);
+    if (failure == 0)
+        check(::renameat(folder, temporary.constData(), folder, name.constData()) == 0);
+    if (failure != 0) {
+        error = errnoText(failure);
+        ::unlinkat(folder, temporary.constData(), 0);
+    } else {
+        ::fsync(folder); // the new name lasts a power cut too
+    }
+    ::close(folder);
+    return failure == 0;
 }
 
 } // namespace
@@ -461,21 +566,22 @@ QString noRecordsFound()
 int run(const Options& options)
 {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        std::fprintf(stderr, "munchora: Qt's SQLite driver is missing (package libqt6sql6-sqlite)\n");
+        std::fprintf(stderr, "munchora: manca il driver SQLite di Qt (pacchetto libqt6sql6-sqlite)\n");
         return 2;
     }
     const ClassReport report = gather(options);
     const QByteArray out = text(report).toUtf8();
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "munchora: cannot write the report: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "munchora: il resoconto non si può scrivere: %s\n", qPrintable(errnoText(errno)));
         return 2;
     }
     if (options.htmlFile.isEmpty())
         return 0;
     QString error;
     if (!writePage(options.htmlFile, page(report, options), error)) {
-        std::fprintf(stderr, "munchora: cannot write %s: %s\n", qPrintable(options.htmlFile), qPrintable(error));
+        std::fprintf(stderr, "munchora: la pagina %s non è stata scritta: %s\n", qPrintable(options.htmlFile),
+                     qPrintable(error));
         return 2;
     }
     return 0;

@@ -19,9 +19,13 @@ struct Options
     // classroom server's /home). Empty: the caller's own record.
     QStringList places;
     QString htmlFile; // empty: text only
-    // The menu's caption of a screen ("2 - What is it?"), by the screen's name; the name when
-    // unknown.
+    // How the teacher knows a screen ("Esercizio 2 – Che cos'è? (2 - What is it?)"), by the
+    // screen's name; the name when unknown.
     std::function<QString(const QString& screen)> screenTitle;
+    // The screens in the menu's order; a screen not named comes after them.
+    QStringList screenOrder;
+    // The pair games (memory): a turn there asks no question, so they tell pairs found and turns.
+    QStringList pairGames;
     // Where a word's picture is ("jpg/apple.jpg").
     std::function<QString(const QString& word)> picturePath;
 };

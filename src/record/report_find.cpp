@@ -6,7 +6,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -57,14 +56,28 @@ Outcome lookFor(const QString& base, const QString& relative, Found& found)
     return Outcome::Record;
 }
 
-// The folder is its owner's home (as the user database says).
+// The folder is its owner's home (as the user database says); a link, when it leads to a
+// folder that is.
 bool isSomeonesHome(const QString& folder)
 {
     struct stat st;
-    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
         return false;
     const passwd* user = ::getpwuid(st.st_uid);
     return user && user->pw_dir && QDir::cleanPath(QFile::decodeName(user->pw_dir)) == folder;
+}
+
+// A link where a pupil's home could be is not followed, but not passed over in silence either
+// when it leads to a record, or to a home that cannot be looked into: the pupil is named. It is
+// only looked through, never opened.
+void linkedHome(const QString& link, int depth, std::vector<Found>& out)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(link + QLatin1Char('/') + InHome).constData(), &st) == 0
+        || (errno == EACCES && (depth <= 1 || isSomeonesHome(link))))
+        out.push_back({link,
+                       QStringLiteral("è un collegamento simbolico a un'altra cartella, che il resoconto non "
+                                      "segue: per leggerla, indicare quella cartella")});
 }
 
 void walk(const QString& folder, int depth, std::vector<Found>& out)
@@ -86,23 +99,28 @@ void walk(const QString& folder, int depth, std::vector<Found>& out)
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return;
-    QStringList children;
+    QStringList children, links;
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.') // also . and ..: hidden folders hold no homes
             continue;
         const QString child = folder + QLatin1Char('/') + QFile::decodeName(entry->d_name);
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
             struct stat st;
-            isFolder = ::lstat(QFile::encodeName(child).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+            if (::lstat(QFile::encodeName(child).constData(), &st) == 0)
+                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
         }
-        if (isFolder)
+        if (type == DT_DIR)
             children.push_back(child);
+        else if (type == DT_LNK)
+            links.push_back(child);
     }
     ::closedir(dir);
     children.sort();
     for (const QString& child : children)
         walk(child, depth + 1, out);
+    for (const QString& link : links)
+        linkedHome(link, depth + 1, out);
 }
 
 // A place the teacher named: followed even when it is a link (/home may be one).
@@ -158,7 +176,20 @@ QString errnoText(int error)
     case EACCES:
     case EPERM: return denied();
     case ENOENT: return QStringLiteral("non esiste");
-    default: return QString::fromLocal8Bit(std::strerror(error));
+    case ENOTDIR: return QStringLiteral("una parte del percorso non è una cartella");
+    case EISDIR: return QStringLiteral("è una cartella");
+    case ELOOP: return QStringLiteral("troppi collegamenti simbolici lungo il percorso");
+    case ENAMETOOLONG: return QStringLiteral("il nome è troppo lungo");
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("il disco è pieno");
+    case EROFS: return QStringLiteral("il disco si può solo leggere");
+    case EIO: return QStringLiteral("errore di lettura o scrittura sul disco");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("è in uso");
+    case EXDEV: return QStringLiteral("è su un altro disco");
+    case EFBIG: return QStringLiteral("il file è troppo grande");
+    // The system's own words would come in the machine's language, often English.
+    default: return QStringLiteral("errore di sistema numero %1").arg(error);
     }
 }
 

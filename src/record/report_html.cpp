@@ -293,11 +293,16 @@ QString pupilSection(const Pupil& p, Pictures& pictures)
                         "<col style=\"width:21%\"></colgroup>\n<thead><tr><th>Esercizio</th><th class=\"n\">Risposte"
                         "</th><th class=\"n\">Domande</th><th colspan=\"2\">Giuste al 1° tentativo</th><th>Periodo"
                         "</th></tr></thead><tbody>\n");
-    for (const ScreenFigures& s : p.screens)
-        h += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td>%5"
-                            "<td>%6</td></tr>\n")
-                 .arg(esc(s.caption), number(s.answers), number(s.questions), number(s.rightFirst),
-                      barCell(s.rightFirst, s.questions), span(s.first, s.last));
+    for (const ScreenFigures& s : p.screens) {
+        if (s.pairGame)
+            h += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td colspan=\"3\">%3</td><td>%4</td></tr>\n")
+                     .arg(esc(s.caption, 80), number(s.answers), pairsIn(s.right, s.answers), span(s.first, s.last));
+        else
+            h += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td>"
+                                "%5<td>%6</td></tr>\n")
+                     .arg(esc(s.caption, 80), number(s.answers), number(s.questions), number(s.rightFirst),
+                          barCell(s.rightFirst, s.questions), span(s.first, s.last));
+    }
     h += QStringLiteral("</tbody></table>\n");
 
     if (!p.words.empty()) {

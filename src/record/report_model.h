@@ -17,10 +17,13 @@ namespace Report {
 struct ScreenFigures
 {
     QString screen;  // as the record keeps it ("Form2")
-    QString caption; // as the menu shows it ("2 - What is it?")
-    qint64 answers = 0;
+    QString caption; // as the teacher knows it (Options::screenTitle)
+    int place = 0;   // in the menu
+    bool pairGame = false;
+    qint64 answers = 0;   // a pair game's turns
     qint64 questions = 0; // first answers
     qint64 rightFirst = 0;
+    qint64 right = 0;           // a pair game's pairs found
     qint64 first = 0, last = 0; // ms since 1970
 };
 
@@ -80,6 +83,8 @@ QString denied();
 // Italian numbers, dates and percentages, as both the text and the page show them.
 QLocale italian();
 QString number(qint64 n);
+// "12 coppie trovate in 31 turni": a pair game's row.
+QString pairsIn(qint64 pairs, qint64 turns);
 // "il 9 dicembre 2026", "l'8/12/2026": the date with its article.
 QString theDay(const QDate& date, const QString& format);
 QString period(qint64 first, qint64 last);

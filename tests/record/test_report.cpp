@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QDirIterator>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -35,6 +36,14 @@ Answer answer(const char* screen, const char* word, const char* chosenWord, bool
     return a;
 }
 
+// A memory turn: no word asked, the two cards, the pair's word when they are one.
+Answer turn(const char* cards, const char* pair, int attempt)
+{
+    Answer a = answer("FormMemory", "", pair, *pair != 0, attempt);
+    a.chosen = QLatin1String(cards);
+    return a;
+}
+
 // A classroom server's /home: two pupils' records written by the program's own writer, one of
 // junk bytes, and one whose folder is a link to another pupil's.
 struct Classroom
@@ -51,8 +60,8 @@ struct Classroom
                  answer("Form2", "milk", "milk", true, 3),
                  answer("Form2", "apple", "pear", false, 1),
                  answer("Form2", "apple", "apple", true, 2),
-                 answer("FormMemory", "milk", "water", false, 1),
-                 answer("FormMemory", "pear", "pear", true, 1),
+                 turn("milk + water", "", 1),
+                 turn("pear + pear", "pear", 2),
                  // A sentence chosen, no word: no confusion.
                  answer("Form14", "bread", "", false, 1),
              });
@@ -70,6 +79,11 @@ struct Classroom
         put(record(QStringLiteral("carla")), QByteArray(4096, '\x5a'));
         QDir(home()).mkpath(QStringLiteral("eva"));
         QFile::link(home() + QStringLiteral("/anna/.local"), home() + QStringLiteral("/eva/.local"));
+        // A home that is itself a link, to a record kept elsewhere.
+        const QString elsewhere = dir.path() + QStringLiteral("/elsewhere/gino");
+        QDir().mkpath(elsewhere + QStringLiteral("/.local/share/munchora"));
+        put(elsewhere + QStringLiteral("/.local/share/munchora/answers.sqlite"), "a record");
+        QFile::link(elsewhere, home() + QStringLiteral("/gino"));
     }
 
     QString home() const { return dir.path() + QStringLiteral("/home"); }
@@ -93,6 +107,11 @@ struct Classroom
         o.places = {home()};
         o.htmlFile = html;
         o.screenTitle = screenCaption;
+        for (const ScreenEntry& entry : programScreens()) {
+            o.screenOrder << entry.screen;
+            if (entry.picture == ButtonPicture::Memory)
+                o.pairGames << entry.screen;
+        }
         o.picturePath = Modulo1::picturePath;
         return o;
     }
@@ -180,43 +199,80 @@ private slots:
                 qWarning().noquote() << "no line" << start << "in:\n" << p.text;
             return found;
         };
-        QVERIFY(has(QStringLiteral("LA CLASSE: 4 alunni")));
-        QVERIFY(has(QStringLiteral("anna 11 2 su 7 (29%)")));
+        QVERIFY(has(QStringLiteral("LA CLASSE: 5 alunni")));
+        QVERIFY(has(QStringLiteral("anna 11 1 su 5 (20%)")));
         QVERIFY(has(QStringLiteral("bruno 6 1 su 4 (25%)")));
         QVERIFY(p.text.contains(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy\n"))));
         // By screen: the menu's caption and order.
         QVERIFY(has(QStringLiteral("2 - What is it? 8 1 su 4 (25%)")));
         QVERIFY(has(QStringLiteral("15 - Tom.. Susy... 1 0 su 1 (0%)")));
-        QVERIFY(has(QStringLiteral("Memory 1 2 1 su 2 (50%)")));
+        // A memory game asks no word: its pairs and turns, and no confusion.
+        QVERIFY(has(QStringLiteral("Memory 1 2 1 coppia trovata in 2 turni")));
         QVERIFY(p.text.indexOf(QLatin1String("  2 - What")) < p.text.indexOf(QLatin1String("  15 - Tom")));
         // By word: asked at a first try, right at it, and the commonest other word chosen.
-        QVERIFY(has(QStringLiteral("milk 2 0 (0%) water (3 volte)")));
+        // Asked, right and confused with count the same first answers.
+        QVERIFY(has(QStringLiteral("milk 1 0 (0%) water (1 volta)")));
         QVERIFY(has(QStringLiteral("apple 2 1 (50%) pear (1 volta)")));
-        QVERIFY(has(QStringLiteral("pear 2 1 (50%) bread (1 volta)")));
+        QVERIFY(has(QStringLiteral("pear 1 0 (0%) bread (1 volta)")));
         QVERIFY(has(QStringLiteral("bread 1 0 (0%) -")));
         // The class: most frequent first, with how many pupils made each.
-        QVERIFY(has(QStringLiteral("1. milk -> water 4 volte, in 2 alunni")));
-        QVERIFY(has(QStringLiteral("2. apple -> pear 2 volte, in 2 alunni")));
-        QVERIFY(has(QStringLiteral("3. pear -> bread 1 volta, in 1 alunno")));
+        QVERIFY(has(QStringLiteral("1. apple -> pear 2 volte, da 2 alunni")));
+        QVERIFY(has(QStringLiteral("2. milk -> water 2 volte, da 2 alunni")));
+        QVERIFY(has(QStringLiteral("3. pear -> bread 1 volta, da 1 alunno")));
         QVERIFY2(!p.text.contains(QLatin1String("\n   4. ")), qPrintable(p.text));
         // Junk bytes and a link to another's record: named with the reason, never counted.
         QVERIFY(
             p.text.contains(QRegularExpression(QStringLiteral("\n  carla +NON SI PUÒ LEGGERE: non è un database"))));
-        QVERIFY(p.text.contains(QRegularExpression(QStringLiteral("\n  eva +NON SI PUÒ LEGGERE: .*collegamento"))));
+        for (const char* linked : {"eva", "gino"})
+            QVERIFY(p.text.contains(
+                QRegularExpression(QStringLiteral("\n  %1 +NON SI PUÒ LEGGERE: .*collegamento").arg(linked))));
         QCOMPARE(p.text.count(QLatin1String("\nANNA\n")), 1);
     }
 
-    // An empty folder says so; a page that cannot be written fails the command after the text.
-    void nothingFoundIsSaidAndAnUnwritablePageFails()
+    // An empty folder says so; a page that cannot be written, or is asked through a link (a
+    // pupil's trap for a teacher who runs this as root), fails the command after the text, and
+    // nothing anywhere is made or changed.
+    void nothingFoundIsSaidAndAPageIsWrittenOnlyWhereAsked_data()
     {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("a file in the folder's place") << "a file/report.html"
+                                                      << "";
+        QTest::newRow("a link to a file") << "report.html"
+                                          << "elsewhere/a file";
+        QTest::newRow("a dangling link") << "report.html"
+                                         << "elsewhere/new.html";
+    }
+
+    void nothingFoundIsSaidAndAPageIsWrittenOnlyWhereAsked()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, link);
         QTemporaryDir dir;
-        Report::Options options;
-        options.places = {dir.path()};
-        options.htmlFile = dir.filePath(QStringLiteral("a file/report.html"));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("elsewhere")));
         QVERIFY(put(dir.filePath(QStringLiteral("a file")), "not a folder"));
+        QVERIFY(put(dir.filePath(QStringLiteral("elsewhere/a file")), "the teacher's own"));
+        if (!link.isEmpty())
+            QVERIFY(QFile::link(dir.filePath(link), dir.filePath(page)));
+        const auto everything = [&dir] {
+            QStringList all;
+            QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QFileInfo entry(it.next());
+                all << entry.filePath() + QLatin1Char(' ') + entry.symLinkTarget() + contents(entry.filePath());
+            }
+            all.sort();
+            return all;
+        };
+        const QStringList before = everything();
+        Report::Options options;
+        options.places = {dir.filePath(QStringLiteral("elsewhere"))};
+        options.htmlFile = dir.filePath(page);
         const Printed p = report(options);
         QCOMPARE(p.status, 2);
         QVERIFY(p.text.contains(QLatin1String("Nessuna registrazione di risposte trovata")));
+        QCOMPARE(everything(), before);
         // The caller's own record, missing, is no failure.
         QCOMPARE(report(Report::Options{}).status, 0);
     }
@@ -287,7 +343,7 @@ private slots:
         QVERIFY2(pictures >= 6, qPrintable(placed + why));
         const QString all = text.join(QLatin1Char(' '));
         for (const char* shown : {"Parola chiesta", "Scelta al suo posto", "Giuste al 1° tentativo", "Esercizio",
-                                  "Confusa più spesso con", "anna", "bruno", "carla", "milk water 4 2"})
+                                  "Confusa più spesso con", "anna", "bruno", "carla", "milk water 2 2"})
             QVERIFY2(all.contains(QString::fromUtf8(shown)), shown);
 
         // At 50 dots an inch 12 mm is 23 dots: a strip of 18 inside the right and bottom
