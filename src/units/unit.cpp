@@ -73,7 +73,8 @@ QString utf8Text(QByteArrayView bytes, int* badLine)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless: a character cut short at the end is an error too, not a state kept for more.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     *badLine = 0;
     if (decoder.hasError()) {
@@ -81,7 +82,7 @@ QString utf8Text(QByteArrayView bytes, int* badLine)
         int line = 0;
         for (QByteArrayView rest = bytes; !*badLine;) {
             const qsizetype end = rest.indexOf('\n');
-            QStringDecoder one(QStringDecoder::Utf8);
+            QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             const QString decoded = one(end < 0 ? rest : rest.first(end)); // decodes only when kept
             ++line;
             if (one.hasError() || end < 0)
@@ -263,7 +264,7 @@ private:
         const int before = int(reading_.problems.size());
         const QString word = field(record.fields[0], line, QStringLiteral("la parola (word)"));
         const QString form = field(record.fields[1], line, QStringLiteral("la forma per le frasi (form)"));
-        const QString picture = field(record.fields[2], line, QStringLiteral("il nome dell'immagine (picture)"));
+        const QString picture = field(record.fields[2], line, QStringLiteral("il nome dell'immagine (picture)"), false);
         if (!word.isEmpty()) {
             ++words_;
             searchable_ += fitsWordSearch(word);
@@ -289,15 +290,15 @@ private:
             reading_.unit.words.push_back({word, form, path});
     }
 
-    // A field without the blanks around it and with one blank between words; empty when it is
-    // empty or unfit, and then a problem is named.
-    QString field(const QString& raw, int line, const QString& what)
+    // A field without the blanks around it, and with one blank between words unless it is a file's
+    // name; empty when it is empty or unfit, and then a problem is named.
+    QString field(const QString& raw, int line, const QString& what, bool words = true)
     {
         if (hasControl(raw.trimmed())) {
             problem(WordsFile, line, QStringLiteral("%1 contiene caratteri di controllo").arg(what));
             return {};
         }
-        const QString value = raw.simplified();
+        const QString value = words ? raw.simplified() : raw.trimmed();
         if (value.isEmpty())
             problem(WordsFile, line, QStringLiteral("manca %1").arg(what));
         return value;
