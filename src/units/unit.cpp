@@ -221,8 +221,8 @@ private:
     void takeName(const QString& name, int line)
     {
         named_ = !name.isEmpty();
-        if (hasControl(name))
-            problem(IniFile, line, QStringLiteral("il nome contiene caratteri di controllo"));
+        if (hasControl(name) || name.contains(u'<') || name.contains(u'>'))
+            problem(IniFile, line, QStringLiteral("il nome contiene caratteri di controllo, «<» o «>»"));
         else if (name.size() > LongestName)
             problem(IniFile, line,
                     QStringLiteral("il nome è troppo lungo: %1 caratteri, al massimo %2")
@@ -296,6 +296,11 @@ private:
     {
         if (hasControl(raw.trimmed())) {
             problem(WordsFile, line, QStringLiteral("%1 contiene caratteri di controllo").arg(what));
+            return {};
+        }
+        // A label shows "<b>" as markup, and <img> would show any picture on the disk.
+        if (words && (raw.contains(u'<') || raw.contains(u'>'))) {
+            problem(WordsFile, line, QStringLiteral("%1 contiene «<» o «>», che nessuna parola ha").arg(what));
             return {};
         }
         const QString value = words ? raw.simplified() : raw.trimmed();

@@ -255,6 +255,7 @@ private slots:
                     "pi\"g,pigs,pig.jpg\n"
                     "\"pig\"s,pigs,pig.jpg\n"
                     "h\x01n,hens,hen.jpg\n"
+                    "<b>gnu</b>,gnus,cat.jpg\n"
                     "\"hen,hens,hen.jpg\n"
                     "emu,emus,emu.jpg\n"));
         const QStringList said{
@@ -273,7 +274,8 @@ private slots:
             "words.csv, riga 13: virgolette dentro un campo",
             "words.csv, riga 14: c'è del testo dopo le virgolette",
             "words.csv, riga 15: la parola (word) contiene caratteri di controllo",
-            "words.csv, riga 16: virgolette aperte qui e mai chiuse",
+            "words.csv, riga 16: la parola (word) contiene «<» o «>»",
+            "words.csv, riga 17: virgolette aperte qui e mai chiuse",
             "words.csv: ci sono 9 parole: ne servono almeno 12",
         };
         const Run run = checkUnit(unit);
