@@ -62,6 +62,9 @@ struct CommandLine
         parser.addOption(report);
         parser.addOption(html);
         parser.addOption(forget);
+        // Out of --help until the manual page tells teachers about units: every option --help lists
+        // is one the manual page explains.
+        checkUnit.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(checkUnit);
         parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("With --report: where records are."),
                                      QStringLiteral("[folder...]"));
