@@ -4,6 +4,7 @@
 #include "screens.h"
 #include "settings/modulo1.h"
 #include "startup.h"
+#include "units/installed_units.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -43,6 +44,10 @@ struct CommandLine
                             QStringLiteral("file")};
     QCommandLineOption forget{QStringLiteral("forget"),
                               QStringLiteral("Remove the caller's record of answers and end.")};
+    QCommandLineOption checkUnit{QStringLiteral("check-unit"),
+                                 QStringLiteral("Check a unit a teacher made, in <folder> (or the installed unit of "
+                                                "that name): print every problem, or that it is ready, and end."),
+                                 QStringLiteral("folder")};
 
     CommandLine()
     {
@@ -57,6 +62,10 @@ struct CommandLine
         parser.addOption(report);
         parser.addOption(html);
         parser.addOption(forget);
+        // Out of --help until the manual page tells teachers about units: every option --help lists
+        // is one the manual page explains.
+        checkUnit.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(checkUnit);
         parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("With --report: where records are."),
                                      QStringLiteral("[folder...]"));
         // Qt's own options are single-dash words (-platform xcb): read them as one name each.
@@ -105,6 +114,30 @@ QString italianError(const QCommandLineParser& parser)
     return QStringLiteral("opzioni non valide");
 }
 
+// For the teacher, in Italian: 0 when the unit is ready, else 1 with every problem and where it is.
+int checkUnit(const QString& argument)
+{
+    const units::UnitReading reading = units::findUnit(argument);
+    if (reading.ready()) {
+        const units::Unit& unit = reading.unit;
+        QString text = QStringLiteral("L'unità «%1»").arg(unit.name);
+        if (unit.number > 0)
+            text += QStringLiteral(" (numero %1)").arg(unit.number);
+        text += QStringLiteral(" è pronta: %1 parole").arg(unit.words.size());
+        if (!unit.folder.isEmpty())
+            text += QStringLiteral(", in %1").arg(unit.folder);
+        std::printf("%s.\n", qPrintable(text));
+        return 0;
+    }
+    if (reading.unit.folder.isEmpty())
+        std::printf("L'unità «%s» non è pronta:\n", qPrintable(argument));
+    else
+        std::printf("L'unità in %s non è pronta:\n", qPrintable(reading.unit.folder));
+    for (const units::UnitProblem& problem : reading.problems)
+        std::printf("  %s\n", qPrintable(units::describe(problem)));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -124,6 +157,18 @@ int main(int argc, char* argv[])
             return 0;
         }
         line.parser.showHelp(0); // ends the process with status 0
+    }
+
+    // Reading a unit's pictures' sizes needs no display either.
+    if (line.parser.isSet(line.checkUnit)) {
+        QCoreApplication app(argc, argv);
+        if (!line.parser.parse(QCoreApplication::arguments()) || !line.parser.positionalArguments().isEmpty()) {
+            std::fprintf(stderr, "munchora: %s\nTry 'munchora --help'.\n",
+                         qPrintable(line.parser.errorText().isEmpty() ? QStringLiteral("folders go with --report")
+                                                                      : line.parser.errorText()));
+            return 2;
+        }
+        return checkUnit(line.parser.value(line.checkUnit));
     }
 
     // The record's commands need no display: a teacher may run them on a server.

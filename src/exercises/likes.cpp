@@ -33,13 +33,9 @@ QString sentenceFor(int choice, const QString& item)
 
 SentenceForms sentenceForms()
 {
-    static const char* const forms[30] = {
-        "chicken", "beer",  "biscuits", "spinaches",  "beans",   "oranges", "cheese", "coffee", "chips",  "chocolate",
-        "bananas", "water", "ham",      "lemons",     "carrots", "pasta",   "coke",   "apples", "fish",   "ice cream",
-        "eggs",    "cakes", "bread",    "sandwiches", "tomatos", "salad",   "milk",   "pizza",  "grapes", "pears"};
     SentenceForms table;
-    for (int i = 0; i < 30; ++i)
-        table[size_t(i + 1)] = QString::fromLatin1(forms[i]);
+    for (int i = 1; i <= Modulo1::WordCount; ++i)
+        table[size_t(i)] = Modulo1::sentenceForm(i);
     return table;
 }
 

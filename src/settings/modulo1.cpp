@@ -43,6 +43,15 @@ void CaricaParole()
         Parole[static_cast<size_t>(i + 1)] = QString::fromLatin1(words[i]);
 }
 
+QString sentenceForm(int index)
+{
+    static const char* const forms[WordCount] = {
+        "chicken", "beer",  "biscuits", "spinaches",  "beans",   "oranges", "cheese", "coffee", "chips",  "chocolate",
+        "bananas", "water", "ham",      "lemons",     "carrots", "pasta",   "coke",   "apples", "fish",   "ice cream",
+        "eggs",    "cakes", "bread",    "sandwiches", "tomatos", "salad",   "milk",   "pizza",  "grapes", "pears"};
+    return index >= 1 && index <= WordCount ? QString::fromLatin1(forms[index - 1]) : QString();
+}
+
 QString settingsFolder()
 {
     if (!settingsFolderOverride.isEmpty())

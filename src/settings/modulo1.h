@@ -29,6 +29,8 @@ extern QString FileImpostazioni;
 const QString& Parola(int index);
 
 void CaricaParole();
+// Word index's form in the like and dislike sentences ("apples", "tomatos"); empty outside 1..30.
+QString sentenceForm(int index);
 bool EsisteFile(const QString& path);
 void LeggiImpostazioni();
 // Writes Voce and Velocita atomically; false (with a warning logged) when it could not.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "speech/speech_cache.h"
 
+#include "files/trust.h"
 #include "speech/speech_engines.h"
 #include "speech/speech_log.h"
 
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -55,53 +55,6 @@ quint64 checksumOf(const QByteArray& key, const int16_t* samples, size_t count)
     return hash;
 }
 
-// Owned by root or by this user, and writable by nobody else.
-bool trusted(const struct stat& st, QString* why)
-{
-    if (st.st_uid != 0 && st.st_uid != geteuid()) {
-        if (why)
-            *why = QStringLiteral("it belongs to another user (uid %1)").arg(st.st_uid);
-        return false;
-    }
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) {
-        if (why)
-            *why = QStringLiteral("group or others may write it (mode %1)")
-                       .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
-        return false;
-    }
-    return true;
-}
-
-// A shared folder's real path when it may be read; else empty, and why. The real path is
-// judged and then read, so no link on the way can be turned elsewhere later. Whoever may write
-// a folder above it could put another folder in its place; a sticky one, as /tmp, lets nobody but
-// the owner (root or this user, judged one step before) rename what is in it.
-QString trustedFolder(const QString& folder, QString* why)
-{
-    const QString real = QFileInfo(folder).canonicalFilePath();
-    struct stat st;
-    if (real.isEmpty() || ::stat(QFile::encodeName(real).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        *why = QStringLiteral("it is not a folder");
-        return {};
-    }
-    if (!trusted(st, why))
-        return {};
-    for (QString above = real; above != QLatin1String("/");) {
-        above = QFileInfo(above).path();
-        if (::stat(QFile::encodeName(above).constData(), &st) != 0) {
-            *why = QStringLiteral("the folder %1 above it cannot be read").arg(above);
-            return {};
-        }
-        if (st.st_mode & S_ISVTX)
-            st.st_mode &= ~mode_t(S_IWGRP | S_IWOTH);
-        if (!trusted(st, why)) {
-            *why = QStringLiteral("the folder %1 above it cannot be trusted: %2").arg(above, *why);
-            return {};
-        }
-    }
-    return real;
-}
-
 qint64 bytesOf(const std::vector<int16_t>& samples)
 {
     return qint64(samples.size() * sizeof(int16_t));
@@ -113,13 +66,14 @@ SpeechCache::SpeechCache(Folders folders) : folders_(std::move(folders))
 {
     QStringList readable;
     for (const QString& folder : std::as_const(folders_.shared)) {
-        QString why;
-        const QString real = trustedFolder(folder, &why);
+        files::Trust why;
+        const QString real = files::trustedFolder(folder, &why);
         if (!real.isEmpty())
             readable << real;
         else
             qCWarning(lcSpeech).noquote()
-                << "the shared speech folder" << folder << "is not read:" << why << "- the speech is made here instead";
+                << "the shared speech folder" << folder << "is not read:" << files::describe(why)
+                << "- the speech is made here instead";
     }
     folders_.shared = readable;
 }
@@ -160,17 +114,15 @@ bool SpeechCache::readEntry(const QString& path, const QByteArray& key, std::vec
 {
     // Only a plain file, judged as opened: a pipe left in its place would wait for ever, and a
     // link could point anywhere.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    const int fd = files::openPlainFile(path, &st);
     if (fd < 0)
         return false;
-    struct stat st;
-    QString why;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (trustedOnly && !trusted(st, &why))) {
-        if (!why.isEmpty()) {
-            static bool told = false; // once: a planted folder may hold many
-            if (!std::exchange(told, true))
-                qCWarning(lcSpeech).noquote() << "a shared speech entry is not read:" << why << "-" << path;
-        }
+    if (const files::Trust why = files::judge(st); trustedOnly && !why.trusted()) {
+        static bool told = false; // once: a planted folder may hold many
+        if (!std::exchange(told, true))
+            qCWarning(lcSpeech).noquote()
+                << "a shared speech entry is not read:" << files::describe(why) << "-" << path;
         ::close(fd);
         return false;
     }
