@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "home/menu.h"
 
+#include "home/program_boxes.h"
 #include "home/screen_catalogue.h"
 #include "settings/modulo1.h"
-#include "settings/settings_file.h"
-#include "shell/dialogs.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
 #include "widgets/gradient_background.h"
@@ -18,8 +17,6 @@
 namespace {
 
 const QString SayVoice = QStringLiteral("Voice");
-const QString SayExit = QStringLiteral("Exit?");
-const QString SayBye = QStringLiteral("bye!");
 
 // Design layout (1024 x 768): the eighteen screens in a 6 x 3 grid of tiles, big enough for
 // a finger on a whiteboard; the mouth, "Voice", "?" and, set apart, "Exit" in a bar below.
@@ -122,7 +119,7 @@ void FormMenu::openScreen(Screen* screen)
 
 QStringList FormMenu::spokenTexts() const
 {
-    return {SayVoice, SayExit, SayBye};
+    return QStringList{SayVoice} + exitTexts();
 }
 
 void FormMenu::Command1_Click()
@@ -146,30 +143,3 @@ void FormMenu::closeRequested()
 {
     BottoneEsci_Click();
 }
-
-void askToExit(Screen& screen, Bocca& mouth)
-{
-    mouth.Speak(SayExit);
-    MsgBox(&screen, QStringLiteral("exit?"), QStringLiteral("munchora"), BoxIcon::Question, BoxButtons::YesNo,
-           [&screen, &mouth](BoxAnswer answer) {
-               if (answer != BoxAnswer::Yes)
-                   return;
-               mouth.Speak(SayBye);
-               if (ScreenHost* window = screen.host())
-                   window->endProgram();
-           });
-}
-
-namespace Modulo1 {
-
-void MostraCrediti(QWidget* parent)
-{
-    const QString crlf = QStringLiteral("\r\n");
-    const QString text = QStringLiteral("Munchora team  ") + crlf + QStringLiteral(" ----------------------- ") + crlf
-        + QStringLiteral("https://") + QLatin1String(SettingsFile::MakerHost) + crlf
-        + QStringLiteral("mail: munchora@example.org") + crlf
-        + QStringLiteral("Pictures: Microsoft Fluent UI Emoji (npm package fluentui-emoji), MIT licence");
-    MsgBox(parent, text, QStringLiteral("munchora"), BoxIcon::Information, BoxButtons::Ok);
-}
-
-} // namespace Modulo1

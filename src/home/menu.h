@@ -42,11 +42,3 @@ private:
     QList<PictureButton*> buttons_;
     QList<PictureButton*> tiles_; // the screens' buttons, in the grid
 };
-
-// "Exit": the mouth asks, a box asks again, and Yes says goodbye and ends the program.
-void askToExit(Screen& screen, Bocca& mouth);
-
-namespace Modulo1 {
-// The credits box of the menu's "?" button.
-void MostraCrediti(QWidget* parent);
-} // namespace Modulo1

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "home/splash.h"
 
-#include "home/menu.h"
+#include "home/program_boxes.h"
 #include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"

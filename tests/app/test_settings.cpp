@@ -2,7 +2,7 @@
 #include "helpers/fakes.h"
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
-#include "home/menu.h"
+#include "home/program_boxes.h"
 #include "settings/modulo1.h"
 #include "settings/settings_file.h"
 
