@@ -71,7 +71,7 @@ int answerRight(int runs)
 
     std::vector<double> toSound, afterEnd;
     for (int i = 0; i < runs; ++i) {
-        GridCell* cell = form->Label4[size_t(form->ParolaA)];
+        GridCell* cell = form->Label4[size_t(form->askedCell())];
         qint64 finishedBefore;
         {
             std::lock_guard lock(mutex);

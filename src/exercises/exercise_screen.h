@@ -3,17 +3,20 @@
 // The frame every exercise and game screen is built on: placement and scaling, the start
 // sequence, the score panel with its two scoring steps, the mouth that repeats what is asked,
 // the "Voice" and "Go back" menu entries and the "next" button. A screen passes what it
-// varies in an ExerciseConfig and adds only its own controls and handlers; README.md beside
-// this file tells how to add a screen.
+// varies in an ExerciseConfig and adds only its own controls, its own question and its
+// handlers; README.md beside this file tells how to add a screen.
 //
-// Controls a screen moves at run time (shuffled pictures, a highlight frame, dealt cards) are
-// placed with placeControl() in design coordinates; the screen's scaler keeps them there.
+// The frame's parts, a file each: exercise_screen.cpp (building, the start sequence, the menu
+// entries and the mouth), exercise_score.cpp (the score and what a screen reader is told),
+// exercise_answers.cpp (the controls a child answers with), exercise_placement.cpp (moving
+// controls in design coordinates, which the screen's scaler keeps), question_record.h (the
+// record of answers), silence_wait.h (the wait for silence).
 
+#include "exercises/question_record.h"
 #include "shell/screen.h"
 #include "widgets/frame_widgets.h"
 #include "widgets/pictures.h"
 
-#include <QElapsedTimer>
 #include <QPointF>
 #include <QPointer>
 #include <QStringList>
@@ -60,14 +63,20 @@ public:
     void showRightIcon();
     // Tells a screen reader how the answer went (empty: nothing any more).
     void announce(const QString& outcome);
-    // Keeps an answer in the record of answers, when the school keeps one: what was asked and
-    // the word it is about, what the child chose and its word ('' where a text is no word of
-    // the thirty). A right answer ends the question: the next answer is a new question's first.
-    void recordAnswer(const QString& asked, const QString& word, const QString& chosen, const QString& chosenWord,
-                      bool right);
-    // Keeps a choice that answers no question (a letter of no word in the word search): a wrong
-    // answer with attempt 0, which leaves the question's tries where they were.
-    void recordStray(const QString& chosen);
+    // The counts the panel shows, from 0 at each start, up to 32767; the memory games keep none.
+    qint16 Esatti = 0;
+    qint16 Errati = 0;
+
+    // Keeps an answer in the record of answers, when the school keeps one. A right answer ends
+    // the question: the next answer is a new question's first.
+    void recordAnswer(const GivenAnswer& answer) { record_.keep(screenName(), answer); }
+    // The common case: a word was asked and a word chosen.
+    void recordWordAnswer(const QString& asked, const QString& chosen, bool right)
+    {
+        recordAnswer({.asked = asked, .word = asked, .chosen = chosen, .chosenWord = chosen, .right = right});
+    }
+    // Keeps a choice that answers no question (a letter of no word in the word search).
+    void recordStray(const QString& chosen) { record_.keepStray(screenName(), chosen); }
 
     void Bocca_Click();
     void mnuImposta_Click();
@@ -84,12 +93,6 @@ public:
 
     const ExerciseConfig& config() const { return config_; }
 
-    // The question on show: each screen gives these its own meaning (see its CaricaPalla); no
-    // value passes from one screen to another.
-    qint16 ParolaCorrente = 0;
-    qint16 ParolaA = 0;
-    qint16 ParolaB = 0;
-
     // The frame's controls (null where the screen has none).
     GradientBackground* ARGradient1 = nullptr;
     ::Bocca* Bocca = nullptr;
@@ -98,6 +101,9 @@ public:
     QAction* mnuImposta = nullptr;
     QAction* mnuEsci = nullptr;
     ScorePanel* PicturesattiErrati = nullptr; // its labels and icons are the panel's
+
+    // What a wrong answer says.
+    static inline const QString SayWrong = QStringLiteral("No! repeat!");
 
     // Design layout of the frame, shared by the screens so their own controls fit around it.
     static constexpr int MenuHeight = 56;
@@ -150,10 +156,6 @@ private:
 
     ExerciseConfig config_;
     std::vector<QPointer<QWidget>> answerControls_;
-    // The question being answered, for the record: since when, and how many answers so far.
-    void newQuestion();
-    QElapsedTimer questionClock_;
-    int answersToQuestion_ = 0;
-    qint64 visit_ = 0;
+    QuestionRecord record_;
     SilenceWait* silence_ = nullptr;
 };

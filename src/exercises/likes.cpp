@@ -24,19 +24,17 @@ ExerciseConfig configFor(const char* title, bool scorePanel, ExerciseConfig::Nex
     return config;
 }
 
-QString sentenceFor(int choice, const QString& item)
-{
-    return choice == 0 ? likeSentence(item) : dislikeSentence(item);
-}
-
 } // namespace
 
-SentenceForms sentenceForms()
+QString sentenceFor(Feeling feeling, const QString& item)
 {
-    SentenceForms table;
-    for (int i = 1; i <= Modulo1::WordCount; ++i)
-        table[size_t(i)] = Modulo1::sentenceForm(i);
-    return table;
+    return feeling == Feeling::Likes ? likeSentence(item) : dislikeSentence(item);
+}
+
+void SmileyScreen::drawQuestion()
+{
+    feeling_ = RandomChoice(2) == 0 ? Feeling::Likes : Feeling::DoesNotLike;
+    item_ = RandomWordIndex();
 }
 
 QString likeSentence(const QString& item)
@@ -73,27 +71,20 @@ void Smiley::resizeEvent(QResizeEvent* event)
             .toRect());
 }
 
-void LikesScreen::LeggiParoleLocale()
-{
-    ParoleLocali = sentenceForms();
-}
-
 QStringList LikesScreen::spokenTexts() const
 {
     QStringList texts = ExerciseScreen::spokenTexts();
-    const SentenceForms forms = sentenceForms();
     for (int word = 1; word <= Modulo1::WordCount; ++word)
-        texts << likeSentence(forms[size_t(word)]) << dislikeSentence(forms[size_t(word)]);
+        texts << likeSentence(Modulo1::sentenceForm(word)) << dislikeSentence(Modulo1::sentenceForm(word));
     return texts;
 }
 
 // ---------------------------------------------------------------- exercise 12
 
 Form11::Form11(QWidget* parent)
-    : LikesScreen(QStringLiteral("Form11"), configFor("exercise 12. listen.", false, ExerciseConfig::Next::Enabled),
-                  parent)
+    : SmileyScreen(QStringLiteral("Form11"), configFor("exercise 12. listen.", false, ExerciseConfig::Next::Enabled),
+                   parent)
 {
-    LeggiParoleLocale();
     Image1 = new Smiley(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(302, 160, 420, 420);
@@ -103,12 +94,10 @@ Form11::Form11(QWidget* parent)
 
 void Form11::CaricaPalla()
 {
-    using namespace Modulo1;
-    ParolaA = qint16(RandomChoice(2) + 1); // 1: like, 2: dislike
-    ParolaB = qint16(RandomWordIndex());
-    Image2->setWord(Parola(ParolaB));
-    Frase = sentenceFor(ParolaA - 1, ParoleLocali[size_t(ParolaB)]);
-    Image1->setPleased(ParolaA == 1);
+    drawQuestion();
+    Image2->setWord(Modulo1::Parola(item_));
+    Frase = sentenceFor(feeling_, Modulo1::sentenceForm(item_));
+    Image1->setPleased(feeling_ == Feeling::Likes);
     Bocca->Speak(Frase);
 }
 
@@ -121,10 +110,9 @@ void Form11::Command1_Click()
 // ---------------------------------------------------------------- exercise 13
 
 Form12::Form12(QWidget* parent)
-    : LikesScreen(QStringLiteral("Form12"),
-                  configFor("exercise 13. click on the image.", true, ExerciseConfig::Next::None), parent)
+    : SmileyScreen(QStringLiteral("Form12"),
+                   configFor("exercise 13. click on the image.", true, ExerciseConfig::Next::None), parent)
 {
-    LeggiParoleLocale();
     for (int k = 0; k < 2; ++k) {
         auto* smiley = new Smiley(this);
         smiley->setObjectName(QStringLiteral("Image1_%1").arg(k));
@@ -134,8 +122,9 @@ Form12::Form12(QWidget* parent)
         PictureBox* item = smiley->item();
         item->setObjectName(QStringLiteral("Image2_%1").arg(k));
         item->setCursor(Qt::PointingHandCursor);
+        // The item in a smiley's balloon answers as the smiley does.
         connect(smiley, &PictureBox::clicked, this, [this, k] { Image1_Click(k); });
-        connect(item, &PictureBox::clicked, this, [this, k] { Image2_Click(k); });
+        connect(item, &PictureBox::clicked, this, [this, k] { Image1_Click(k); });
         addAnswerControl(smiley);
         Image1[size_t(k)] = smiley;
         Image2[size_t(k)] = item;
@@ -144,21 +133,24 @@ Form12::Form12(QWidget* parent)
 
 void Form12::CaricaPalla()
 {
-    using namespace Modulo1;
-    ParolaA = qint16(RandomChoice(2)); // 0: like, 1: dislike
-    ParolaB = qint16(RandomWordIndex());
-    Image2[0]->setWord(Parola(ParolaB));
-    Image2[1]->setWord(Parola(ParolaB));
-    Frase = sentenceFor(ParolaA, ParoleLocali[size_t(ParolaB)]);
+    drawQuestion();
+    Image2[0]->setWord(Modulo1::Parola(item_));
+    Image2[1]->setWord(Modulo1::Parola(item_));
+    Frase = sentenceFor(feeling_, Modulo1::sentenceForm(item_));
     // The new question shows at once; it is said once what is being said has ended.
     silence().then(SilenceWait::Input::Drop, [this] { Bocca->Speak(Frase); });
 }
 
-void Form12::answer(int Index)
+void Form12::Image1_Click(int Index)
 {
-    const QString word = Modulo1::Parola(ParolaB);
-    recordAnswer(Frase, word, sentenceFor(Index, ParoleLocali[size_t(ParolaB)]), word, Index == ParolaA);
-    if (Index != ParolaA) {
+    const QString word = Modulo1::Parola(item_);
+    const bool right = Index == rightChoice();
+    recordAnswer({.asked = Frase,
+                  .word = word,
+                  .chosen = sentenceFor(feelingAt(Index), Modulo1::sentenceForm(item_)),
+                  .chosenWord = word,
+                  .right = right});
+    if (!right) {
         SegnaErrato(); // the question stays
         return;
     }
@@ -166,23 +158,12 @@ void Form12::answer(int Index)
     CaricaPalla();
 }
 
-void Form12::Image1_Click(int Index)
-{
-    answer(Index);
-}
-
-void Form12::Image2_Click(int Index)
-{
-    answer(Index);
-}
-
 // ---------------------------------------------------------------- exercise 14
 
 Form13::Form13(QWidget* parent)
-    : LikesScreen(QStringLiteral("Form13"),
-                  configFor("exercise 14. click on the words.", true, ExerciseConfig::Next::None), parent)
+    : SmileyScreen(QStringLiteral("Form13"),
+                   configFor("exercise 14. click on the words.", true, ExerciseConfig::Next::None), parent)
 {
-    LeggiParoleLocale();
     Image1 = new Smiley(this);
     Image1->setObjectName(QStringLiteral("Image1_0"));
     Image1->setGeometry(387, 196, 250, 250);
@@ -201,13 +182,11 @@ Form13::Form13(QWidget* parent)
 
 void Form13::CaricaPalla()
 {
-    using namespace Modulo1;
-    ParolaA = qint16(RandomChoice(2));
-    ParolaB = qint16(RandomWordIndex());
-    Image2->setWord(Parola(ParolaB));
-    Image1->setPleased(ParolaA == 0);
-    Label3[0]->setCaption(likeSentence(ParoleLocali[size_t(ParolaB)]));
-    Label3[1]->setCaption(dislikeSentence(ParoleLocali[size_t(ParolaB)]));
+    drawQuestion();
+    Image2->setWord(Modulo1::Parola(item_));
+    Image1->setPleased(feeling_ == Feeling::Likes);
+    Label3[0]->setCaption(likeSentence(Modulo1::sentenceForm(item_)));
+    Label3[1]->setCaption(dislikeSentence(Modulo1::sentenceForm(item_)));
     // Nothing is said: the child reads both sentences and the face decides.
 }
 
@@ -219,14 +198,19 @@ QStringList Form13::mouthItems() const
 void Form13::Label3_Click(int Index)
 {
     // What the face says is asked; the child chooses the sentence that says it.
-    const QString word = Modulo1::Parola(ParolaB);
-    recordAnswer(Label3[size_t(ParolaA)]->caption(), word, Label3[size_t(Index)]->caption(), word, Index == ParolaA);
-    if (Index != ParolaA) {
+    const QString word = Modulo1::Parola(item_);
+    const bool right = Index == rightChoice();
+    recordAnswer({.asked = Label3[size_t(rightChoice())]->caption(),
+                  .word = word,
+                  .chosen = Label3[size_t(Index)]->caption(),
+                  .chosenWord = word,
+                  .right = right});
+    if (!right) {
         SegnaErrato();
         return;
     }
     SegnaEsatto();
-    Bocca->Speak(sentenceFor(Index, ParoleLocali[size_t(ParolaB)]));
+    Bocca->Speak(sentenceFor(feelingAt(Index), Modulo1::sentenceForm(item_)));
     // The screen holds until the sentence has been said, then the next question.
     silence().then(SilenceWait::Input::Drop, [this] { CaricaPalla(); });
 }

@@ -9,13 +9,13 @@
 
 #include <array>
 
-// The items in the form the sentences use ("apples", "tomatos"), index for index with Parole;
-// index 0 stays empty.
-using SentenceForms = std::array<QString, 31>;
-SentenceForms sentenceForms();
-
+// The sentences say an item in its own form ("apples", "tomatos"): Modulo1::sentenceForm.
 QString likeSentence(const QString& item);
 QString dislikeSentence(const QString& item);
+
+// What a smiley says of its item.
+enum class Feeling { Likes, DoesNotLike };
+QString sentenceFor(Feeling feeling, const QString& item);
 
 // A smiley with an empty thought balloon, pleased or displeased; the item's picture is a child
 // control laid into the balloon, so it stays there however the smiley is scaled.
@@ -37,28 +37,46 @@ private:
     PictureBox* item_;
 };
 
-// What the three screens share: the sentence forms and the sentence of the question.
+// What the like and dislike screens share: the sentence of the question.
 class LikesScreen : public ExerciseScreen
 {
     Q_OBJECT
 public:
     using ExerciseScreen::ExerciseScreen;
 
-    void LeggiParoleLocale();
-
     const QString& frase() const { return Frase; }
     // Besides the frame's texts, "I like" and "I don't like" with every item.
     QStringList spokenTexts() const override;
 
 protected:
-    SentenceForms ParoleLocali;
     QString Frase; // the sentence of the question, said again by the mouth
 
     QStringList mouthItems() const override { return {Frase}; }
 };
 
+// What exercises 12, 13 and 14 ask: a smiley likes an item, or does not.
+class SmileyScreen : public LikesScreen
+{
+    Q_OBJECT
+public:
+    using LikesScreen::LikesScreen;
+
+    Feeling feeling() const { return feeling_; }
+    int item() const { return item_; } // the item's word
+    // The pleased smiley and the like sentence come first (0), the others second (1).
+    static Feeling feelingAt(int choice) { return choice == 0 ? Feeling::Likes : Feeling::DoesNotLike; }
+    int rightChoice() const { return feeling_ == Feeling::Likes ? 0 : 1; }
+
+protected:
+    // A new question: the feeling, then the item.
+    void drawQuestion();
+
+    Feeling feeling_ = Feeling::Likes;
+    int item_ = 0;
+};
+
 // Exercise 12: listen.
-class Form11 : public LikesScreen
+class Form11 : public SmileyScreen
 {
     Q_OBJECT
 public:
@@ -73,27 +91,24 @@ protected:
 };
 
 // Exercise 13: two smileys; a click on a smiley or on the item in its balloon answers.
-class Form12 : public LikesScreen
+class Form12 : public SmileyScreen
 {
     Q_OBJECT
 public:
     explicit Form12(QWidget* parent = nullptr);
 
+    // A click on a smiley, or on the item in its balloon.
     void Image1_Click(int Index);
-    void Image2_Click(int Index);
 
     std::array<Smiley*, 2> Image1{};     // 0: pleased (like), 1: displeased (dislike)
     std::array<PictureBox*, 2> Image2{}; // the item in each balloon
 
 protected:
     void CaricaPalla() override;
-
-private:
-    void answer(int Index);
 };
 
 // Exercise 14: one smiley and both sentences written; the child clicks the one that fits.
-class Form13 : public LikesScreen
+class Form13 : public SmileyScreen
 {
     Q_OBJECT
 public:

@@ -91,9 +91,7 @@ ListenOrder::ListenOrder(const QString& name, const QString& title, int n, QWidg
 
 int ListenOrder::sequenceWord(int k) const
 {
-    using namespace Modulo1;
-    const qint16 words[5] = {ParolaA, ParolaCorrente, ParolaB, Parola4, Parola5};
-    return k >= 0 && k < n_ ? words[k] : 0;
+    return k >= 0 && k < int(sequence_.size()) ? sequence_[size_t(k)] : 0;
 }
 
 void ListenOrder::measurePlaces()
@@ -122,13 +120,9 @@ void ListenOrder::CaricaPalla()
     using namespace Modulo1;
     Sposta();
     Contatore = 0;
-    const std::vector<int> drawn = RandomDistinctWords(n_);
-    qint16* const words[5] = {&ParolaA, &ParolaCorrente, &ParolaB, &Parola4, &Parola5};
-    for (int k = 0; k < n_; ++k) {
-        const int word = drawn[size_t(k)];
-        *words[k] = qint16(word);
-        Image1[size_t(k)]->setWord(Parola(word));
-    }
+    sequence_ = RandomDistinctWords(n_);
+    for (int k = 0; k < n_; ++k)
+        Image1[size_t(k)]->setWord(Parola(sequence_[size_t(k)]));
     // Nothing is said: the child hears the sequence from the mouth.
 }
 
@@ -143,10 +137,10 @@ QStringList ListenOrder::mouthItems() const
 void ListenOrder::Image1_Click(int Index)
 {
     // Each picture put in its place answers "which comes next?".
-    const QString asked = Contatore < n_ ? Image1[size_t(Contatore)]->word() : QString();
-    const QString chosen = Image1[size_t(Index)]->word();
-    recordAnswer(asked, asked, chosen, chosen, Index == Contatore && Contatore < n_);
-    if (Index != Contatore || Contatore >= n_) {
+    const bool right = Index == Contatore && Contatore < n_;
+    recordWordAnswer(Contatore < n_ ? Image1[size_t(Contatore)]->word() : QString(), Image1[size_t(Index)]->word(),
+                     right);
+    if (!right) {
         // Out of turn, already in its place, or the sequence is complete.
         SegnaErrato();
         return;

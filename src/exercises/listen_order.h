@@ -32,8 +32,6 @@ public:
 protected:
     int Contatore = 0;              // pictures put in order so far: the next expected is Image1(Contatore)
     std::array<int, 6> Posizioni{}; // left edges of the lower row's places, design units
-    qint16 Parola4 = 0;
-    qint16 Parola5 = 0;
 
     void CaricaPalla() override;
     void measurePlaces() override;
@@ -41,8 +39,10 @@ protected:
 
 private:
     int n_;
+    std::vector<int> sequence_; // the words in the order they are said
 };
 
+// Exercise 4 ("4 - listen and order"): three words.
 class Form4a : public ListenOrder
 {
     Q_OBJECT
@@ -50,6 +50,7 @@ public:
     explicit Form4a(QWidget* parent = nullptr);
 };
 
+// Exercise 5: four words.
 class Form4b : public ListenOrder
 {
     Q_OBJECT
@@ -57,6 +58,7 @@ public:
     explicit Form4b(QWidget* parent = nullptr);
 };
 
+// Exercise 6: five words.
 class Form4c : public ListenOrder
 {
     Q_OBJECT

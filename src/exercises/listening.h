@@ -5,6 +5,7 @@
 
 #include "exercises/exercise_screen.h"
 
+// Exercise 1 ("1 - listen").
 class Form1 : public ExerciseScreen
 {
     Q_OBJECT
@@ -14,6 +15,7 @@ public:
     void Command1_Click() override;
 
     PictureBox* Image1 = nullptr;
+    qint16 ParolaB = 0; // the word shown and said
 
 protected:
     void CaricaPalla() override;

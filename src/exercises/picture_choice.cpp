@@ -16,7 +16,6 @@ PictureChoiceSet form2Set()
     set.title = QStringLiteral("exercise 2.. click on the objet.");
     // One row of three, left to right Image1(0), (1), (2).
     set.designRects = {{32, 240, 300, 300}, {362, 240, 300, 300}, {692, 240, 300, 300}};
-    set.words = {&ExerciseScreen::ParolaCorrente, &ExerciseScreen::ParolaB, nullptr};
     set.places = {{0, -1}, {1, -1}, {2, -1}};
     // Arrangement a exchanges the places of picture 0 and picture a - 1.
     set.arrangements = {{0, 1, 2}, {1, 0, 2}, {2, 1, 0}};
@@ -40,7 +39,6 @@ PictureChoiceSet form3Set()
                        {left, bottom, size, size},
                        {left + 2 * step, bottom, size, size},
                        {left + step, top, size, size}};
-    set.words = {&ExerciseScreen::ParolaA, &ExerciseScreen::ParolaCorrente, &ExerciseScreen::ParolaB, nullptr, nullptr};
     set.places = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {2, 1}};
     set.arrangements = {{0, 1, 2, 3, 4}, {1, 0, 2, 3, 4}, {2, 1, 0, 3, 4}, {3, 1, 2, 0, 4}, {4, 1, 2, 3, 0}};
     set.primaXFrom = 1;
@@ -126,27 +124,23 @@ void PictureChoice::CaricaPalla()
 {
     Sposta();
     Shape1->hide();
-    const std::vector<int> drawn = RandomDistinctWords(int(Image1.size()));
-    for (size_t k = 0; k < Image1.size(); ++k) {
-        const int word = drawn[k];
-        if (qint16 ExerciseScreen::*kept = set_.words[k])
-            this->*kept = qint16(word);
-        Image1[k]->setWord(Modulo1::Parola(word));
-    }
-    Bocca->Speak(Modulo1::Parola(drawn.front()));
+    words_ = RandomDistinctWords(int(Image1.size()));
+    for (size_t k = 0; k < Image1.size(); ++k)
+        Image1[k]->setWord(Modulo1::Parola(words_[k]));
+    Bocca->Speak(Modulo1::Parola(words_.front()));
 }
 
 QStringList PictureChoice::mouthItems() const
 {
     // The asked word is the one of Image1(0).
-    return {Modulo1::Parola(this->*set_.words.front())};
+    return {Modulo1::Parola(pictureWord(0))};
 }
 
 void PictureChoice::Image1_Click(int Index)
 {
-    const QString asked = Image1.front()->word();
-    recordAnswer(asked, asked, Image1[size_t(Index)]->word(), Image1[size_t(Index)]->word(), Index == 0);
-    if (Index != 0) {
+    const bool right = Index == 0;
+    recordWordAnswer(Image1.front()->word(), Image1[size_t(Index)]->word(), right);
+    if (!right) {
         SegnaErrato();
         return;
     }

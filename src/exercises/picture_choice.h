@@ -19,10 +19,9 @@ struct PictureChoiceSet
 
     QString name;
     QString title;
-    std::vector<QRect> designRects;              // Image1(k) in the starting layout
-    std::vector<qint16 ExerciseScreen::*> words; // where Image1(k)'s word is kept; null: nowhere
-    std::vector<Place> places;                   // place 1, 2, ... in order
-    std::vector<std::vector<int>> arrangements;  // row a - 1: the picture at place 1, 2, ...
+    std::vector<QRect> designRects;             // Image1(k) in the starting layout
+    std::vector<Place> places;                  // place 1, 2, ... in order
+    std::vector<std::vector<int>> arrangements; // row a - 1: the picture at place 1, 2, ...
 
     // The pictures the places are measured from.
     int primaXFrom;
@@ -51,6 +50,8 @@ public:
     // Design top-left of place p (1-based).
     QPointF placePosition(int p, const QWidget* picture) const;
     const PictureChoiceSet& set() const { return set_; }
+    // The word of Image1(k) in the question on show; Image1(0)'s is the one asked.
+    int pictureWord(int k) const { return k >= 0 && k < int(words_.size()) ? words_[size_t(k)] : 0; }
 
 protected:
     double PrimaX = 0;
@@ -66,6 +67,7 @@ private:
     PictureChoiceSet set_;
     bool measured_ = false;
     int arrangement_ = 0;
+    std::vector<int> words_; // the word of each picture
 };
 
 // Exercise 2: three pictures in a row.

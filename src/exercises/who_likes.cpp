@@ -41,7 +41,6 @@ ExerciseConfig form14Config()
 
 Form14::Form14(QWidget* parent) : LikesScreen(QStringLiteral("Form14"), form14Config(), parent)
 {
-    LeggiParoleLocale();
     const QColor ink(0x1d, 0x1f, 0x3a);
 
     for (int h = 0; h < 2; ++h) {
@@ -106,11 +105,10 @@ Form14::Form14(QWidget* parent) : LikesScreen(QStringLiteral("Form14"), form14Co
 QStringList Form14::spokenTexts() const
 {
     QStringList texts = ExerciseScreen::spokenTexts();
-    const SentenceForms forms = sentenceForms();
     for (const char* name : names)
         for (int word = 1; word <= Modulo1::WordCount; ++word)
-            texts << QString::fromLatin1(name) + Likes + forms[size_t(word)]
-                  << QString::fromLatin1(name) + DoesNotLike + forms[size_t(word)];
+            texts << QString::fromLatin1(name) + Likes + Modulo1::sentenceForm(word)
+                  << QString::fromLatin1(name) + DoesNotLike + Modulo1::sentenceForm(word);
     return texts;
 }
 
@@ -130,8 +128,7 @@ void Form14::CaricaPalla()
     const std::vector<int> drawn = RandomDistinctWords(4);
     for (int k = 0; k < 4; ++k) {
         const int word = drawn[size_t(k)];
-        ParolaColonna[size_t(k)] = qint16(word);
-        const QString& form = ParoleLocali[size_t(word)];
+        const QString form = Modulo1::sentenceForm(word);
         Image1[size_t(k)]->setWord(Modulo1::Parola(word));
         Image1[size_t(k + 4)]->setWord(Modulo1::Parola(word));
         Image1[size_t(k)]->setProperty("tag", Likes + form);
@@ -156,7 +153,7 @@ void Form14::GeneraEsercizio()
     int cell = RandomChoice(56);
     while (isRed(cell)) // a cell answered on this board is never asked again
         cell = RandomChoice(56);
-    ParolaA = qint16(cell);
+    askedCell_ = cell;
     Frase = sentenceOf(cell);
     Bocca->Speak(Frase);
     // The screen does not react while the sentence is said; clicks made meanwhile come after.
@@ -166,9 +163,13 @@ void Form14::GeneraEsercizio()
 void Form14::Label4_Click(int Index)
 {
     // A cell is a name and a picture: the sentence they make is the child's answer.
-    recordAnswer(Frase, Image1[size_t(ParolaA % 8)]->word(), sentenceOf(Index), Image1[size_t(Index % 8)]->word(),
-                 Index == ParolaA && !isRed(Index));
-    if (Index != ParolaA || isRed(Index)) {
+    const bool right = Index == askedCell_ && !isRed(Index);
+    recordAnswer({.asked = Frase,
+                  .word = Image1[size_t(askedCell_ % 8)]->word(),
+                  .chosen = sentenceOf(Index),
+                  .chosenWord = Image1[size_t(Index % 8)]->word(),
+                  .right = right});
+    if (!right) {
         SegnaErrato(); // also for a cell already red
         return;
     }
@@ -179,7 +180,7 @@ void Form14::Label4_Click(int Index)
     // next one: the next sentence is a step after the input already waiting (any of it is now a
     // mistake).
     silence().afterWaitingInput([this, Index] {
-        if (Index == ParolaA) // the board was not dealt anew meanwhile
+        if (Index == askedCell_) // the board was not dealt anew meanwhile
             GeneraEsercizio();
     });
 }

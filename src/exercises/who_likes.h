@@ -9,6 +9,7 @@
 
 #include <array>
 
+// Exercise 15 ("15 - Tom.. Susy...").
 class Form14 : public LikesScreen
 {
     Q_OBJECT
@@ -34,12 +35,14 @@ public:
     bool isRed(int cell) const;
 
     int domande() const { return Domande; }
+    // The cell of the sentence asked.
+    int askedCell() const { return askedCell_; }
 
 protected:
     // Deals a board: four different words, every cell white, then its first sentence.
     void CaricaPalla() override;
 
 private:
-    std::array<qint16, 4> ParolaColonna{}; // the word of columns k and k + 4
-    int Domande = 0;                       // sentences asked on this board
+    int Domande = 0;    // sentences asked on this board
+    int askedCell_ = 0; // the cell whose sentence was said
 };

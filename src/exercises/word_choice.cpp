@@ -79,24 +79,17 @@ void WordChoice::CaricaPalla()
     using namespace Modulo1;
     if (set_.labels == 3)
         Sposta();
-    const std::vector<int> drawn = RandomDistinctWords(set_.labels);
+    words_ = RandomDistinctWords(set_.labels);
     for (int k = 0; k < set_.labels; ++k) {
-        const int word = drawn[size_t(k)];
-        if (k == 0) {
-            ParolaA = qint16(word);
-        } else if (k == 1) {
-            ParolaCorrente = qint16(word);
-        } else if (k == 2) {
-            ParolaB = qint16(word);
-        }
-        const QString caption = (k == 3 && set_.spacedFourth ? QStringLiteral(" ") : QString()) + Parola(word);
+        const QString caption = (k == 3 && set_.spacedFourth ? QStringLiteral(" ") : QString())
+            + Parola(words_[size_t(k)]);
         labels[size_t(k)]->setCaption(caption);
     }
     if (set_.labels == 5)
         IndiceGiusto = RandomChoice(5);
     if (Image1) {
         // The picture of the right caption, so it always names one of the words shown.
-        Image1->setWord(set_.labels == 3 ? Parola(ParolaA) : labels[size_t(IndiceGiusto)]->caption());
+        Image1->setWord(set_.labels == 3 ? Parola(labelWord(0)) : labels[size_t(IndiceGiusto)]->caption());
     }
     if (set_.speaks)
         Bocca->Speak(labels[size_t(rightLabel())]->caption());
@@ -109,10 +102,10 @@ QStringList WordChoice::mouthItems() const
 
 void WordChoice::Label_Click(int Index)
 {
-    const QString asked = labels[size_t(rightLabel())]->caption().trimmed();
-    const QString chosen = labels[size_t(Index)]->caption().trimmed();
-    recordAnswer(asked, asked, chosen, chosen, Index == rightLabel());
-    if (Index != rightLabel()) {
+    const bool right = Index == rightLabel();
+    recordWordAnswer(labels[size_t(rightLabel())]->caption().trimmed(), labels[size_t(Index)]->caption().trimmed(),
+                     right);
+    if (!right) {
         SegnaErrato(); // the question stays open: every wrong click counts
         return;
     }

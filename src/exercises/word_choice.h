@@ -41,7 +41,8 @@ public:
 
     const std::array<int, 3>& posizioni() const { return Posizioni; }
     int indiceGiusto() const { return IndiceGiusto; }
-    int firstWord() const { return ParolaA; }
+    // The word of label k in the question on show.
+    int labelWord(int k) const { return k >= 0 && k < int(words_.size()) ? words_[size_t(k)] : 0; }
 
 protected:
     std::array<int, 3> Posizioni{}; // left edges of the three places, design units
@@ -53,8 +54,10 @@ protected:
 
 private:
     WordChoiceSet set_;
+    std::vector<int> words_; // the word of each label
 };
 
+// Exercise 7: the word heard and its picture; three labels that move.
 class Form5 : public WordChoice
 {
     Q_OBJECT
@@ -62,6 +65,7 @@ public:
     explicit Form5(QWidget* parent = nullptr);
 };
 
+// Exercise 8: the picture alone; three labels that move.
 class Form6 : public WordChoice
 {
     Q_OBJECT
@@ -69,6 +73,7 @@ public:
     explicit Form6(QWidget* parent = nullptr);
 };
 
+// Exercise 10: the word heard; five labels.
 class Form9 : public WordChoice
 {
     Q_OBJECT
@@ -76,6 +81,7 @@ public:
     explicit Form9(QWidget* parent = nullptr);
 };
 
+// Exercise 11: the picture alone; five labels.
 class Form10 : public WordChoice
 {
     Q_OBJECT

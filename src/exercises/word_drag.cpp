@@ -232,7 +232,7 @@ void Form8::CaricaPalla()
 void Form8::Sposta()
 {
     const int k = RandomChoice(6);
-    ParolaA = qint16(k);
+    order_ = k;
     for (int place = 0; place < 3; ++place) {
         DragWord* word = Label1[size_t(orders[size_t(k)][size_t(place)])];
         placeControl(word, QPointF(Posizioni[size_t(place)], designPosition(word).y()));
@@ -247,9 +247,9 @@ void Form8::Label2_DragDrop(int Index, DragWord* Source)
         return; // a word already in its box cannot count twice
     Bocca->StopSpeech();
     // Each word put on a picture answers "what is this picture?".
-    const QString asked = Image1[size_t(Index)]->word();
-    recordAnswer(asked, asked, Source->caption(), Source->caption(), Source->index() == Index);
-    if (Source->index() == Index) {
+    const bool right = Source->index() == Index;
+    recordWordAnswer(Image1[size_t(Index)]->word(), Source->caption(), right);
+    if (right) {
         select(-1);
         Bocca->Speak(Source->caption());
         Label2[size_t(Index)]->setCaption(Label1[size_t(Index)]->caption());

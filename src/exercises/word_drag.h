@@ -61,6 +61,7 @@ private:
     bool targeted_ = false; // the dragged word is over this box
 };
 
+// Exercise 9 ("9 - read the words").
 class Form8 : public ExerciseScreen
 {
     Q_OBJECT
@@ -98,6 +99,8 @@ public:
     const std::array<qint16, 3>& posizioni() const { return Posizioni; }
     int abbinamenti() const { return Abbinamenti; }
     const std::array<int, 3>& words() const { return words_; }
+    // Which of the orders the words stand in (0..5).
+    int order() const { return order_; }
 
 protected:
     void CaricaPalla() override;
@@ -110,6 +113,7 @@ private:
     std::array<qint16, 3> Posizioni{}; // left edges of the three word places, design units
     qint16 Abbinamenti = 0;            // words in their right box in this set
     std::array<int, 3> words_{};       // the word index of each picture
+    int order_ = 0;                    // the words' order beneath the boxes: orders[order_]
     struct Drag
     {
         int word = -1;         // pressed or dragged word, -1 for none

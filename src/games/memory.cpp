@@ -185,8 +185,11 @@ void MemoryGame::Label2_Click(int Index)
         return card < 12 ? Image1[size_t(card)]->word() : Label1[size_t(card - 12)]->text().trimmed();
     };
     const bool pair = SecondaCarta == PrimaCarta + 12 || PrimaCarta == SecondaCarta + 12;
-    recordAnswer(QString(), QString(), wordOf(PrimaCarta) + QStringLiteral(" + ") + wordOf(SecondaCarta),
-                 pair ? wordOf(PrimaCarta) : QString(), pair);
+    recordAnswer({.asked = QString(),
+                  .word = QString(),
+                  .chosen = wordOf(PrimaCarta) + QStringLiteral(" + ") + wordOf(SecondaCarta),
+                  .chosenWord = pair ? wordOf(PrimaCarta) : QString(),
+                  .right = pair});
     Timer1->start();
 }
 

@@ -61,6 +61,7 @@ private:
     void showCount();
 };
 
+// "Memory 1".
 class FormMemory : public MemoryGame
 {
     Q_OBJECT
@@ -68,6 +69,7 @@ public:
     explicit FormMemory(QWidget* parent = nullptr);
 };
 
+// "Memory 2".
 class FormMemory2 : public MemoryGame
 {
     Q_OBJECT

@@ -318,7 +318,7 @@ void FormCruciPuzzle::Label1_Click(int Index)
 void FormCruciPuzzle::wordFound(int slot)
 {
     const QString word = Image1[size_t(slot - 1)]->word();
-    recordAnswer(word, word, word, word, true);
+    recordWordAnswer(word, word, true);
     SegnaEsatto(); // one point per word, not per letter
     Image1[size_t(slot - 1)]->setImage(QImage(), QString());
     found_[size_t(slot)] = true;

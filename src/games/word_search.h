@@ -37,6 +37,7 @@ private:
     int fontPixels_ = 0;
 };
 
+// "Crucipuzzle", the word search.
 class FormCruciPuzzle : public ExerciseScreen
 {
     Q_OBJECT

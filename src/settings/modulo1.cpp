@@ -11,8 +11,6 @@
 namespace Modulo1 {
 
 std::array<QString, WordCount + 1> Parole;
-qint16 Esatti = 0;
-qint16 Errati = 0;
 qint16 Voce = DefaultVoce;
 qint16 Velocita = DefaultVelocita;
 qint16 FlagVoce = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program's start-up module: the state every screen shares for the whole run,
-// the settings file and its folder, and the credits box.
+// The program's start-up module: the state every screen shares for the whole run (the words,
+// the voice and speed), the settings file and its folder.
 
 #include <QString>
 
@@ -17,8 +17,6 @@ inline constexpr qint16 DefaultVelocita = 135;
 
 // Index 0 stays empty; 1..30 hold the words, each also the base name of its picture.
 extern std::array<QString, WordCount + 1> Parole;
-extern qint16 Esatti;
-extern qint16 Errati;
 extern qint16 Voce;
 extern qint16 Velocita;
 extern qint16 FlagVoce;

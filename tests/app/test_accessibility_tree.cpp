@@ -171,8 +171,8 @@ private slots:
         QCOMPARE(of(f12->Image1[1]).name, QStringLiteral("displeased"));
         QCOMPARE(of(f12->Image1[0]).role, QAccessible::Button);                           // an answer
         QCOMPARE(of(f12->PicturesattiErrati->ComandoIconaSi).role, QAccessible::Graphic); // only shown
-        QCOMPARE(of(f12->Image2[0]).name, Modulo1::Parola(f12->ParolaB));                 // the item by its word
-        pressAccessibly(f12->Image1[size_t(f12->ParolaA)]);
+        QCOMPARE(of(f12->Image2[0]).name, Modulo1::Parola(f12->item()));                  // the item by its word
+        pressAccessibly(f12->Image1[size_t(f12->rightChoice())]);
         QCOMPARE(of(f12->PicturesattiErrati->EtichettaEsatti).name.trimmed(), QStringLiteral("1"));
 
         // The cells of the table by their sentence.

@@ -263,17 +263,17 @@ private slots:
             verifyRightShown(f);
             QCOMPARE(focused(rig), f->Command1);
         } else if (auto* f = qobject_cast<Form12*>(screen)) {
-            QVERIFY(tabTo(rig, f->Image1[size_t(f->ParolaA)]));
+            QVERIFY(tabTo(rig, f->Image1[size_t(f->rightChoice())]));
             key(rig, Qt::Key_Return);
             verifyRightShown(f);
         } else if (auto* f = qobject_cast<Form13*>(screen)) {
-            const QString said = f->Label3[size_t(f->ParolaA)]->caption();
-            QVERIFY(tabTo(rig, f->Label3[size_t(f->ParolaA)]));
+            const QString said = f->Label3[size_t(f->rightChoice())]->caption();
+            QVERIFY(tabTo(rig, f->Label3[size_t(f->rightChoice())]));
             key(rig, Qt::Key_Return);
             verifyRightShown(f);
             QCOMPARE(rig.speech.spoken(form).last(), said);
         } else if (auto* f = qobject_cast<Form14*>(screen)) {
-            const int cell = f->ParolaA;
+            const int cell = f->askedCell();
             QVERIFY(arrowTo(rig, f->Label4[size_t(cell)]));
             key(rig, Qt::Key_Space);
             verifyRightShown(f);

@@ -34,8 +34,8 @@ bool visible(QWidget* widget)
 // A start sequence leaves both counters and their captions at 0 and shows no icon.
 void verifyFreshScore(ExerciseScreen* form)
 {
-    QCOMPARE(Esatti, qint16(0));
-    QCOMPARE(Errati, qint16(0));
+    QCOMPARE(form->Esatti, qint16(0));
+    QCOMPARE(form->Errati, qint16(0));
     QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
     QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral("0"));
     QVERIFY(!visible(form->PicturesattiErrati->ComandoIconaSi));
@@ -51,8 +51,6 @@ private slots:
     void startSequenceSpeaksTitleThenWordWithCountsAtZero()
     {
         ExerciseRig rig;
-        Esatti = 5;
-        Errati = 6;
         scriptForm2(rig.random, 1, 4, 9, 12);
         auto* form = rig.open<Form2>(new Form2);
 
@@ -97,16 +95,16 @@ private slots:
                 && !visible(form->PicturesattiErrati->ComandoIconaNo));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
 
-        Esatti = 32767;
-        Errati = 32767;
+        form->Esatti = 32767;
+        form->Errati = 32767;
         scriptForm2(rig.random, 2, 5, 6, 7);
         click(form->Command1);
         click(form->Image1[2]);
-        QCOMPARE(Errati, qint16(32767));
+        QCOMPARE(form->Errati, qint16(32767));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 32767"));
         QCOMPARE(rig.speech.spoken().last(), QStringLiteral("No! repeat!"));
         click(form->Image1[0]);
-        QCOMPARE(Esatti, qint16(32767));
+        QCOMPARE(form->Esatti, qint16(32767));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 32767"));
         QVERIFY(form->Command1->isEnabled()); // the screen goes on working
     }
@@ -121,7 +119,7 @@ private slots:
         const qsizetype before = rig.logSize();
         click(form->Bocca);
         QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form2"), speakLine("Form2", "banana")}));
-        QCOMPARE(form->ParolaCorrente, qint16(11));
+        QCOMPARE(form->pictureWord(0), 11);
         QCOMPARE(form->Image1[0]->word(), QStringLiteral("banana"));
     }
 
@@ -146,8 +144,8 @@ private slots:
         QCOMPARE(rig.logFrom(before), QStringList{speakLine("Form2", "go back?")});
         QCOMPARE(rig.window.currentScreen(), form);
         QVERIFY(form->isVisible());
-        QCOMPARE(form->ParolaCorrente, qint16(8));
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->pictureWord(0), 8);
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
         QCOMPARE(form->Image1[0]->geometry(), pictureAt);
         QVERIFY(visible(form->PicturesattiErrati->ComandoIconaNo));
@@ -193,7 +191,7 @@ private slots:
         QCOMPARE(rig.speech.log(QStringLiteral("Form2")),
                  QStringList({speakLine("Form2", "exercise 2.. click on the objet."), speakLine("Form2", Parola(21))}));
         verifyFreshScore(form);
-        QCOMPARE(form->ParolaCorrente, qint16(21));
+        QCOMPARE(form->pictureWord(0), 21);
         QVERIFY(!form->Shape1->isVisible());
     }
 
@@ -215,7 +213,7 @@ private slots:
         QVERIFY(!form->Shape1->isVisible());
         QVERIFY(form->Command1->isEnabled()); // "next" keeps its state
         click(form->Image1[0]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QVERIFY(form->Shape1->isVisible());
     }

@@ -74,23 +74,21 @@ private slots:
                  QStringList({stopLine("Form13"), speakLine("Form13", "Yummy Yummy! I like ice cream!"),
                               speakLine("Form13", "Yuk!  I don't like ice cream!")}));
         click(form->Label3[1]);
-        QCOMPARE(Errati, qint16(1));
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->Label3[0]->caption(), QStringLiteral("Yummy Yummy! I like ice cream!"));
     }
 
     void exercise12SaysANewSentenceOnEveryNext()
     {
         ExerciseRig rig;
-        Esatti = 5;
         scriptQuestion(rig, 0, 11);
         auto* form = rig.open<Form11>(new Form11);
         QVERIFY(!form->PicturesattiErrati);
-        QCOMPARE(Esatti, qint16(5)); // no score: the counters are left alone
         QCOMPARE(rig.speech.log(QStringLiteral("Form11")),
                  QStringList({speakLine("Form11", "exercise 12. listen."),
                               speakLine("Form11", "Yummy Yummy! I like bananas!")}));
-        QCOMPARE(form->ParolaA, qint16(1));
+        QCOMPARE(form->feeling(), Feeling::Likes);
         QCOMPARE(form->Image1->accessibleName(), QStringLiteral("pleased"));
         QCOMPARE(form->Image2->word(), QStringLiteral("banana"));
         for (const int item : {14, 14}) {
@@ -100,7 +98,7 @@ private slots:
             click(form->Command1);
             QCOMPARE(rig.logFrom(before),
                      QStringList({stopLine("Form11"), speakLine("Form11", "Yuk!  I don't like lemons!")}));
-            QCOMPARE(form->ParolaA, qint16(2));
+            QCOMPARE(form->feeling(), Feeling::DoesNotLike);
             QCOMPARE(form->Image1->accessibleName(), QStringLiteral("displeased"));
         }
         const qsizetype before = rig.logSize();
@@ -127,15 +125,15 @@ private slots:
 
         click(form->Image2[0]);
         click(form->Image1[0]);
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
         QCOMPARE(rig.speech.spoken().count(QStringLiteral("No! repeat!")), 2);
         scriptQuestion(rig, 0, 2);
         click(form->Image2[1]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(rig.speech.spoken().last(), QStringLiteral("Yummy Yummy! I like beer!"));
         scriptQuestion(rig, 0, 3);
         click(form->Image1[0]);
-        QCOMPARE(Esatti, qint16(2));
+        QCOMPARE(form->Esatti, qint16(2));
         QCOMPARE(form->frase(), QStringLiteral("Yummy Yummy! I like biscuits!"));
         for (PictureBox* picture : {static_cast<PictureBox*>(form->Image1[0]), form->Image2[0]}) {
             const Accessible seen = accessibleOf(picture);
@@ -158,8 +156,8 @@ private slots:
         auto* form = rig.open<Form12>(new Form12);
         deliverInput();
         QCOMPARE(saidWhileWaiting, 1); // the sentence waited for the title
-        QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
+        QCOMPARE(form->Errati, qint16(0));
         QCOMPARE(form->frase(), QStringLiteral("Yummy Yummy! I like beans!"));
         QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")).size(), 2);
     }
@@ -180,8 +178,8 @@ private slots:
         // The next question, after the sentence; the click made meanwhile was not taken.
         QCOMPARE(askedWhileWaiting, QStringLiteral("Yummy Yummy! I like cheese!"));
         QCOMPARE(form->Label3[0]->caption(), QStringLiteral("Yummy Yummy! I like coffee!"));
-        QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(0));
     }
 
     void exercise15AsksEachCellOnceAndDealsANewBoardAfterTen()
@@ -204,22 +202,22 @@ private slots:
 
         // "doesn't like" is answered only on the right half.
         click(form->Label4[9]);
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         scriptCells(rig, {13, 13, 40}); // 13 is red now: drawn again
         click(form->Label4[13]);
         deliverInput(); // the next sentence is a step after the input waiting
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QVERIFY(form->isRed(13));
         QCOMPARE(form->frase(), QStringLiteral("Mary likes apples"));
         click(form->Label4[13]); // a red cell is a mistake
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
 
         // Eight more right answers, then the tenth deals a new board at once.
         QList<int> asked{13, 40};
         for (int k = 0; k < 8; ++k) {
             const int next = 41 + k;
             scriptCells(rig, {next});
-            click(form->Label4[size_t(form->ParolaA)]);
+            click(form->Label4[size_t(form->askedCell())]);
             deliverInput();
             asked << next;
         }
@@ -227,10 +225,10 @@ private slots:
         QSet<int> askedSet(asked.begin(), asked.end());
         QCOMPARE(askedSet.size(), 10);
         scriptBoard(rig, {1, 2, 3, 30}, {0});
-        click(form->Label4[size_t(form->ParolaA)]);
+        click(form->Label4[size_t(form->askedCell())]);
         deliverInput();
-        QCOMPARE(Esatti, qint16(10));
-        QCOMPARE(Errati, qint16(2)); // the counts run on across boards
+        QCOMPARE(form->Esatti, qint16(10));
+        QCOMPARE(form->Errati, qint16(2)); // the counts run on across boards
         QCOMPARE(form->domande(), 1);
         QCOMPARE(form->frase(), QStringLiteral("Tom likes chicken"));
         QCOMPARE(form->Image1[3]->word(), QStringLiteral("pear"));
@@ -248,9 +246,9 @@ private slots:
         // While "Bob likes beer" is said, the child already clicks its cell.
         duringTheWait(rig, [form] { queueClick(form->Label4[9]); });
         click(form->Label4[0]);
-        QCOMPARE(Esatti, qint16(1));
-        QTRY_COMPARE(Esatti, qint16(2)); // handled once the sentence was over
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Esatti, qint16(1));
+        QTRY_COMPARE(form->Esatti, qint16(2)); // handled once the sentence was over
+        QCOMPARE(form->Errati, qint16(0));
         QTRY_COMPARE(form->frase(), QStringLiteral("Susy likes biscuits"));
         const QStringList said = rig.speech.spoken(QStringLiteral("Form14"));
         QCOMPARE(said.mid(said.size() - 2), QStringList({"Bob likes beer", "Susy likes biscuits"}));

@@ -100,9 +100,9 @@ private slots:
             QCOMPARE(form->Image2[size_t(k)]->accessibleName(), QString());
             heard << speakLine(name, Parola(expected[k]) + ".");
         }
-        QCOMPARE(form->ParolaA, qint16(7));
-        QCOMPARE(form->ParolaCorrente, qint16(12));
-        QCOMPARE(form->ParolaB, qint16(3));
+        QCOMPARE(form->sequenceWord(0), 7);
+        QCOMPARE(form->sequenceWord(1), 12);
+        QCOMPARE(form->sequenceWord(2), 3);
         QVERIFY(!form->Command1->isEnabled());
 
         const qsizetype before = rig.logSize();
@@ -125,15 +125,15 @@ private slots:
         QCOMPARE(form->Image2[0]->word(), Parola(1));
         QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form)
                 && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
-        QCOMPARE(Esatti, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
         QVERIFY(form->Image1[0]->isVisible() && form->Image1[0]->isEnabled());
 
         click(form->Image1[0]); // already in its place
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(noRepeat(), 1);
         click(form->Image1[3]); // out of turn
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(form->contatore(), 1);
         QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
@@ -142,15 +142,15 @@ private slots:
             QVERIFY(!form->Command1->isEnabled());
             click(form->Image1[size_t(k)]);
         }
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QVERIFY(form->Command1->isEnabled());
         for (int k = 0; k < 5; ++k)
             QCOMPARE(form->Image2[size_t(k)]->word(), Parola(k + 1));
 
         click(form->Image1[4]); // the sequence is complete
-        QCOMPARE(Errati, qint16(3));
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(3));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(noRepeat(), 3);
 
         script(rig, {0, 0, 0, 0, 0}, {6, 7, 8, 9, 10});

@@ -32,15 +32,22 @@ namespace {
 const QList<int> DoubleClick{0, 80};
 const QList<int> TwoClicks{0, 600};
 
-int answers()
+// The counts of the screen in front.
+const ExerciseScreen& shown(const ExerciseRig& rig)
 {
-    return Esatti + Errati;
+    return *qobject_cast<const ExerciseScreen*>(rig.window.currentScreen());
+}
+
+int answers(const ExerciseRig& rig)
+{
+    return shown(rig).Esatti + shown(rig).Errati;
 }
 
 // A wrong answer is counted and heard once per click that counts.
 void verifyMistakes(const ExerciseRig& rig, int mistakes, const char* where)
 {
-    QVERIFY2(Errati == mistakes, qPrintable(QStringLiteral("%1: %2 mistakes").arg(where).arg(Errati)));
+    const int counted = shown(rig).Errati;
+    QVERIFY2(counted == mistakes, qPrintable(QStringLiteral("%1: %2 mistakes").arg(where).arg(counted)));
     QVERIFY2(rig.speech.spoken().count(QStringLiteral("No! repeat!")) == mistakes, where);
 }
 
@@ -141,7 +148,7 @@ private slots:
         {
             ExerciseRig rig; // a cell of the table
             auto* form = rig.open<Form14>(new Form14);
-            GridCell* wrong = form->Label4[size_t((form->ParolaA + 1) % 56)];
+            GridCell* wrong = form->Label4[size_t((form->askedCell() + 1) % 56)];
             windowClicks(wrong, DoubleClick);
             verifyMistakes(rig, 1, "Form14 double");
             windowClicks(wrong, TwoClicks);
@@ -150,7 +157,7 @@ private slots:
         {
             ExerciseRig rig; // a smiley
             auto* form = rig.open<Form12>(new Form12);
-            Smiley* wrong = form->Image1[size_t(1 - form->ParolaA)];
+            Smiley* wrong = form->Image1[size_t(1 - form->rightChoice())];
             windowClicks(wrong, DoubleClick);
             verifyMistakes(rig, 1, "Form12 double");
             windowClicks(wrong, TwoClicks);
@@ -174,7 +181,7 @@ private slots:
             QVERIFY(form->isFaceUp(0));
             QVERIFY(form->primaScoperta());
             QVERIFY(form->carteAttive());
-            QCOMPARE(answers(), 0);
+            QCOMPARE(answers(rig), 0);
         }
     }
 
@@ -192,7 +199,7 @@ private slots:
             });
             auto* form = rig.open<Form12>(new Form12);
             deliverInput();
-            QCOMPARE(answers(), 0);
+            QCOMPARE(answers(rig), 0);
             QVERIFY(rig.dialogs.shown.isEmpty());
             QCOMPARE(rig.speech.spoken(QStringLiteral("Form12")), QStringList({form->config().title, form->frase()}));
         }
@@ -201,25 +208,25 @@ private slots:
             ExerciseRig rig;
             auto* form = rig.open<Form13>(new Form13);
             duringTheWait(rig, [form] { pressAccessibly(form->Label3[0]); });
-            click(form->Label3[size_t(form->ParolaA)]);
+            click(form->Label3[size_t(form->rightChoice())]);
             deliverInput();
-            QCOMPARE(Esatti, qint16(1));
-            QCOMPARE(Errati, qint16(0));
+            QCOMPARE(form->Esatti, qint16(1));
+            QCOMPARE(form->Errati, qint16(0));
         }
         {
             // Exercise 15 takes what came during its sentence once the sentence is over.
             ExerciseRig rig;
             auto* form = rig.open<Form14>(new Form14);
             int answeredDuringTheWait = -1;
-            duringTheWait(rig, [form, &answeredDuringTheWait] {
-                pressAccessibly(form->Label4[size_t(form->ParolaA)]);
-                answeredDuringTheWait = answers();
+            duringTheWait(rig, [&rig, form, &answeredDuringTheWait] {
+                pressAccessibly(form->Label4[size_t(form->askedCell())]);
+                answeredDuringTheWait = answers(rig);
             });
-            click(form->Label4[size_t(form->ParolaA)]);
+            click(form->Label4[size_t(form->askedCell())]);
             deliverInput();
             QCOMPARE(answeredDuringTheWait, 1);
-            QTRY_COMPARE(Esatti, qint16(2));
-            QCOMPARE(Errati, qint16(0));
+            QTRY_COMPARE(form->Esatti, qint16(2));
+            QCOMPARE(form->Errati, qint16(0));
         }
     }
 
@@ -234,8 +241,8 @@ private slots:
         queueClick(form->Label4[0]);
         queueClick(form->Label4[9]);
         deliverInput();
-        QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(form->frase(), QStringLiteral("Bob likes beer"));
         QVERIFY(!form->isRed(9));
     }
@@ -301,11 +308,11 @@ private slots:
         } else if (screen == "Form13") {
             auto* form = rig.open<Form13>(new Form13);
             closeDuringTheWait();
-            click(form->Label3[size_t(form->ParolaA)]);
+            click(form->Label3[size_t(form->rightChoice())]);
         } else {
             auto* form = rig.open<Form14>(new Form14);
             closeDuringTheWait();
-            click(form->Label4[size_t(form->ParolaA)]);
+            click(form->Label4[size_t(form->askedCell())]);
         }
         QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);

@@ -103,8 +103,8 @@ private slots:
             ExerciseRig rig;
             script(rig.random, form2, 1, {5, 5, 7, 5, 7, 7, 9});
             auto* form = rig.open<Form2>(new Form2);
-            QCOMPARE(form->ParolaCorrente, qint16(5));
-            QCOMPARE(form->ParolaB, qint16(7));
+            QCOMPARE(form->pictureWord(0), 5);
+            QCOMPARE(form->pictureWord(1), 7);
             QCOMPARE(form->Image1[2]->word(), Parola(9));
             QCOMPARE(rig.random.draws.size(), size_t(0));
             QCOMPARE(rig.speech.spoken().last(), Parola(5));
@@ -113,9 +113,9 @@ private slots:
             ExerciseRig rig;
             script(rig.random, form3, 2, {30, 30, 1, 30, 1, 2, 2, 1, 30, 3, 3, 4});
             auto* form = rig.open<Form3>(new Form3);
-            QCOMPARE(form->ParolaA, qint16(30));
-            QCOMPARE(form->ParolaCorrente, qint16(1));
-            QCOMPARE(form->ParolaB, qint16(2));
+            QCOMPARE(form->pictureWord(0), 30);
+            QCOMPARE(form->pictureWord(1), 1);
+            QCOMPARE(form->pictureWord(2), 2);
             QCOMPARE(form->Image1[3]->word(), Parola(3));
             QCOMPARE(form->Image1[4]->word(), Parola(4));
             QCOMPARE(rig.random.draws.size(), size_t(0));
@@ -135,7 +135,7 @@ private slots:
             click(form->Image1[1]);
             click(form->Image1[1]);
             click(form->Image1[v->pictures - 1]);
-            QCOMPARE(Errati, qint16(3));
+            QCOMPARE(form->Errati, qint16(3));
             QCOMPARE(rig.logFrom(before), QStringList(3, no));
             QVERIFY(!form->Shape1->isVisible());
             QVERIFY(!form->Command1->isEnabled());
@@ -151,8 +151,8 @@ private slots:
             QCOMPARE(rig.logSize(), before + 3); // nothing said for a right answer
             click(form->Image1[0]);
             click(form->Image1[1]);
-            QCOMPARE(Esatti, qint16(1));
-            QCOMPARE(Errati, qint16(3));
+            QCOMPARE(form->Esatti, qint16(1));
+            QCOMPARE(form->Errati, qint16(3));
         }
     }
 
@@ -171,7 +171,7 @@ private slots:
             QVERIFY(picture->isEnabled());
         QVERIFY(!form->Command1->isEnabled());
         QVERIFY(!form->Shape1->isVisible());
-        // The mouth repeats the word asked on this screen: ParolaA.
+        // The mouth repeats the word asked on this screen: the first picture's.
         const qsizetype mouth = rig.logSize();
         click(form->Bocca);
         QCOMPARE(rig.logFrom(mouth), QStringList({stopLine("Form3"), speakLine("Form3", "ham")}));

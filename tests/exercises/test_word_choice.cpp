@@ -89,19 +89,19 @@ private slots:
 
         click(form->labels[1]);
         click(form->labels[2]);
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(rig.speech.spoken().count(QStringLiteral("No! repeat!")), 2);
         QVERIFY(allOpen(form));
 
         click(form->labels[0]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QCOMPARE(form->labels[0]->background(), pureRed);
         for (WordLabel* label : form->labels)
             QVERIFY(!label->isEnabled());
         click(form->labels[0]); // cannot count twice
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
 
         scriptThree(rig, {0, 0, 0}, {20, 21, 22});
         const qsizetype beforeNext = rig.logSize();
@@ -110,7 +110,7 @@ private slots:
         QVERIFY(allOpen(form));
         QVERIFY(!form->Command1->isEnabled());
         click(form->Command1); // now only a right answer opens "next"
-        QCOMPARE(form->ParolaA, qint16(20));
+        QCOMPARE(form->labelWord(0), 20);
     }
 
     void exercise8IsSilentAndItsMouthDoesNothing()
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(rig.logFrom(before), QStringList{stopLine("Form6")});
         QCOMPARE(form->Image1->word(), Parola(5));
         click(form->labels[0]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
     }
 
     void exercise10SaysTheRightCaptionAndItsFourthCaptionHasOneBlank()
@@ -148,9 +148,9 @@ private slots:
         QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form9"), speakLine("Form9", " " + Parola(17))}));
 
         click(form->labels[0]);
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         click(form->labels[3]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->labels[3]->background(), pureRed);
         QVERIFY(form->Command1->isEnabled());
     }
@@ -166,9 +166,9 @@ private slots:
             QVERIFY(!shown[3].startsWith(QLatin1Char(' ')));
             QCOMPARE(form->Image1->word(), shown[right]);
             QVERIFY(form->Image1->hasPicture());
-            QCOMPARE(form->firstWord(), 26);
-            QCOMPARE(form->ParolaCorrente, qint16(4));
-            QCOMPARE(form->ParolaB, qint16(19));
+            QCOMPARE(form->labelWord(0), 26);
+            QCOMPARE(form->labelWord(1), 4);
+            QCOMPARE(form->labelWord(2), 19);
             QCOMPARE(rig.speech.spoken(QStringLiteral("Form10")),
                      QStringList{QStringLiteral("exercise 11.. click on the word.")});
             const qsizetype before = rig.logSize();
@@ -176,8 +176,8 @@ private slots:
             QCOMPARE(rig.logSize(), before);
             click(form->labels[size_t((right + 1) % 5)]);
             click(form->labels[size_t(right)]);
-            QCOMPARE(Esatti, qint16(1));
-            QCOMPARE(Errati, qint16(1));
+            QCOMPARE(form->Esatti, qint16(1));
+            QCOMPARE(form->Errati, qint16(1));
         }
     }
 
@@ -193,13 +193,13 @@ private slots:
             QVERIFY(word.actions.contains(QAccessibleActionInterface::pressAction()));
         }
         pressAccessibly(form->labels[0]);
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         // The keyboard: Tab to a word, Space to choose it.
         form->labels[2]->setFocus(Qt::TabFocusReason);
         QTest::keyClick(form->labels[2], Qt::Key_Space);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         pressAccessibly(form->labels[2]); // answered: the labels take nothing more
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->labels[0]->font().family(), QStringLiteral("Liberation Sans"));
         QVERIFY(form->labels[0]->font().bold());
     }
@@ -253,7 +253,7 @@ private slots:
             lefts.insert(label->x());
         QCOMPARE(lefts.size(), 3);
         click(form->labels[0]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->labels[0]->background(), pureRed);
     }
 };

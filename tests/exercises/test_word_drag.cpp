@@ -129,7 +129,7 @@ private slots:
         Form8* form = openForm8(rig, {5, 5, 17, 5, 17, 29}, 4);
         QCOMPARE(rig.speech.log(QStringLiteral("Form8")), QStringList{speakLine("Form8", title)});
         QCOMPARE(rig.random.ranShort, 0);
-        QCOMPARE(form->ParolaA, qint16(4));
+        QCOMPARE(form->order(), 4);
         QVERIFY(form->Command1->isEnabled()); // the first set may be skipped
         const QList<int> words{5, 17, 29};
         for (int k = 0; k < 3; ++k) {
@@ -154,7 +154,7 @@ private slots:
         // A press on a word chooses it, a press on a box drops it there; so do Tab and Space.
         pressAccessibly(form->Label1[2]);
         pressAccessibly(form->Label2[0]);
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         pressAccessibly(form->Label2[2]); // the word is still in hand
         QCOMPARE(accessibleOf(form->Label2[2]).name, Parola(29));
         form->Label1[1]->setFocus(Qt::TabFocusReason);
@@ -183,7 +183,7 @@ private slots:
         ExerciseRig rig;
         rig.random.push({ScriptedRandom::word(1), ScriptedRandom::word(2), ScriptedRandom::word(3), draw});
         auto* form = rig.open<Form8>(new Form8);
-        QCOMPARE(form->ParolaA, qint16(std::floor(draw * 6)));
+        QCOMPARE(form->order(), int(std::floor(draw * 6)));
         QCOMPARE(wordOrder(form), leftToRight);
         for (int place = 0; place < 3; ++place) {
             DragWord* word = form->Label1[size_t(leftToRight[place])];
@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(boxCaptions(form), QStringList({QString(), Parola(12), QString()}));
         QCOMPARE(form->Label1[1]->caption(), QString());
         QCOMPARE(form->abbinamenti(), qint16(1));
-        QCOMPARE(Esatti, qint16(0)); // one word is not yet a right answer
+        QCOMPARE(form->Esatti, qint16(0)); // one word is not yet a right answer
         QVERIFY(!form->Label2[1]->isTargeted() && !form->Label2[0]->isInviting());
 
         // The placed word cannot be taken again: its empty place takes no press.
@@ -235,14 +235,14 @@ private slots:
 
         // Word 0 on the box of word 2, then on the box already filled with word 1.
         dragToBox(form, 0, 2, via);
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
         QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form)
                 && !form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form));
         QCOMPARE(rig.logFrom(before), QStringList({stopLine("Form8"), speakLine("Form8", "No! repeat!")}));
         QCOMPARE(form->Label1[0]->caption(), Parola(11));
         dragToBox(form, 0, 1, via);
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
         QCOMPARE(boxCaptions(form), QStringList({QString(), Parola(12), QString()}));
         QCOMPARE(wordPlaces(form), home); // every word back in its place
     }
@@ -266,7 +266,7 @@ private slots:
         }
         drag(form, 2, QPoint(form->width() + 300, -200)); // out of the window, as a grab allows
         QCOMPARE(rig.logSize(), 1);
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Errati, qint16(0));
         QCOMPARE(boxCaptions(form), QStringList({QString(), QString(), QString()}));
         QCOMPARE(wordPlaces(form), home);
         QCOMPARE(form->selectedWord(), -1); // no drag counted as a tap
@@ -300,8 +300,8 @@ private slots:
             dragToBox(form, word, word);
             QCOMPARE(rig.speech.spoken().last(), Parola(20 + word));
         }
-        QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(Errati, qint16(3));
+        QCOMPARE(form->Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(3));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form)
                 && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
@@ -316,7 +316,7 @@ private slots:
         tap(form->Label1[1]);
         tap(form->Label2[1]);
         QCOMPARE(rig.logSize(), before);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
 
         // "next": a fresh open set; the speech under way is not cut off.
         script(rig, {4, 5, 6}, 0);
@@ -356,12 +356,12 @@ private slots:
         QVERIFY(!form->Label1[1]->isSelected());
 
         tap(form->Label2[0]); // wrong: counted, and the word stays in hand for another box
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(form->selectedWord(), 2);
         QVERIFY(form->Label2[1]->isInviting());
         tap(form->Label1[2]); // a tap on it lets it go
         tap(form->Label2[0]); // no word in hand: nothing
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         tap(form->Label1[0]);
         tap(form->Label2[0]);
         QCOMPARE(rig.speech.log(QStringLiteral("Form8")).mid(3),
@@ -376,8 +376,8 @@ private slots:
         QCOMPARE(form->selectedWord(), -1);
         tap(form->Label1[1]);
         tap(form->Label2[1]);
-        QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QVERIFY(form->Command1->isEnabled() && !form->Label2[0]->isEnabled());
         QCOMPARE(wordPlaces(form), home);
     }
@@ -397,8 +397,8 @@ private slots:
         dragToBox(form, 2, 1);
         dragToBox(form, 1, 1, Moves::ToUnderPointer);
         dragToBox(form, 2, 2, Moves::ToScreen);
-        QCOMPARE(Esatti, qint16(1));
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
 
         // A new set at the new size.
         script(rig, {10, 11, 12}, 5);
@@ -406,7 +406,7 @@ private slots:
         QCOMPARE(wordOrder(form), QList<int>({2, 0, 1}));
         for (int k : {1, 0, 2})
             dragToBox(form, k, k);
-        QCOMPARE(Esatti, qint16(2));
+        QCOMPARE(form->Esatti, qint16(2));
 
         // Back to a smaller display in the middle of a drag: the word goes home, nothing drops.
         script(rig, {10, 11, 12}, 0);
@@ -415,7 +415,7 @@ private slots:
         rig.resize({1024, 768});
         QCOMPARE(form->draggedWord(), -1);
         release(form, 0, form->Label2[1]->geometry().center());
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(form->Label1[0]->geometry().center().x(), form->Image1[0]->geometry().center().x());
         dragToBox(form, 0, 0);
         QCOMPARE(form->Label2[0]->caption(), Parola(10));
@@ -434,7 +434,7 @@ private slots:
         script(rig, {24, 25, 26}, 0);
         rig.window.closeOverlay();
         QCOMPARE(rig.speech.spoken(QStringLiteral("Form8")), QStringList{title});
-        QCOMPARE(Esatti, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
         QVERIFY(form->Command1->isEnabled()); // "next" keeps its state
         for (int k = 0; k < 3; ++k) {
             QVERIFY(form->Label2[size_t(k)]->isEnabled() && form->Label1[size_t(k)]->isEnabled());

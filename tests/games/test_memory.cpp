@@ -137,8 +137,8 @@ private slots:
         turn(form, 7);
         QVERIFY(form->isFaceUp(7));
         QVERIFY(form->Image1[3]->hasPicture());
-        QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
+        QCOMPARE(form->Errati, qint16(0));
     }
 
     void afterTwelvePairsTheBoardAndTheCountStay()

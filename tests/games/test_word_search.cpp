@@ -166,8 +166,6 @@ private slots:
     {
         QFETCH(int, set);
         ExerciseRig rig;
-        Esatti = 4;
-        Errati = 7;
         pushSet(rig, set);
         pushPlaces(rig, set, inRows());
         FormCruciPuzzle* form = openPuzzle(rig);
@@ -175,8 +173,8 @@ private slots:
         QCOMPARE(rig.speech.log(QStringLiteral("FormCruciPuzzle")),
                  QStringList{speakLine("FormCruciPuzzle", "Play  with  me.")});
         QCOMPARE(rig.speech.lastValue("FormCruciPuzzle", "rate"), int(DefaultVelocita));
-        QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
+        QCOMPARE(form->Errati, qint16(0));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral("0"));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral("0"));
         QVERIFY(!form->mnuImposta && !form->Command1);
@@ -275,11 +273,11 @@ private slots:
 
         for (int cell : {20, 21, 22, 23, 24})
             click(form->Label1[size_t(cell)]);
-        QCOMPARE(Esatti, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
         QCOMPARE(form->Image1[0]->word(), QStringLiteral("chicken"));
         click(form->Label1[26]);
         // Found without its shared E.
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 1"));
         QVERIFY(form->PicturesattiErrati->ComandoIconaSi->isVisibleTo(form)
                 && !form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
@@ -290,12 +288,12 @@ private slots:
 
         for (int cell : {15, 35, 45})
             click(form->Label1[size_t(cell)]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         click(form->Label1[25]);
-        QCOMPARE(Esatti, qint16(2));
+        QCOMPARE(form->Esatti, qint16(2));
         QCOMPARE(form->Image1[1]->word(), QString());
         QCOMPARE(form->Label1[25]->background(), FormCruciPuzzle::Yellow);
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Errati, qint16(0));
         // Letters and found words are silent.
         QCOMPARE(rig.speech.spoken(), QStringList{QStringLiteral("Play  with  me.")});
     }
@@ -344,7 +342,7 @@ private slots:
             click(form->Label1[size_t(cell)]);
         QCOMPARE(form->paroleTrovate(), qint16(8));
         click(form->Label1[size_t(owned.last())]);
-        QCOMPARE(Esatti, qint16(9));
+        QCOMPARE(form->Esatti, qint16(9));
         QCOMPARE(form->paroleInserite(), qint16(10)); // the new grid has room for "cake"
         QCOMPARE(form->paroleTrovate(), qint16(0));
         QCOMPARE(form->Image1[1]->word(), QStringLiteral("cake"));
@@ -367,13 +365,13 @@ private slots:
         const qsizetype before = rig.logSize();
         click(form->Label1[0]); // yellow already: nothing at all
         QCOMPARE(rig.logSize(), before);
-        QCOMPARE(Esatti, qint16(0));
-        QCOMPARE(Errati, qint16(0));
+        QCOMPARE(form->Esatti, qint16(0));
+        QCOMPARE(form->Errati, qint16(0));
         QVERIFY(!form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form));
 
         click(form->Label1[9]);
         click(form->Label1[9]);
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 2"));
         QCOMPARE(form->Label1[9]->background(), QColor(Qt::white));
         QVERIFY(form->PicturesattiErrati->ComandoIconaNo->isVisibleTo(form)
@@ -383,13 +381,13 @@ private slots:
         // A copy of a word in filler letters does not count: each of its letters is a mistake.
         for (int cell : {14, 15, 16, 17})
             click(form->Label1[size_t(cell)]);
-        QCOMPARE(Errati, qint16(6));
-        QCOMPARE(Esatti, qint16(0));
+        QCOMPARE(form->Errati, qint16(6));
+        QCOMPARE(form->Esatti, qint16(0));
         QCOMPARE(form->Image1[1]->word(), QStringLiteral("beer"));
         // The hidden one does.
         for (int cell : {10, 11, 12, 13})
             click(form->Label1[size_t(cell)]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(rig.logFrom(before), QStringList(6, noRepeat));
     }
 
@@ -400,7 +398,7 @@ private slots:
         pushPlaces(rig, 2, inRows());
         FormCruciPuzzle* form = openPuzzle(rig);
         click(form->Label1[99]); // "chips" is five letters: a filler
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         const qsizetype before = rig.logSize();
         const int setDraws = rig.random.used;
 
@@ -412,13 +410,13 @@ private slots:
         const QList<int> owned = ownedCells(form);
         for (int cell : owned.mid(0, owned.size() - 1))
             click(form->Label1[size_t(cell)]);
-        QCOMPARE(Esatti, qint16(9));
+        QCOMPARE(form->Esatti, qint16(9));
         QCOMPARE(shownClues(form), (QStringList(9, QString()) << QStringLiteral("chips")));
         click(form->Label1[size_t(owned.last())]);
 
-        QCOMPARE(Esatti, qint16(10));
+        QCOMPARE(form->Esatti, qint16(10));
         QCOMPARE(form->PicturesattiErrati->EtichettaEsatti->text(), QStringLiteral(" 10"));
-        QCOMPARE(Errati, qint16(1));
+        QCOMPARE(form->Errati, qint16(1));
         QCOMPARE(form->PicturesattiErrati->EtichettaErrati->text(), QStringLiteral(" 1"));
         QCOMPARE(form->wordSet(), 2);
         QCOMPARE(rig.random.used - setDraws, 30 + 100 - letterCount(2)); // placements, then fillers
@@ -441,7 +439,7 @@ private slots:
         QCOMPARE(rig.logSize(), before); // nothing said
         // And the game goes on in the new grid, where cell 99 is a filler again.
         click(form->Label1[99]);
-        QCOMPARE(Errati, qint16(2));
+        QCOMPARE(form->Errati, qint16(2));
     }
 
     void aWordCoveredByLaterWordsIsFoundWhenAllItsLettersAreYellow()
@@ -471,7 +469,7 @@ private slots:
             for (int cell : std::vector<int>(form->path(slot)))
                 click(form->Label1[size_t(cell)]);
         QVERIFY(form->isFound(3));
-        QCOMPARE(Esatti, qint16(5));
+        QCOMPARE(form->Esatti, qint16(5));
         QCOMPARE(form->Image1[2]->word(), QString());
         QCOMPARE(form->paroleTrovate(), qint16(5));
 
@@ -481,7 +479,7 @@ private slots:
         for (int slot : {1, 2, 7, 9, 10})
             for (int cell : std::vector<int>(form->path(slot)))
                 click(form->Label1[size_t(cell)]);
-        QCOMPARE(Esatti, qint16(10));
+        QCOMPARE(form->Esatti, qint16(10));
         QCOMPARE(form->paroleTrovate(), qint16(0));
         QCOMPARE(form->path(3), (std::vector<int>{20, 21, 22, 23}));
     }
@@ -555,7 +553,7 @@ private slots:
         // Pressing letters as a screen reader does finds "beer".
         for (int cell : {10, 11, 12, 13})
             pressAccessibly(form->Label1[size_t(cell)]);
-        QCOMPARE(Esatti, qint16(1));
+        QCOMPARE(form->Esatti, qint16(1));
         QCOMPARE(accessibleOf(form->Image1[1]).name, QString());
 
         // The arrow keys walk the grid; Space clicks. The focus waits on the first letter and

@@ -218,7 +218,6 @@ void resetSharedState()
 {
     using namespace Modulo1;
     CaricaParole();
-    Esatti = Errati = 0;
     Voce = DefaultVoce;
     Velocita = DefaultVelocita;
     FlagVoce = 0;

@@ -166,26 +166,20 @@ QStringList ProgramUnderTest::inconsistencies() const
         found << QStringLiteral("voice %1 of %2").arg(Voce).arg(speech_->voiceCount());
     if (Velocita < 50 || Velocita > 200)
         found << QStringLiteral("speed %1").arg(Velocita);
-    if (Esatti < 0 || Errati < 0)
-        found << QStringLiteral("counts %1 / %2").arg(Esatti).arg(Errati);
-    if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise
-        && (exercise->ParolaCorrente < 0 || exercise->ParolaCorrente > WordCount || exercise->ParolaB < 0
-            || exercise->ParolaB > WordCount || exercise->ParolaA < 0))
-        found << QStringLiteral("word indices %1 %2 %3")
-                     .arg(exercise->ParolaCorrente)
-                     .arg(exercise->ParolaA)
-                     .arg(exercise->ParolaB);
+    if (auto* exercise = qobject_cast<ExerciseScreen*>(current);
+        exercise && (exercise->Esatti < 0 || exercise->Errati < 0))
+        found << QStringLiteral("counts %1 / %2").arg(exercise->Esatti).arg(exercise->Errati);
     // The score shown is the score counted.
     if (auto* exercise = qobject_cast<ExerciseScreen*>(current); exercise && exercise->PicturesattiErrati && !overlay) {
         const ScorePanel* panel = exercise->PicturesattiErrati;
-        if (panel->EtichettaEsatti->text().trimmed().toInt() != Esatti)
+        if (panel->EtichettaEsatti->text().trimmed().toInt() != exercise->Esatti)
             found << QStringLiteral("%1 shows %2 right, counted %3")
                          .arg(current->screenName(), panel->EtichettaEsatti->text())
-                         .arg(Esatti);
-        if (panel->EtichettaErrati->text().trimmed().toInt() != Errati)
+                         .arg(exercise->Esatti);
+        if (panel->EtichettaErrati->text().trimmed().toInt() != exercise->Errati)
             found << QStringLiteral("%1 shows %2 wrong, counted %3")
                          .arg(current->screenName(), panel->EtichettaErrati->text())
-                         .arg(Errati);
+                         .arg(exercise->Errati);
     }
     if (QApplication::activeModalWidget())
         found << QStringLiteral("a real modal window is open");
