@@ -156,7 +156,7 @@ int reportOverAClass(int runs, const QString& keep)
     Report::Options options;
     options.places = {home};
     options.screenTitle = screenCaption;
-    options.picturePath = Modulo1::picturePath;
+    options.picturePath = [](const QString&, const QString& word) { return Modulo1::picturePath(word); };
     const auto timed = [&](bool page) {
         options.htmlFile = page ? root + QStringLiteral("/report.html") : QString();
         int status = 0;
