@@ -13,10 +13,10 @@
 //           screen TEXT     -- the screen's name in the program ("Form2", "FormMemory")
 //           asked TEXT      -- what was asked: a word or a sentence; '' when nothing was
 //                              (a memory turn, a letter of no word in the word search)
-//           word TEXT       -- the word of the thirty the question is about; '' when none
+//           word TEXT       -- the unit's word the question is about; '' when none
 //           chosen TEXT     -- what the child chose, as shown: a word, a sentence, a letter,
 //                              the two cards of a memory turn ("apple + cake")
-//           chosen_word TEXT-- the word of the thirty the child chose; '' when none (a
+//           chosen_word TEXT-- the unit's word the child chose; '' when none (a
 //                              memory turn: the pair's word when the two cards are one)
 //           right INTEGER   -- 1 right (a memory turn: a pair), 0 wrong
 //           attempt INTEGER -- 1 for the first answer to a question, 2 for the second...;
