@@ -13,6 +13,7 @@
 #include "home/screen_catalogue.h"
 #include "record/answer_record.h"
 #include "settings/modulo1.h"
+#include "units/unit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,7 +62,7 @@ bool makeRecord(const QString& path, int pupil, const QStringList& screens)
             size_t sitting = 0;
             QSqlQuery insert(db);
             insert.prepare(QStringLiteral("INSERT INTO answers (at, visit, screen, asked, word, chosen, chosen_word, "
-                                          "right, attempt, ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                          "right, attempt, ms, unit) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             const qint64 start = QDateTime::currentMSecsSinceEpoch() - 90LL * 86400000;
             qint64 at = start, visit = start;
             QString screen = screens.first();
@@ -82,9 +83,9 @@ bool makeRecord(const QString& path, int pupil, const QStringList& screens)
                     const QString chosen = Modulo1::Parola(right ? word : lookAlike);
                     at += 2000 + qint64(random() % 9000);
                     const QVariant values[] = {
-                        at,     visit,         screen,  Modulo1::Parola(word), Modulo1::Parola(word), chosen,
-                        chosen, right ? 1 : 0, attempt, qint64(at - visit)};
-                    for (int i = 0; i < 10; ++i)
+                        at,     visit,         screen,  Modulo1::Parola(word), Modulo1::Parola(word),          chosen,
+                        chosen, right ? 1 : 0, attempt, qint64(at - visit),    QLatin1String(units::BuiltInId)};
+                    for (int i = 0; i < 11; ++i)
                         insert.bindValue(i, values[i]);
                     ok = insert.exec();
                     ++written;
@@ -155,7 +156,7 @@ int reportOverAClass(int runs, const QString& keep)
     Report::Options options;
     options.places = {home};
     options.screenTitle = screenCaption;
-    options.picturePath = Modulo1::picturePath;
+    options.picturePath = [](const QString&, const QString& word) { return Modulo1::picturePath(word); };
     const auto timed = [&](bool page) {
         options.htmlFile = page ? root + QStringLiteral("/report.html") : QString();
         int status = 0;

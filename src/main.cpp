@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -208,7 +209,30 @@ int main(int argc, char* argv[])
             if (entry.picture == ButtonPicture::Memory)
                 options.pairGames << entry.screen;
         }
-        options.picturePath = Modulo1::picturePath;
+        // The units installed here name the units in the records, and hold their pictures.
+        const auto installed = std::make_shared<const std::vector<units::Unit>>(units::installedUnits().units);
+        const auto unitOf = [installed](const QString& id) -> const units::Unit* {
+            for (const units::Unit& unit : *installed)
+                if (unit.id == id)
+                    return &unit;
+            return nullptr;
+        };
+        for (const units::Unit& unit : *installed)
+            options.unitOrder << unit.id;
+        options.unitTitle = [unitOf](const QString& id) {
+            const units::Unit* unit = unitOf(id);
+            if (!unit)
+                return QString();
+            return unit->number > 0 ? QStringLiteral("Unità %1 – %2").arg(QString::number(unit->number), unit->name)
+                                    : unit->name;
+        };
+        options.picturePath = [unitOf](const QString& id, const QString& word) {
+            if (const units::Unit* unit = unitOf(id))
+                for (const units::UnitWord& each : unit->words)
+                    if (each.word == word)
+                        return each.picture;
+            return QString();
+        };
         return Report::run(options);
     }
 

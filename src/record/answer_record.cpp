@@ -3,6 +3,7 @@
 
 #include "settings/settings_file.h"
 #include "settings/single_copy.h"
+#include "units/unit.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -38,6 +39,7 @@ constexpr int PruneEvery = 1000;
 struct Row
 {
     Answer answer;
+    QString unit;
     qint64 at = 0;
 };
 
@@ -145,15 +147,13 @@ private:
         QSqlQuery q(db);
         // A crash or a power cut leaves whole answers or none: each is one transaction, and the
         // write-ahead log keeps the file whole; NORMAL may lose the last answers of a power cut.
-        const bool ready = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
-            && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
-            && q.exec(QStringLiteral("PRAGMA application_id=%1").arg(AnswerRecord::ApplicationId))
-            && q.exec(QStringLiteral("PRAGMA user_version=%1").arg(AnswerRecord::SchemaVersion))
-            && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answers (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, "
-                                     "visit INTEGER NOT NULL, screen TEXT NOT NULL, asked TEXT NOT NULL, word TEXT "
-                                     "NOT NULL, chosen TEXT NOT NULL, chosen_word TEXT NOT NULL, right INTEGER NOT "
-                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL)"));
-        const QSqlError error = ready ? prune(db) : q.lastError();
+        QSqlError error;
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+            error = q.lastError();
+        if (!error.isValid())
+            error = makeCurrent(db);
+        if (!error.isValid())
+            error = prune(db);
         if (error.isValid()) {
             giveUp(QStringLiteral("cannot prepare %1: %2").arg(path_, error.text()));
             return false;
@@ -162,6 +162,31 @@ private:
         if (::stat(QFile::encodeName(path_).constData(), &st) == 0)
             opened_ = {st.st_dev, st.st_ino};
         return true;
+    }
+
+    // Makes the table, or brings a version 1 record (no unit: its answers are all the built-in
+    // unit's) to this version, in one transaction: a crash or a full disk half way leaves the
+    // old record whole, to be brought up at the next start. No error when done.
+    static QSqlError makeCurrent(QSqlDatabase& db)
+    {
+        QSqlQuery q(db);
+        const bool done = q.exec(QStringLiteral("BEGIN IMMEDIATE"))
+            && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answers (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, "
+                                     "visit INTEGER NOT NULL, screen TEXT NOT NULL, asked TEXT NOT NULL, word TEXT "
+                                     "NOT NULL, chosen TEXT NOT NULL, chosen_word TEXT NOT NULL, right INTEGER NOT "
+                                     "NULL, attempt INTEGER NOT NULL, ms INTEGER NOT NULL, unit TEXT NOT NULL)"))
+            && q.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('answers') WHERE name='unit'")) && q.next()
+            && (q.value(0).toInt() == 1
+                || q.exec(QStringLiteral("ALTER TABLE answers ADD COLUMN unit TEXT NOT NULL DEFAULT '%1'")
+                              .arg(QLatin1String(units::BuiltInId))))
+            && q.exec(QStringLiteral("PRAGMA application_id=%1").arg(AnswerRecord::ApplicationId))
+            && q.exec(QStringLiteral("PRAGMA user_version=%1").arg(AnswerRecord::SchemaVersion))
+            && q.exec(QStringLiteral("COMMIT"));
+        if (done)
+            return QSqlError();
+        const QSqlError error = q.lastError(); // the cause, not what the rollback says
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return error;
     }
 
     // Whether the record's name still names the file that was opened: --forget, or a hand,
@@ -242,8 +267,8 @@ private:
         // An empty text may come as a null one: it is kept as ''.
         insert.prepare(
             QStringLiteral("INSERT INTO answers (at, visit, screen, asked, word, chosen, chosen_word, right, "
-                           "attempt, ms) VALUES (?, ?, ?, coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), "
-                           "coalesce(?, ''), ?, ?, ?)"));
+                           "attempt, ms, unit) VALUES (?, ?, ?, coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), "
+                           "coalesce(?, ''), ?, ?, ?, ?)"));
         return insert;
     }
 
@@ -297,6 +322,7 @@ private:
                     insert.bindValue(7, a.right ? 1 : 0);
                     insert.bindValue(8, a.attempt);
                     insert.bindValue(9, a.ms);
+                    insert.bindValue(10, row.unit);
                     ok = insert.exec();
                     error = insert.lastError();
                 }
@@ -341,6 +367,9 @@ private:
 };
 
 std::unique_ptr<Writer> writer;
+// Told where a unit starts, read where an answer is given: callers need not share a thread.
+std::mutex unitMutex;
+QString unitInPlay = QLatin1String(units::BuiltInId);
 
 } // namespace
 
@@ -383,10 +412,22 @@ bool active()
     return writer && !writer->closed();
 }
 
+void setUnit(const QString& id)
+{
+    const std::lock_guard lock(unitMutex);
+    unitInPlay = id;
+}
+
 void add(const Answer& answer)
 {
-    if (writer)
-        writer->add({answer, QDateTime::currentMSecsSinceEpoch()});
+    if (!writer)
+        return;
+    QString unit;
+    {
+        const std::lock_guard lock(unitMutex);
+        unit = unitInPlay;
+    }
+    writer->add({answer, std::move(unit), QDateTime::currentMSecsSinceEpoch()});
 }
 
 bool flush(int timeoutMs)

@@ -3,6 +3,7 @@
 
 #include "record/answer_record.h"
 #include "record/report_model.h"
+#include "units/unit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace Report {
@@ -50,26 +52,52 @@ bool menuOrder(const ScreenFigures& a, const ScreenFigures& b)
     return a.place != b.place ? a.place < b.place : a.caption < b.caption;
 }
 
-// Lets SQLite count: a year's answers are summed where they lie, and only the sums come here.
-QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
+// Where a unit comes in the report: in the order offered, then by id.
+std::pair<qsizetype, QString> unitPlace(const Options& options, const QString& unit)
 {
-    if (!q.exec(QStringLiteral("SELECT screen, count(*), sum(attempt=1), sum(attempt=1 AND \"right\"=1), min(at), "
-                               "max(at), sum(\"right\"=1) FROM answers GROUP BY screen")))
+    const qsizetype place = options.unitOrder.indexOf(unit);
+    return {place < 0 ? options.unitOrder.size() : place, unit};
+}
+
+QString unitTitle(const Options& options, const QString& unit)
+{
+    const QString title = options.unitTitle ? options.unitTitle(unit) : QString();
+    return title.isEmpty() ? QStringLiteral("Unità «%1»").arg(shown(unit, 40)) : shown(title, 80);
+}
+
+UnitFigures& figuresOf(Pupil& pupil, const QString& unit, const Options& options)
+{
+    for (UnitFigures& u : pupil.units)
+        if (u.unit == unit)
+            return u;
+    pupil.units.emplace_back();
+    pupil.units.back().unit = unit;
+    pupil.units.back().title = unitTitle(options, unit);
+    return pupil.units.back();
+}
+
+// Lets SQLite count: a year's answers are summed where they lie, and only the sums come here.
+// unit is the column, or the built-in unit's id for a record kept before there were units.
+QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options, const QString& unit)
+{
+    if (!q.exec(QStringLiteral("SELECT %1, screen, count(*), sum(attempt=1), sum(attempt=1 AND \"right\"=1), "
+                               "min(at), max(at), sum(\"right\"=1) FROM answers GROUP BY %1, screen")
+                    .arg(unit)))
         return sqliteReason(q.lastError());
     while (q.next()) {
         ScreenFigures s;
-        s.screen = q.value(0).toString();
+        s.screen = q.value(1).toString();
         s.caption = options.screenTitle ? options.screenTitle(s.screen) : s.screen;
         const qsizetype place = options.screenOrder.indexOf(s.screen);
         s.place = place < 0 ? int(options.screenOrder.size()) : int(place);
         s.pairGame = options.pairGames.contains(s.screen);
-        s.answers = q.value(1).toLongLong();
-        s.questions = s.pairGame ? 0 : q.value(2).toLongLong();
-        s.rightFirst = s.pairGame ? 0 : q.value(3).toLongLong();
-        s.first = q.value(4).toLongLong();
-        s.last = q.value(5).toLongLong();
-        s.right = q.value(6).toLongLong();
-        pupil.screens.push_back(s);
+        s.answers = q.value(2).toLongLong();
+        s.questions = s.pairGame ? 0 : q.value(3).toLongLong();
+        s.rightFirst = s.pairGame ? 0 : q.value(4).toLongLong();
+        s.first = q.value(5).toLongLong();
+        s.last = q.value(6).toLongLong();
+        s.right = q.value(7).toLongLong();
+        figuresOf(pupil, q.value(0).toString(), options).screens.push_back(s);
     }
     if (q.lastError().isValid()) // damage met half way through
         return sqliteReason(q.lastError());
@@ -77,20 +105,24 @@ QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
     // Each word's first answers, grouped further by the other word chosen in a wrong one (''
     // for the rest): its figures and its confusions in one pass. Only first answers, so that
     // asked, right and confused with count the same answers and add up.
-    if (!q.exec(QStringLiteral("SELECT word, CASE WHEN \"right\"=0 AND chosen_word<>word THEN chosen_word ELSE '' END "
-                               "AS other, count(*), sum(\"right\"=1) FROM answers WHERE word<>'' AND attempt=1 "
-                               "GROUP BY word, other ORDER BY word, other")))
+    if (!q.exec(QStringLiteral("SELECT %1, word, CASE WHEN \"right\"=0 AND chosen_word<>word THEN chosen_word ELSE '' "
+                               "END AS other, count(*), sum(\"right\"=1) FROM answers WHERE word<>'' AND attempt=1 "
+                               "GROUP BY %1, word, other ORDER BY %1, word, other")
+                    .arg(unit)))
         return sqliteReason(q.lastError());
+    UnitFigures* in = nullptr;
     while (q.next()) {
-        const QString word = q.value(0).toString();
-        if (pupil.words.empty() || pupil.words.back().word != word) {
-            pupil.words.emplace_back();
-            pupil.words.back().word = word;
+        const QString unitOfWord = q.value(0).toString(), word = q.value(1).toString();
+        if (!in || in->unit != unitOfWord)
+            in = &figuresOf(pupil, unitOfWord, options);
+        if (in->words.empty() || in->words.back().word != word) {
+            in->words.emplace_back();
+            in->words.back().word = word;
         }
-        WordFigures& w = pupil.words.back();
-        w.asked += q.value(2).toLongLong();
-        w.rightFirst += q.value(3).toLongLong();
-        const Confusion c{word, q.value(1).toString(), q.value(2).toLongLong(), 1};
+        WordFigures& w = in->words.back();
+        w.asked += q.value(3).toLongLong();
+        w.rightFirst += q.value(4).toLongLong();
+        const Confusion c{unitOfWord, word, q.value(2).toString(), q.value(3).toLongLong(), 1};
         if (c.chosen.isEmpty())
             continue;
         // The commonest; between equals the first in the alphabet, the same every time.
@@ -103,20 +135,30 @@ QString countAnswers(QSqlQuery& q, Pupil& pupil, const Options& options)
     if (q.lastError().isValid())
         return sqliteReason(q.lastError());
 
-    std::sort(pupil.screens.begin(), pupil.screens.end(), menuOrder);
-    // The hardest first: what to go over again in class.
-    std::sort(pupil.words.begin(), pupil.words.end(), [](const WordFigures& a, const WordFigures& b) {
-        const int pa = percent(a.rightFirst, a.asked), pb = percent(b.rightFirst, b.asked);
-        if ((pa < 0) != (pb < 0))
-            return pb < 0;
-        return pa != pb ? pa < pb : a.word < b.word;
+    std::sort(pupil.units.begin(), pupil.units.end(), [&options](const UnitFigures& a, const UnitFigures& b) {
+        return unitPlace(options, a.unit) < unitPlace(options, b.unit);
     });
-    for (const ScreenFigures& s : pupil.screens) {
-        pupil.answers += s.answers;
-        pupil.questions += s.questions;
-        pupil.rightFirst += s.rightFirst;
-        pupil.first = pupil.first ? std::min(pupil.first, s.first) : s.first;
-        pupil.last = std::max(pupil.last, s.last);
+    for (UnitFigures& u : pupil.units) {
+        std::sort(u.screens.begin(), u.screens.end(), menuOrder);
+        // The hardest first: what to go over again in class.
+        std::sort(u.words.begin(), u.words.end(), [](const WordFigures& a, const WordFigures& b) {
+            const int pa = percent(a.rightFirst, a.asked), pb = percent(b.rightFirst, b.asked);
+            if ((pa < 0) != (pb < 0))
+                return pb < 0;
+            return pa != pb ? pa < pb : a.word < b.word;
+        });
+        for (const ScreenFigures& s : u.screens) {
+            u.answers += s.answers;
+            u.questions += s.questions;
+            u.rightFirst += s.rightFirst;
+            u.first = u.first ? std::min(u.first, s.first) : s.first;
+            u.last = std::max(u.last, s.last);
+        }
+        pupil.answers += u.answers;
+        pupil.questions += u.questions;
+        pupil.rightFirst += u.rightFirst;
+        pupil.first = pupil.first ? std::min(pupil.first, u.first) : u.first;
+        pupil.last = std::max(pupil.last, u.last);
     }
     return QString();
 }
@@ -131,10 +173,11 @@ QString readFigures(QSqlDatabase& db, Pupil& pupil, const Options& options)
         value = q.value(0).toLongLong();
         return true;
     };
-    qint64 id = 0, version = 0, objects = 0, table = 0;
+    qint64 id = 0, version = 0, objects = 0, table = 0, hasUnit = 0;
     if (!number(QStringLiteral("PRAGMA application_id"), id) || !number(QStringLiteral("PRAGMA user_version"), version)
         || !number(QStringLiteral("SELECT count(*) FROM sqlite_schema"), objects)
-        || !number(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='answers'"), table))
+        || !number(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='answers'"), table)
+        || !number(QStringLiteral("SELECT count(*) FROM pragma_table_info('answers') WHERE name='unit'"), hasUnit))
         return sqliteReason(q.lastError());
     if (id == 0 && version == 0 && objects == 0)
         return QString(); // made, then closed before the first answer
@@ -149,7 +192,10 @@ QString readFigures(QSqlDatabase& db, Pupil& pupil, const Options& options)
     // One snapshot for both counts, while a running copy goes on adding answers.
     if (!q.exec(QStringLiteral("BEGIN")))
         return sqliteReason(q.lastError());
-    const QString problem = countAnswers(q, pupil, options);
+    // A record kept before units (version 1), read as it is: the report never changes a record.
+    const QString problem = countAnswers(q, pupil, options,
+                                         hasUnit ? QStringLiteral("unit")
+                                                 : QStringLiteral("'%1'").arg(QLatin1String(units::BuiltInId)));
     q.finish();
     q.exec(QStringLiteral("ROLLBACK"));
     return problem;
@@ -179,8 +225,7 @@ void read(Pupil& pupil, int index, const Options& options)
     if (!pupil.problem.isEmpty()) { // nothing half read is shown
         const Pupil blank;
         pupil.answers = pupil.questions = pupil.rightFirst = pupil.first = pupil.last = 0;
-        pupil.screens = blank.screens;
-        pupil.words = blank.words;
+        pupil.units = blank.units;
         pupil.confusions = blank.confusions;
     }
 }
@@ -225,23 +270,36 @@ ClassReport gather(const Options& options)
         return byName != 0 ? byName < 0 : a.path < b.path;
     });
 
-    std::map<std::pair<QString, QString>, Confusion> all;
+    // The units the class played, and in each the confusions of the whole class.
+    std::map<std::pair<qsizetype, QString>, UnitConfusions> byUnit;
+    for (const Pupil& pupil : report.pupils)
+        for (const UnitFigures& u : pupil.units) {
+            UnitConfusions& in = byUnit[unitPlace(options, u.unit)];
+            in.unit = u.unit;
+            in.title = u.title;
+        }
+    std::map<std::tuple<QString, QString, QString>, Confusion> all;
     for (const Pupil& pupil : report.pupils)
         for (const Confusion& c : pupil.confusions) {
-            Confusion& sum = all[{c.word, c.chosen}];
+            Confusion& sum = all[{c.unit, c.word, c.chosen}];
+            sum.unit = c.unit;
             sum.word = c.word;
             sum.chosen = c.chosen;
             sum.times += c.times;
             sum.pupils += 1;
         }
     for (const auto& entry : all)
-        report.topConfusions.push_back(entry.second);
-    std::stable_sort(report.topConfusions.begin(), report.topConfusions.end(),
-                     [](const Confusion& a, const Confusion& b) {
-                         return a.times != b.times ? a.times > b.times : a.pupils > b.pupils;
-                     });
-    if (report.topConfusions.size() > 10)
-        report.topConfusions.resize(10);
+        byUnit[unitPlace(options, entry.second.unit)].top.push_back(entry.second);
+    for (auto& [place, unit] : byUnit) {
+        report.units << unit.title;
+        std::stable_sort(unit.top.begin(), unit.top.end(), [](const Confusion& a, const Confusion& b) {
+            return a.times != b.times ? a.times > b.times : a.pupils > b.pupils;
+        });
+        if (unit.top.size() > 10)
+            unit.top.resize(10);
+        if (!unit.top.empty())
+            report.topConfusions.push_back(std::move(unit));
+    }
     return report;
 }
 
@@ -272,6 +330,11 @@ QString byPupils(qint64 n)
 }
 
 } // namespace
+
+QString answers(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 risposta") : number(n) + QStringLiteral(" risposte");
+}
 
 QString pairsIn(qint64 pairs, qint64 turns)
 {
@@ -310,6 +373,8 @@ QString text(const ClassReport& report)
     }
 
     line(QStringLiteral("LA CLASSE: %1").arg(pupils(qint64(report.pupils.size()))));
+    if (!report.units.isEmpty())
+        line(QStringLiteral("Unità giocate: ") + report.units.join(QStringLiteral("; ")));
     line(QStringLiteral("  %1 %2   %3 %4")
              .arg(cell(QStringLiteral("Alunno"), 20), right(QStringLiteral("Risposte"), 9),
                   cell(QStringLiteral("Giuste al 1° tentativo"), 24), QStringLiteral("Periodo")));
@@ -329,12 +394,18 @@ QString text(const ClassReport& report)
     line();
     if (!report.topConfusions.empty()) {
         line(QStringLiteral("LE CONFUSIONI PIÙ FREQUENTI (parola chiesta -> parola scelta al suo posto)"));
-        int rank = 0;
-        for (const Confusion& c : report.topConfusions)
-            line(QStringLiteral("  %1. %2 %3, %4")
-                     .arg(right(QString::number(++rank), 2),
-                          cell(shown(c.word, 30) + QStringLiteral(" -> ") + shown(c.chosen, 30), 34), times(c.times),
-                          byPupils(c.pupils)));
+        // Unit by unit when the class played more than one, each under its name.
+        const bool named = report.units.size() > 1;
+        for (const UnitConfusions& unit : report.topConfusions) {
+            if (named)
+                line(QStringLiteral("  %1:").arg(unit.title));
+            int rank = 0;
+            for (const Confusion& c : unit.top)
+                line(QStringLiteral("%1%2. %3 %4, %5")
+                         .arg(QString(named ? 4 : 2, QLatin1Char(' ')), right(QString::number(++rank), 2),
+                              cell(shown(c.word, 30) + QStringLiteral(" -> ") + shown(c.chosen, 30), 34),
+                              times(c.times), byPupils(c.pupils)));
+        }
         line();
     }
 
@@ -344,32 +415,43 @@ QString text(const ClassReport& report)
         line(QString(72, QLatin1Char('=')));
         line(displayName(p).toUpper());
         line(shown(p.path, 400));
-        line(QStringLiteral("%1 risposte, %2; giuste al primo tentativo %3")
-                 .arg(number(p.answers), period(p.first, p.last), outOf(p.rightFirst, p.questions)));
-        line();
-        line(QStringLiteral("  %1 %2   %3 %4")
-                 .arg(cell(QStringLiteral("Esercizio"), 48), right(QStringLiteral("Risposte"), 9),
-                      cell(QStringLiteral("Giuste al 1° tentativo"), 30), QStringLiteral("Periodo")));
-        for (const ScreenFigures& s : p.screens)
+        line(QStringLiteral("%1, %2; giuste al primo tentativo %3")
+                 .arg(answers(p.answers), period(p.first, p.last), outOf(p.rightFirst, p.questions)));
+        // Each unit's screens and words apart, under its name, when the pupil played more than one.
+        const bool named = p.units.size() > 1;
+        if (!named)
+            line(p.units.front().title);
+        for (const UnitFigures& u : p.units) {
+            line();
+            if (named)
+                line(QStringLiteral("%1: %2, %3; giuste al primo tentativo %4")
+                         .arg(u.title.toUpper(), answers(u.answers), period(u.first, u.last),
+                              outOf(u.rightFirst, u.questions)));
             line(QStringLiteral("  %1 %2   %3 %4")
-                     .arg(cell(shown(s.caption, 48), 48), right(number(s.answers), 9),
-                          cell(s.pairGame ? pairsIn(s.right, s.answers) : outOf(s.rightFirst, s.questions), 30),
-                          period(s.first, s.last)));
-        line();
-        if (p.words.empty())
-            continue;
-        line(QStringLiteral("  %1 %2   %3 %4")
-                 .arg(cell(QStringLiteral("Parola (la più difficile prima)"), 32), right(QStringLiteral("Chiesta"), 7),
-                      cell(QStringLiteral("Giusta al 1° tentativo"), 24), QStringLiteral("Confusa più spesso con")));
-        for (const WordFigures& w : p.words) {
-            const QString right1 = w.asked == 0
-                ? QStringLiteral("-")
-                : QStringLiteral("%1 (%2%)").arg(number(w.rightFirst)).arg(percent(w.rightFirst, w.asked));
-            const QString confused = w.confusedWith.isEmpty()
-                ? QStringLiteral("-")
-                : QStringLiteral("%1 (%2)").arg(shown(w.confusedWith, 30), times(w.confusedTimes));
+                     .arg(cell(QStringLiteral("Esercizio"), 48), right(QStringLiteral("Risposte"), 9),
+                          cell(QStringLiteral("Giuste al 1° tentativo"), 30), QStringLiteral("Periodo")));
+            for (const ScreenFigures& s : u.screens)
+                line(QStringLiteral("  %1 %2   %3 %4")
+                         .arg(cell(shown(s.caption, 48), 48), right(number(s.answers), 9),
+                              cell(s.pairGame ? pairsIn(s.right, s.answers) : outOf(s.rightFirst, s.questions), 30),
+                              period(s.first, s.last)));
+            if (u.words.empty())
+                continue;
+            line();
             line(QStringLiteral("  %1 %2   %3 %4")
-                     .arg(cell(shown(w.word, 32), 32), right(number(w.asked), 7), cell(right1, 24), confused));
+                     .arg(cell(QStringLiteral("Parola (la più difficile prima)"), 32),
+                          right(QStringLiteral("Chiesta"), 7), cell(QStringLiteral("Giusta al 1° tentativo"), 24),
+                          QStringLiteral("Confusa più spesso con")));
+            for (const WordFigures& w : u.words) {
+                const QString right1 = w.asked == 0
+                    ? QStringLiteral("-")
+                    : QStringLiteral("%1 (%2%)").arg(number(w.rightFirst)).arg(percent(w.rightFirst, w.asked));
+                const QString confused = w.confusedWith.isEmpty()
+                    ? QStringLiteral("-")
+                    : QStringLiteral("%1 (%2)").arg(shown(w.confusedWith, 30), times(w.confusedTimes));
+                line(QStringLiteral("  %1 %2   %3 %4")
+                         .arg(cell(shown(w.word, 32), 32), right(number(w.asked), 7), cell(right1, 24), confused));
+            }
         }
         line();
     }

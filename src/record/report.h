@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The teacher's report over the records of answers (answer_record.h): per pupil and screen the
-// answers and how many were right at the first try; per word how often it was asked, how often
-// right, and what it was most often confused with; for the class the ten confusions that happen
-// most. Printed as text, and with an HTML file also written as one self-contained page in
-// Italian that prints on A4. Needs no display.
+// The teacher's report over the records of answers (answer_record.h): per pupil, unit and screen
+// the answers and how many were right at the first try; per word how often it was asked, how
+// often right, and what it was most often confused with; for the class the ten confusions that
+// happen most in each unit. Printed as text, and with an HTML file also written as one
+// self-contained page in Italian that prints on A4. Needs no display.
 
 #include <QString>
 #include <QStringList>
@@ -26,8 +26,13 @@ struct Options
     QStringList screenOrder;
     // The pair games (memory): a turn there asks no question, so they tell pairs found and turns.
     QStringList pairGames;
-    // Where a word's picture is ("jpg/apple.jpg").
-    std::function<QString(const QString& word)> picturePath;
+    // How the teacher knows a unit ("Unità 8 – Animals"), by its id; empty for a unit not
+    // installed here, which is shown by its id.
+    std::function<QString(const QString& unit)> unitTitle;
+    // The units in the order they are offered; a unit not named comes after them.
+    QStringList unitOrder;
+    // Where the picture of a unit's word is ("jpg/apple.jpg"); empty when there is none.
+    std::function<QString(const QString& unit, const QString& word)> picturePath;
 };
 
 // Prints the report to standard output; returns the exit status (0 also when some records

@@ -50,7 +50,9 @@ body { margin: 0; color: #263238; font: 10pt/1.35 "Liberation Sans", Arial, Helv
 h1 { font-size: 20pt; margin: 0 0 2pt; color: #1e5a8a }
 h1 small { font-size: 12pt; font-weight: normal; color: #546e7a }
 h2 { font-size: 14pt; margin: 14pt 0 6pt; color: #1e5a8a; break-after: avoid }
-h3 { font-size: 11pt; margin: 12pt 0 4pt; break-after: avoid }
+h3, h4 { font-size: 11pt; margin: 12pt 0 4pt; break-after: avoid }
+h3.unit { font-size: 13pt; color: #1e5a8a; margin-top: 16pt; padding-bottom: 2pt; border-bottom: 1pt solid #9fb6cc }
+h3.unit small { font-size: 9pt; font-weight: normal; color: #546e7a }
 p { margin: 3pt 0 }
 .meta, .path { color: #607d8b; font-size: 8.5pt; overflow-wrap: anywhere }
 .cards { display: flex; gap: 6pt; margin: 8pt 0; break-inside: avoid }
@@ -91,10 +93,10 @@ class Pictures
 public:
     explicit Pictures(const Options& options) : options_(options) {}
 
-    // The drawing of word's picture, or nothing when it has none.
-    QString of(const QString& word, const char* cls = "pic")
+    // The drawing of the picture of a unit's word, or nothing when it has none.
+    QString of(const QString& unit, const QString& word, const char* cls = "pic")
     {
-        const int id = idOf(word);
+        const int id = idOf(unit, word);
         if (id < 0)
             return QString();
         return QStringLiteral("<svg class=\"%1\" viewBox=\"0 0 64 64\" aria-hidden=\"true\"><use href=\"#p%2\"/></svg>")
@@ -103,9 +105,9 @@ public:
     }
 
     // The picture and the word beside it, centred on one line; a note after them in grey.
-    QString labelled(const QString& word, const QString& note = QString())
+    QString labelled(const QString& unit, const QString& word, const QString& note = QString())
     {
-        return QStringLiteral("<span class=\"w\">") + of(word) + QStringLiteral("<span>") + esc(word)
+        return QStringLiteral("<span class=\"w\">") + of(unit, word) + QStringLiteral("<span>") + esc(word)
             + QStringLiteral("</span>")
             + (note.isEmpty() ? QString() : QStringLiteral("<span class=\"times\">") + note + QStringLiteral("</span>"))
             + QStringLiteral("</span>");
@@ -120,18 +122,21 @@ public:
     }
 
 private:
-    int idOf(const QString& word)
+    int idOf(const QString& unit, const QString& word)
     {
-        const auto known = ids_.find(word);
+        const auto known = ids_.find({unit, word});
         if (known != ids_.end())
             return known->second;
-        int& id = ids_[word];
+        int& id = ids_[{unit, word}];
         id = -1;
         // A word from the record names a file: nothing that could lead out of the pictures' folder.
         if (!options_.picturePath || word.isEmpty() || word.size() > 40 || word.startsWith(QLatin1Char('.'))
             || word.contains(QLatin1Char('/')) || word.contains(QLatin1Char('\\')))
             return id;
-        QImageReader reader(options_.picturePath(word));
+        const QString path = options_.picturePath(unit, word);
+        if (path.isEmpty())
+            return id;
+        QImageReader reader(path);
         const QSize size = reader.size();
         if (size.isValid())
             reader.setScaledSize(size.scaled(64, 64, Qt::KeepAspectRatio)); // JPEG decodes small itself
@@ -151,7 +156,7 @@ private:
     }
 
     const Options& options_;
-    std::map<QString, int> ids_;
+    std::map<std::pair<QString, QString>, int> ids_; // by unit and word
     QString images_;
     int next_ = 0;
 };
@@ -229,6 +234,9 @@ QString classSection(const ClassReport& report, Pictures& pictures)
     if (answers)
         h += periodCard(first, last);
     h += QStringLiteral("</div>\n");
+    if (!report.units.isEmpty())
+        h += QStringLiteral("<p>Unità giocate: ") + report.units.join(QStringLiteral("; ")).toHtmlEscaped()
+            + QStringLiteral("</p>\n");
 
     h += QStringLiteral("<table><colgroup><col style=\"width:24%\"><col style=\"width:12%\"><col style=\"width:18%\">"
                         "<col style=\"width:24%\"><col style=\"width:22%\"></colgroup>\n<thead><tr><th>Alunno</th>"
@@ -260,40 +268,49 @@ QString classSection(const ClassReport& report, Pictures& pictures)
     }
 
     if (!report.topConfusions.empty()) {
+        // Unit by unit when the class played more than one, each under its name.
+        const bool named = report.units.size() > 1;
         h += QStringLiteral("<h2>Le parole confuse più spesso</h2>\n<p class=\"legend\">La parola chiesta e quella "
-                            "scelta al suo posto, in tutta la classe.</p>\n<table class=\"with\"><colgroup>"
-                            "<col style=\"width:7%\"><col style=\"width:30%\"><col style=\"width:30%\">"
-                            "<col style=\"width:15%\"><col style=\"width:18%\"></colgroup>\n<thead><tr><th class=\"n\">"
-                            "</th><th>Parola chiesta</th><th>Scelta al suo posto</th><th class=\"n\">Volte</th>"
-                            "<th class=\"n\">Alunni</th></tr></thead><tbody>\n");
-        int rank = 0;
-        for (const Confusion& c : report.topConfusions)
-            h += QStringLiteral("<tr><td class=\"n\">%1</td><td>%2</td><td>%3</td><td class=\"n\">%4</td>"
-                                "<td class=\"n\">%5</td></tr>\n")
-                     .arg(++rank)
-                     .arg(pictures.labelled(c.word), pictures.labelled(c.chosen), number(c.times), number(c.pupils));
-        h += QStringLiteral("</tbody></table>\n");
+                            "scelta al suo posto, in tutta la classe%1.</p>\n")
+                 .arg(named ? QStringLiteral(", unità per unità") : QString());
+        for (const UnitConfusions& unit : report.topConfusions) {
+            if (named)
+                h += QStringLiteral("<h3>%1</h3>\n").arg(unit.title.toHtmlEscaped());
+            h += QStringLiteral("<table class=\"with\"><colgroup><col style=\"width:7%\"><col style=\"width:30%\">"
+                                "<col style=\"width:30%\"><col style=\"width:15%\"><col style=\"width:18%\">"
+                                "</colgroup>\n<thead><tr><th class=\"n\"></th><th>Parola chiesta</th><th>Scelta al "
+                                "suo posto</th><th class=\"n\">Volte</th><th class=\"n\">Alunni</th></tr></thead>"
+                                "<tbody>\n");
+            int rank = 0;
+            for (const Confusion& c : unit.top)
+                h += QStringLiteral("<tr><td class=\"n\">%1</td><td>%2</td><td>%3</td><td class=\"n\">%4</td>"
+                                    "<td class=\"n\">%5</td></tr>\n")
+                         .arg(++rank)
+                         .arg(pictures.labelled(c.unit, c.word), pictures.labelled(c.unit, c.chosen), number(c.times),
+                              number(c.pupils));
+            h += QStringLiteral("</tbody></table>\n");
+        }
     }
     return h + QStringLiteral("</section>\n");
 }
 
-QString pupilSection(const Pupil& p, Pictures& pictures)
+// A unit's screens and words; under a heading of its own when the pupil played more than one.
+QString unitTables(const UnitFigures& u, bool named, Pictures& pictures)
 {
-    QString h = QStringLiteral("<section class=\"pupil\"><h2>%1<span>%2</span></h2>\n<p class=\"path\">%3</p>\n")
-                    .arg(avatar(p.name), pupilName(p), esc(p.path, 400));
-    const int pc = percent(p.rightFirst, p.questions);
-    h += QStringLiteral("<div class=\"cards\">") + card(number(p.answers), QStringLiteral("risposte date"))
-        + card(pc < 0 ? QStringLiteral("–") : QString::number(pc) + '%',
-               QStringLiteral("giuste al primo tentativo (%1 su %2)").arg(number(p.rightFirst), number(p.questions)))
-        + card(number(qint64(p.words.size())), QStringLiteral("parole incontrate")) + periodCard(p.first, p.last)
-        + QStringLiteral("</div>\n");
-
-    h += QStringLiteral("<h3>Esercizi</h3>\n<table><colgroup><col style=\"width:27%\"><col style=\"width:11%\">"
+    QString h;
+    const char* level = "h3";
+    if (named) {
+        h += QStringLiteral("<h3 class=\"unit\">%1 <small>%2, giuste al primo tentativo %3 su %4</small></h3>\n")
+                 .arg(u.title.toHtmlEscaped(), answers(u.answers), number(u.rightFirst), number(u.questions));
+        level = "h4";
+    }
+    h += QStringLiteral("<%1>Esercizi</%1>\n<table><colgroup><col style=\"width:27%\"><col style=\"width:11%\">"
                         "<col style=\"width:11%\"><col style=\"width:9%\"><col style=\"width:21%\">"
                         "<col style=\"width:21%\"></colgroup>\n<thead><tr><th>Esercizio</th><th class=\"n\">Risposte"
                         "</th><th class=\"n\">Domande</th><th colspan=\"2\">Giuste al 1° tentativo</th><th>Periodo"
-                        "</th></tr></thead><tbody>\n");
-    for (const ScreenFigures& s : p.screens) {
+                        "</th></tr></thead><tbody>\n")
+             .arg(QLatin1String(level));
+    for (const ScreenFigures& s : u.screens) {
         if (s.pairGame)
             h += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td colspan=\"3\">%3</td><td>%4</td></tr>\n")
                      .arg(esc(s.caption, 80), number(s.answers), pairsIn(s.right, s.answers), span(s.first, s.last));
@@ -305,26 +322,46 @@ QString pupilSection(const Pupil& p, Pictures& pictures)
     }
     h += QStringLiteral("</tbody></table>\n");
 
-    if (!p.words.empty()) {
-        h += QStringLiteral("<h3>Parole, dalla più difficile</h3>\n<table class=\"with\"><colgroup>"
-                            "<col style=\"width:10mm\"><col style=\"width:19%\"><col style=\"width:9%\">"
-                            "<col style=\"width:8%\"><col style=\"width:21%\"><col></colgroup>\n<thead><tr><th></th>"
-                            "<th>Parola</th><th class=\"n\">Chiesta</th><th colspan=\"2\">Giusta al 1° tentativo</th>"
-                            "<th>Confusa più spesso con</th></tr></thead><tbody>\n");
-        for (const WordFigures& w : p.words) {
-            const QString confused = w.confusedWith.isEmpty()
-                ? QStringLiteral("<span class=\"none\">–</span>")
-                : pictures.labelled(w.confusedWith,
-                                    w.confusedTimes == 1 ? QStringLiteral("1 volta")
-                                                         : number(w.confusedTimes) + QStringLiteral(" volte"));
-            h += QStringLiteral(
-                     "<tr><td class=\"p\">%1</td><td class=\"word\">%2</td><td class=\"n\">%3</td><td class=\"n\">%4"
-                     "</td>%5<td>%6</td></tr>\n")
-                     .arg(pictures.of(w.word), esc(w.word), number(w.asked), number(w.rightFirst),
-                          barCell(w.rightFirst, w.asked), confused);
-        }
-        h += QStringLiteral("</tbody></table>\n");
+    if (u.words.empty())
+        return h;
+    h += QStringLiteral("<%1>Parole, dalla più difficile</%1>\n<table class=\"with\"><colgroup>"
+                        "<col style=\"width:10mm\"><col style=\"width:19%\"><col style=\"width:9%\">"
+                        "<col style=\"width:8%\"><col style=\"width:21%\"><col></colgroup>\n<thead><tr><th></th>"
+                        "<th>Parola</th><th class=\"n\">Chiesta</th><th colspan=\"2\">Giusta al 1° tentativo</th>"
+                        "<th>Confusa più spesso con</th></tr></thead><tbody>\n")
+             .arg(QLatin1String(level));
+    for (const WordFigures& w : u.words) {
+        const QString confused = w.confusedWith.isEmpty()
+            ? QStringLiteral("<span class=\"none\">–</span>")
+            : pictures.labelled(u.unit, w.confusedWith,
+                                w.confusedTimes == 1 ? QStringLiteral("1 volta")
+                                                     : number(w.confusedTimes) + QStringLiteral(" volte"));
+        h += QStringLiteral("<tr><td class=\"p\">%1</td><td class=\"word\">%2</td><td class=\"n\">%3</td><td "
+                            "class=\"n\">%4</td>%5<td>%6</td></tr>\n")
+                 .arg(pictures.of(u.unit, w.word), esc(w.word), number(w.asked), number(w.rightFirst),
+                      barCell(w.rightFirst, w.asked), confused);
     }
+    return h + QStringLiteral("</tbody></table>\n");
+}
+
+QString pupilSection(const Pupil& p, Pictures& pictures)
+{
+    QString h = QStringLiteral("<section class=\"pupil\"><h2>%1<span>%2</span></h2>\n<p class=\"path\">%3</p>\n")
+                    .arg(avatar(p.name), pupilName(p), esc(p.path, 400));
+    const int pc = percent(p.rightFirst, p.questions);
+    qint64 words = 0;
+    for (const UnitFigures& u : p.units)
+        words += qint64(u.words.size());
+    h += QStringLiteral("<div class=\"cards\">") + card(number(p.answers), QStringLiteral("risposte date"))
+        + card(pc < 0 ? QStringLiteral("–") : QString::number(pc) + '%',
+               QStringLiteral("giuste al primo tentativo (%1 su %2)").arg(number(p.rightFirst), number(p.questions)))
+        + card(number(words), QStringLiteral("parole incontrate")) + periodCard(p.first, p.last)
+        + QStringLiteral("</div>\n");
+    const bool named = p.units.size() > 1;
+    if (!named)
+        h += QStringLiteral("<p>%1</p>\n").arg(p.units.front().title.toHtmlEscaped());
+    for (const UnitFigures& u : p.units)
+        h += unitTables(u, named, pictures);
     return h + QStringLiteral("</section>\n");
 }
 

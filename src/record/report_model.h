@@ -38,9 +38,22 @@ struct WordFigures
 
 struct Confusion
 {
+    QString unit; // its id
     QString word, chosen;
     qint64 times = 0;
     int pupils = 0;
+};
+
+// What a pupil did in one unit. A word is its unit's: "mouse" of one unit is not "mouse" of
+// another, and their figures never mix.
+struct UnitFigures
+{
+    QString unit;  // its id, as the record keeps it ("7", "animals")
+    QString title; // as the teacher knows it
+    qint64 answers = 0, questions = 0, rightFirst = 0;
+    qint64 first = 0, last = 0;
+    std::vector<ScreenFigures> screens; // in the menu's order
+    std::vector<WordFigures> words;     // the hardest first
 };
 
 struct Pupil
@@ -51,17 +64,24 @@ struct Pupil
     QString problem;  // why the record could not be read; empty when it was
     qint64 answers = 0, questions = 0, rightFirst = 0;
     qint64 first = 0, last = 0;
-    std::vector<ScreenFigures> screens; // in the menu's order
-    std::vector<WordFigures> words;     // the hardest first
-    std::vector<Confusion> confusions;  // every word taken for another, with its count
+    std::vector<UnitFigures> units;    // in the units' order
+    std::vector<Confusion> confusions; // every word taken for another, with its count
+};
+
+// The class's ten most frequent confusions in one unit.
+struct UnitConfusions
+{
+    QString unit, title;
+    std::vector<Confusion> top;
 };
 
 struct ClassReport
 {
     QStringList places; // as searched, for the heading
     QDateTime made;
-    std::vector<Pupil> pupils;            // by name
-    std::vector<Confusion> topConfusions; // the class's ten most frequent
+    std::vector<Pupil> pupils;                 // by name
+    QStringList units;                         // the titles of the units the class played, in order
+    std::vector<UnitConfusions> topConfusions; // unit by unit
 };
 
 // A record found, or a place that was there but could not be looked into (problem says why).
@@ -83,6 +103,8 @@ QString denied();
 // Italian numbers, dates and percentages, as both the text and the page show them.
 QLocale italian();
 QString number(qint64 n);
+// "1 risposta", "12 risposte".
+QString answers(qint64 n);
 // "12 coppie trovate in 31 turni": a pair game's row.
 QString pairsIn(qint64 pairs, qint64 turns);
 // "il 9 dicembre 2026", "l'8/12/2026": the date with its article.

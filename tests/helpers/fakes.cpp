@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/fakes.h"
 
+#include "record/answer_record.h"
 #include "settings/modulo1.h"
+#include "units/unit.h"
 #include "widgets/pictures.h"
 
 #include <QCoreApplication>
@@ -221,6 +223,7 @@ void resetSharedState()
     Voce = DefaultVoce;
     Velocita = DefaultVelocita;
     FlagVoce = 0;
+    AnswerRecord::setUnit(QLatin1String(units::BuiltInId));
 }
 
 void flushDeletes()

@@ -8,6 +8,8 @@
 #include "games/word_search.h"
 #include "helpers/test_registry.h"
 #include "record/answer_record.h"
+#include "record/first_version_record.h"
+#include "units/unit.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +23,7 @@
 
 namespace {
 
-// The rows as "screen|asked|word|chosen|chosen word|right|attempt", oldest first.
+// The rows as "screen|asked|word|chosen|chosen word|right|attempt|unit", oldest first.
 QStringList rowsOf(const QString& path)
 {
     QStringList rows;
@@ -29,12 +31,12 @@ QStringList rowsOf(const QString& path)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
         db.setDatabaseName(path);
         if (db.open()) {
-            QSqlQuery q(QStringLiteral("SELECT screen, asked, word, chosen, chosen_word, right, attempt FROM answers "
-                                       "ORDER BY id"),
+            QSqlQuery q(QStringLiteral("SELECT screen, asked, word, chosen, chosen_word, right, attempt, unit FROM "
+                                       "answers ORDER BY id"),
                         db);
             while (q.next()) {
                 QStringList fields;
-                for (int k = 0; k < 7; ++k)
+                for (int k = 0; k < 8; ++k)
                     fields << q.value(k).toString();
                 rows << fields.join(QLatin1Char('|'));
             }
@@ -122,17 +124,18 @@ private slots:
                 click(puzzle->Label1[size_t(cell)]);
 
         QVERIFY(AnswerRecord::flush(10000));
-        const QString f2 = QStringLiteral("Form2|%1|%1|%2|%2|%3|%4");
-        QCOMPARE(rowsOf(path),
-                 (QStringList{f2.arg(asked, other, QStringLiteral("0"), QStringLiteral("1")),
-                              f2.arg(asked, asked, QStringLiteral("1"), QStringLiteral("2")),
-                              f2.arg(next, next, QStringLiteral("1"), QStringLiteral("1")),
-                              QStringLiteral("FormMemory|||apple + apple|apple|1|1"),
-                              QStringLiteral("FormMemory|||banana + beans||0|1"),
-                              QStringLiteral("FormMemory|||beans + banana||0|2"),
-                              QStringLiteral("FormMemory|||beer + biscuits||0|1"),
-                              QStringLiteral("FormCruciPuzzle|||%1||0|0").arg(puzzle->Label1[size_t(stray)]->letter()),
-                              QStringLiteral("FormCruciPuzzle|%1|%1|%1|%1|1|1").arg(hidden)}));
+        const QString f2 = QStringLiteral("Form2|%1|%1|%2|%2|%3|%4|7");
+        QCOMPARE(
+            rowsOf(path),
+            (QStringList{f2.arg(asked, other, QStringLiteral("0"), QStringLiteral("1")),
+                         f2.arg(asked, asked, QStringLiteral("1"), QStringLiteral("2")),
+                         f2.arg(next, next, QStringLiteral("1"), QStringLiteral("1")),
+                         QStringLiteral("FormMemory|||apple + apple|apple|1|1|7"),
+                         QStringLiteral("FormMemory|||banana + beans||0|1|7"),
+                         QStringLiteral("FormMemory|||beans + banana||0|2|7"),
+                         QStringLiteral("FormMemory|||beer + biscuits||0|1|7"),
+                         QStringLiteral("FormCruciPuzzle|||%1||0|0|7").arg(puzzle->Label1[size_t(stray)]->letter()),
+                         QStringLiteral("FormCruciPuzzle|%1|%1|%1|%1|1|1|7").arg(hidden)}));
         // Only the pupil reads it.
         QCOMPARE(QFileInfo(QFileInfo(path).path()).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
@@ -148,26 +151,39 @@ private slots:
                  QStringList{QStringLiteral("answers.sqlite-mine")});
         AnswerRecord::add({QStringLiteral("Form2"), QStringLiteral("apple")});
         QVERIFY(AnswerRecord::flush(10000));
-        QCOMPARE(rowsOf(path), QStringList{QStringLiteral("Form2|apple||||0|1")});
+        QCOMPARE(rowsOf(path), QStringList{QStringLiteral("Form2|apple||||0|1|7")});
     }
 
-    void aFileThatIsNotOursIsPutAsideAndANewRecordWorks_data()
+    void aFileFoundIsPutAsideLeftAloneOrUpgraded_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("putAside");
-        QTest::newRow("junk") << QByteArray(5000, '\x5a') << true;
-        QTest::newRow("truncated database") << QByteArray("SQLite format 3\0", 16) + QByteArray(3000, '\0') << true;
-        QTest::newRow("another program's") << QByteArray("another") << true;
-        QTest::newRow("a newer Munchora's") << QByteArray("newer") << false;
+        QTest::addColumn<QStringList>("rows"); // none: no record is kept
+        const QString given = QStringLiteral("Form2|apple|apple|pear|pear|0|1|animals");
+        QTest::newRow("junk") << QByteArray(5000, '\x5a') << true << QStringList{given};
+        QTest::newRow("truncated database")
+            << QByteArray("SQLite format 3\0", 16) + QByteArray(3000, '\0') << true << QStringList{given};
+        QTest::newRow("another program's") << QByteArray("another") << true << QStringList{given};
+        QTest::newRow("a newer Munchora's") << QByteArray("newer") << false << QStringList();
+        // The answers of before units were all the built-in unit's.
+        QTest::newRow("this Munchora's first version")
+            << QByteArray("first") << false
+            << QStringList{QStringLiteral("Form2|pear|pear|pear|pear|1|1|7"),
+                           QStringLiteral("FormMemory|||milk + water||0|3|7"), given};
     }
 
-    void aFileThatIsNotOursIsPutAsideAndANewRecordWorks()
+    void aFileFoundIsPutAsideLeftAloneOrUpgraded()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, putAside);
+        QFETCH(QStringList, rows);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("answers.sqlite"));
-        if (bytes == "another" || bytes == "newer") {
+        if (bytes == "first") {
+            QVERIFY(makeFirstVersionRecord(
+                path,
+                {QStringLiteral("Form2|pear|pear|pear|pear|1|1"), QStringLiteral("FormMemory|||milk + water||0|3")}));
+        } else if (bytes == "another" || bytes == "newer") {
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
                 db.setDatabaseName(path);
@@ -192,24 +208,24 @@ private slots:
 
         RecordWarnings warnings;
         AnswerRecord::startAt(path);
+        AnswerRecord::setUnit(QStringLiteral("animals"));
         AnswerRecord::add({QStringLiteral("Form2"), QStringLiteral("apple"), QStringLiteral("apple"),
                            QStringLiteral("pear"), QStringLiteral("pear")});
+        AnswerRecord::setUnit(QLatin1String(units::BuiltInId));
         QVERIFY(AnswerRecord::flush(10000));
         const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("answers.sqlite.damaged-*")});
+        // Never deleted: renamed, byte for byte, and a record begins anew.
+        QCOMPARE(aside.size(), putAside ? 1 : 0);
         if (putAside) {
-            // Never deleted: renamed, byte for byte, and a record begins anew.
-            QCOMPARE(aside.size(), 1);
             QFile kept(dir.filePath(aside.first()));
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), before);
-            QCOMPARE(rowsOf(path), QStringList{QStringLiteral("Form2|apple|apple|pear|pear|0|1")});
-            QVERIFY(AnswerRecord::active());
-        } else {
-            // A newer program's record is left as it is, and this one keeps none.
-            QVERIFY(aside.isEmpty());
-            QVERIFY(!AnswerRecord::active());
-            QVERIFY(warnings.count == 1);
         }
+        QCOMPARE(rowsOf(path), rows);
+        QCOMPARE(AnswerRecord::active(), !rows.isEmpty());
+        // A newer program's record is left as it is, and this one keeps none.
+        if (rows.isEmpty())
+            QCOMPARE(int(warnings.count), 1);
     }
 
     void aFolderThatCannotBeWrittenOrAFullDiskStopsTheRecordWithOneLine()
@@ -254,7 +270,7 @@ private slots:
             QVERIFY2(warnings.last.contains(QLatin1String("I/O error")), qPrintable(warnings.last));
             // What was written stays whole.
             QVERIFY(!rowsOf(path).isEmpty());
-            QCOMPARE(rowsOf(path).first(), QStringLiteral("Form2|apple||||0|1"));
+            QCOMPARE(rowsOf(path).first(), QStringLiteral("Form2|apple||||0|1|7"));
         }
         // The child plays on.
         ExerciseRig rig;

@@ -3,9 +3,11 @@
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
 #include "record/answer_record.h"
+#include "record/first_version_record.h"
 #include "record/report.h"
 #include "screens.h"
 #include "settings/modulo1.h"
+#include "units/unit.h"
 
 #include <QDate>
 #include <QDir>
@@ -44,8 +46,9 @@ Answer turn(const char* cards, const char* pair, int attempt)
     return a;
 }
 
-// A classroom server's /home: two pupils' records written by the program's own writer, one of
-// junk bytes, and one whose folder is a link to another pupil's.
+// A classroom server's /home: two pupils' records written by the program's own writer (one with
+// two units), one kept before units, one of junk bytes, and one whose folder is a link to another
+// pupil's.
 struct Classroom
 {
     Classroom()
@@ -64,7 +67,13 @@ struct Classroom
                  turn("pear + pear", "pear", 2),
                  // A sentence chosen, no word: no confusion.
                  answer("Form14", "bread", "", false, 1),
+                 answer("Form3", "fish", "fish", true, 1),
              });
+        // Another unit's fish: another word.
+        keep(QStringLiteral("anna"),
+             {answer("Form2", "fish", "whale", false, 1), answer("Form2", "fish", "fish", true, 2),
+              answer("Form2", "cat", "cat", true, 1)},
+             QStringLiteral("animals"));
         keep(QStringLiteral("bruno"),
              {
                  answer("Form3", "milk", "water", false, 1),
@@ -75,6 +84,10 @@ struct Classroom
                  // Text a pupil's record may hold, for the page to escape.
                  answer("Form3", "<i>\"ham\" & co</i>", "", false, 1),
              });
+        QDir().mkpath(QFileInfo(record(QStringLiteral("dario"))).path());
+        QVERIFY(makeFirstVersionRecord(
+            record(QStringLiteral("dario")),
+            {QStringLiteral("Form2|milk|milk|water|water|0|1"), QStringLiteral("Form2|milk|milk|milk|milk|1|2")}));
         QDir().mkpath(QFileInfo(record(QStringLiteral("carla"))).path());
         put(record(QStringLiteral("carla")), QByteArray(4096, '\x5a'));
         QDir(home()).mkpath(QStringLiteral("eva"));
@@ -92,11 +105,14 @@ struct Classroom
         return home() + QLatin1Char('/') + pupil + QStringLiteral("/.local/share/munchora/answers.sqlite");
     }
 
-    void keep(const QString& pupil, const std::vector<Answer>& answers)
+    void keep(const QString& pupil, const std::vector<Answer>& answers,
+              const QString& unit = QLatin1String(units::BuiltInId))
     {
         AnswerRecord::startAt(record(pupil));
+        AnswerRecord::setUnit(unit);
         for (const Answer& a : answers)
             AnswerRecord::add(a);
+        AnswerRecord::setUnit(QLatin1String(units::BuiltInId));
         QVERIFY(AnswerRecord::flush(10000));
         AnswerRecord::stop();
     }
@@ -112,7 +128,13 @@ struct Classroom
             if (entry.picture == ButtonPicture::Memory)
                 o.pairGames << entry.screen;
         }
-        o.picturePath = Modulo1::picturePath;
+        // Unit 7 is not installed here: it is shown by its id.
+        o.unitTitle = [](const QString& unit) {
+            return unit == QLatin1String("animals") ? QStringLiteral("Unità 8 – Animals") : QString();
+        };
+        o.picturePath = [](const QString& unit, const QString& word) {
+            return unit == QLatin1String(units::BuiltInId) ? Modulo1::picturePath(word) : QString();
+        };
         return o;
     }
 
@@ -185,12 +207,15 @@ private slots:
     }
     void cleanupTestCase() { folders_.reset(); }
 
-    // Counts by screen and by word, the first tries, the confusions of each pupil and of the
-    // class; the records that cannot be read are named, and the rest still reported.
+    // Counts by unit, screen and word, the first tries, the confusions of each pupil and of the
+    // class; a record kept before units is unit 7's, and left as it is; the records that cannot
+    // be read are named, and the rest still reported.
     void textReportsEachPupilAndNamesWhatItCannotRead()
     {
         Classroom classroom;
+        const QByteArray firstVersion = contents(classroom.record(QStringLiteral("dario")));
         const Printed p = report(classroom.options());
+        QCOMPARE(contents(classroom.record(QStringLiteral("dario"))), firstVersion);
         QCOMPARE(p.status, 0);
         const auto has = [&p](const QString& start) {
             const bool found = std::any_of(p.lines.begin(), p.lines.end(),
@@ -199,8 +224,10 @@ private slots:
                 qWarning().noquote() << "no line" << start << "in:\n" << p.text;
             return found;
         };
-        QVERIFY(has(QStringLiteral("LA CLASSE: 5 alunni")));
-        QVERIFY(has(QStringLiteral("anna 11 1 su 5 (20%)")));
+        QVERIFY(has(QStringLiteral("LA CLASSE: 6 alunni")));
+        QVERIFY(has(QStringLiteral("Unità giocate: Unità «7»; Unità 8 – Animals")));
+        QVERIFY(has(QStringLiteral("anna 15 3 su 8 (38%)")));
+        QVERIFY(has(QStringLiteral("dario 2 0 su 1 (0%)")));
         QVERIFY(has(QStringLiteral("bruno 6 1 su 4 (25%)")));
         QVERIFY(p.text.contains(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy\n"))));
         // By screen: the menu's caption and order.
@@ -215,11 +242,20 @@ private slots:
         QVERIFY(has(QStringLiteral("apple 2 1 (50%) pear (1 volta)")));
         QVERIFY(has(QStringLiteral("pear 1 0 (0%) bread (1 volta)")));
         QVERIFY(has(QStringLiteral("bread 1 0 (0%) -")));
-        // The class: most frequent first, with how many pupils made each.
-        QVERIFY(has(QStringLiteral("1. apple -> pear 2 volte, da 2 alunni")));
-        QVERIFY(has(QStringLiteral("2. milk -> water 2 volte, da 2 alunni")));
+        // Each unit apart, under its name: a word of one is not the same word of another.
+        const qsizetype unit7 = p.text.indexOf(QStringLiteral("\nUNITÀ «7»: 12 risposte")),
+                        animals = p.text.indexOf(QStringLiteral("\nUNITÀ 8 – ANIMALS: 3 risposte"));
+        QVERIFY2(unit7 > 0 && animals > unit7, qPrintable(p.text));
+        QVERIFY(p.text.indexOf(QRegularExpression(QStringLiteral("fish +1 +1 \\(100%\\) +-")), unit7) < animals);
+        QVERIFY(p.text.indexOf(QRegularExpression(QStringLiteral("fish +1 +0 \\(0%\\) +whale"))) > animals);
+        QVERIFY(p.lines.contains(QStringLiteral("Unità «7»"))); // bruno's one unit, said once
+        // The class, unit by unit: most frequent first, with how many pupils made each.
+        QVERIFY(has(QStringLiteral("1. milk -> water 3 volte, da 3 alunni")));
+        QVERIFY(has(QStringLiteral("2. apple -> pear 2 volte, da 2 alunni")));
         QVERIFY(has(QStringLiteral("3. pear -> bread 1 volta, da 1 alunno")));
-        QVERIFY2(!p.text.contains(QLatin1String("\n   4. ")), qPrintable(p.text));
+        QVERIFY2(!p.text.contains(QLatin1String("\n     4. ")), qPrintable(p.text));
+        QVERIFY(p.text.indexOf(QLatin1String("1. fish -> whale "))
+                > p.text.indexOf(QStringLiteral("  Unità 8 – Animals:\n")));
         // Junk bytes and a link to another's record: named with the reason, never counted.
         QVERIFY(
             p.text.contains(QRegularExpression(QStringLiteral("\n  carla +NON SI PUÒ LEGGERE: non è un database"))));
@@ -343,7 +379,7 @@ private slots:
         QVERIFY2(pictures >= 6, qPrintable(placed + why));
         const QString all = text.join(QLatin1Char(' '));
         for (const char* shown : {"Parola chiesta", "Scelta al suo posto", "Giuste al 1° tentativo", "Esercizio",
-                                  "Confusa più spesso con", "anna", "bruno", "carla", "milk water 2 2"})
+                                  "Confusa più spesso con", "anna", "bruno", "carla", "milk water 3 3"})
             QVERIFY2(all.contains(QString::fromUtf8(shown)), shown);
 
         // At 50 dots an inch 12 mm is 23 dots: a strip of 18 inside the right and bottom
