@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// What the teacher's report read from the records, shared by its text (report.cpp) and its page
-// (report_html.cpp). Nothing here is public: the program knows Report::run alone.
+// What the teacher's report read from the records (report_gather.cpp, report_find.cpp), shared by
+// its text (report_text.cpp) and its page (report_html.cpp). Nothing here is public: the program
+// knows Report::run alone (report.cpp).
 
 #include "record/report.h"
 
@@ -118,6 +119,10 @@ QString shown(const QString& text, int max = 48);
 QString whereSearched(const ClassReport& report);
 QString noRecordsFound();
 
+// What the records say (report_gather.cpp).
+ClassReport gather(const Options& options);
+// The report as text (report_text.cpp).
+QString text(const ClassReport& report);
 // The whole page, self-contained.
 QByteArray page(const ClassReport& report, const Options& options);
 
