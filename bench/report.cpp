@@ -53,7 +53,7 @@ bool makeRecord(const QString& path, int pupil, const QStringList& screens)
             std::mt19937 random(unsigned(pupil) + 1);
             std::uniform_real_distribution<double> unit(0, 1);
             const double skill = 0.7 + 0.3 * unit(random);
-            double difficulty[Modulo1::WordCount + 1];
+            double difficulty[Modulo1::BuiltInWordCount + 1];
             for (double& d : difficulty)
                 d = 0.35 * unit(random);
             std::vector<double> ease(size_t(screens.size()));
@@ -74,12 +74,12 @@ bool makeRecord(const QString& path, int pupil, const QStringList& screens)
                     sitting = random() % size_t(screens.size());
                     screen = screens[qsizetype(sitting)];
                 }
-                const int word = 1 + int(random() % Modulo1::WordCount);
+                const int word = 1 + int(random() % Modulo1::BuiltInWordCount);
                 const double chance = skill - difficulty[word] + ease[sitting];
                 for (int attempt = 1; ok && attempt <= 3 && written < AnswersEach; ++attempt) {
                     const bool right = unit(random) < chance + 0.2 * (attempt - 1);
                     const int lookAlike = 1
-                        + (word + (unit(random) < 0.6 ? 0 : int(random() % 7))) % Modulo1::WordCount;
+                        + (word + (unit(random) < 0.6 ? 0 : int(random() % 7))) % Modulo1::BuiltInWordCount;
                     const QString chosen = Modulo1::Parola(right ? word : lookAlike);
                     at += 2000 + qint64(random() % 9000);
                     const QVariant values[] = {

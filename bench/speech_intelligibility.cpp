@@ -191,7 +191,7 @@ int main(int argc, char* argv[])
 
     // The grammar: exactly one of the thirty words.
     QStringList words;
-    for (int i = 1; i <= Modulo1::WordCount; ++i)
+    for (int i = 1; i <= Modulo1::WordCount(); ++i)
         words << Modulo1::Parola(i);
     {
         QFile grammar(dir + QStringLiteral("/words.gram"));
@@ -203,7 +203,7 @@ int main(int argc, char* argv[])
     }
 
     std::printf("Intelligibility: pocketsphinx (%s), grammar of the %d words, speed %d.\n", qPrintable(Model),
-                Modulo1::WordCount, speed);
+                Modulo1::WordCount(), speed);
     std::printf("Each word as the program renders it (silence trimmed, %d Hz), converted to 16 kHz mono,\n"
                 "with %d ms of quiet on either side; in the quiet room a faint noise (+-%d of 32767) lies\n"
                 "under it all. Recogniser: pocketsphinx_batch -jsgf (one word of the thirty).\n\n",

@@ -45,6 +45,10 @@ struct CommandLine
                             QStringLiteral("file")};
     QCommandLineOption forget{QStringLiteral("forget"),
                               QStringLiteral("Remove the caller's record of answers and end.")};
+    QCommandLineOption unit{QStringLiteral("unit"),
+                            QStringLiteral("Play the unit <unit>: an installed unit's name (animals), or a folder "
+                                           "(./animali)."),
+                            QStringLiteral("unit")};
     QCommandLineOption checkUnit{QStringLiteral("check-unit"),
                                  QStringLiteral("Check a unit a teacher made, in <folder> (or the installed unit of "
                                                 "that name): print every problem, or that it is ready, and end."),
@@ -63,9 +67,7 @@ struct CommandLine
         parser.addOption(report);
         parser.addOption(html);
         parser.addOption(forget);
-        // Out of --help until the manual page tells teachers about units: every option --help lists
-        // is one the manual page explains.
-        checkUnit.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(unit);
         parser.addOption(checkUnit);
         parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("With --report: where records are."),
                                      QStringLiteral("[folder...]"));
@@ -268,5 +270,6 @@ int main(int argc, char* argv[])
         return Modulo1::PrepareSpeech(line.parser.value(line.prepare), voice, speed);
     }
     return Modulo1::Main(line.parser.isSet(line.windowed) ? Modulo1::WindowMode::Windowed
-                                                          : Modulo1::WindowMode::FullScreen);
+                                                          : Modulo1::WindowMode::FullScreen,
+                         line.parser.value(line.unit));
 }

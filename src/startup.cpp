@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "startup.h"
 
+#include "home/unit_choice.h"
 #include "record/answer_record.h"
 #include "screens.h"
 #include "settings/modulo1.h"
@@ -12,13 +13,17 @@
 #include "shell/dialogs.h"
 #include "speech/engine_speech_service.h"
 #include "speech/speech_service.h"
+#include "units/installed_units.h"
 #include "widgets/fonts.h"
+#include "widgets/pictures.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 static QIcon programIcon()
@@ -37,11 +42,67 @@ const QString AlreadyRunning = QString::fromUtf8("E' già stata avviata una copi
 // how long the box that says it runs stays: nobody need close it, and it never stays for good.
 constexpr int RunningCopyAnswersWithinMs = 3000;
 constexpr int AlreadyRunningBoxMs = 10000;
+
+Q_LOGGING_CATEGORY(lcUnits, "munchora.units", QtInfoMsg)
+
+// Makes a unit the one the screens play: its words, its pictures (none of another unit's kept),
+// and the unit each recorded answer says.
+void playUnit(const units::Unit& unit)
+{
+    units::play(unit);
+    PictureLoader::instance().clearCache();
+    AnswerRecord::setUnit(unit.id);
+}
+
+// The unit to start with and those a child may choose, from --unit and the classroom's
+// configuration. A unit that cannot be played is named in problem, and the built-in one plays.
+struct UnitsAtStart
+{
+    units::Unit start = units::builtInUnit();
+    std::vector<units::Unit> offered;
+    QString problem; // for the teacher, in Italian
+};
+
+UnitsAtStart unitsAtStart(const QString& argument)
+{
+    UnitsAtStart result;
+    const units::InstalledUnits installed = units::installedUnits();
+    for (const QString& skipped : installed.skipped)
+        qCWarning(lcUnits).noquote() << skipped;
+    const units::ClassroomChoice choice = units::classroomChoice(installed.units);
+    for (const QString& problem : choice.problems)
+        qCWarning(lcUnits).noquote() << problem;
+    for (const units::Unit& unit : installed.units) {
+        if (choice.offered.contains(unit.id))
+            result.offered.push_back(unit);
+        if (unit.id == choice.start)
+            result.start = unit;
+    }
+    if (argument.isEmpty())
+        return result;
+    const units::UnitReading reading = units::findUnit(argument);
+    if (!reading.ready()) {
+        QStringList problems;
+        for (const units::UnitProblem& problem : reading.problems)
+            problems << units::describe(problem);
+        result.problem = QStringLiteral("L'unità «%1» non si può usare:\n%2\nSi usa l'unità 7.")
+                             .arg(argument, problems.join(QLatin1Char('\n')));
+        result.start = units::builtInUnit();
+        return result;
+    }
+    result.start = reading.unit;
+    // A unit named on the command line can be chosen again after another.
+    if (std::none_of(result.offered.begin(), result.offered.end(),
+                     [&](const units::Unit& unit) { return unit.id == reading.unit.id; }))
+        result.offered.push_back(reading.unit);
+    return result;
+}
+
 } // namespace
 
 namespace Modulo1 {
 
-int Main(WindowMode mode)
+int Main(WindowMode mode, const QString& unitArgument)
 {
     // The task bar and the dock show the program's own icon and tie its window to the menu
     // entry of that name (whose StartupWMClass is the window class Qt gives, "munchora").
@@ -93,7 +154,19 @@ int Main(WindowMode mode)
     RandomSource::seedFromClock();
     FlagVoce = 0;
     LeggiImpostazioni();
-    CaricaParole();
+    // The unit: the one --unit names, else the classroom's, else the built-in one.
+    UnitsAtStart unitsToPlay = unitsAtStart(unitArgument);
+    if (!unitsToPlay.problem.isEmpty())
+        qCWarning(lcUnits).noquote() << unitsToPlay.problem;
+    playUnit(unitsToPlay.start);
+    std::vector<OfferedUnit> offered;
+    for (const units::Unit& unit : unitsToPlay.offered)
+        offered.push_back({unit.id, unit.name, unit.number});
+    setOfferedUnits(std::move(offered), [units = unitsToPlay.offered](const QString& id) {
+        for (const units::Unit& unit : units)
+            if (unit.id == id)
+                playUnit(unit);
+    });
     // The record of answers, when the school keeps one: it opens on a thread of its own.
     AnswerRecord::start();
 
@@ -109,6 +182,9 @@ int Main(WindowMode mode)
         window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
     front = &window;
+    // The teacher reads what is wrong with the unit named; the children play the built-in one.
+    if (!unitsToPlay.problem.isEmpty())
+        MsgBox(&window, unitsToPlay.problem, QStringLiteral("munchora"), BoxIcon::Critical, BoxButtons::Ok);
     // The icon's pictures are decoded once the splash is up: the first frame comes sooner.
     QTimer::singleShot(300, [] { QApplication::setWindowIcon(programIcon()); });
     const int status = QApplication::exec();
@@ -126,11 +202,19 @@ int PrepareSpeech(const QString& folder, int voice, int velocita)
         std::fprintf(stderr, "munchora: the speed must be from 50 to 200, not %d\n", velocita);
         return 2;
     }
-    CaricaParole();
-    // The screens are made only to be asked what they say: they speak through a mute service.
+    // The screens are made only to be asked what they say, in every unit: they speak through a
+    // mute service.
     const std::unique_ptr<SpeechService> mute = createMuteSpeechService();
     SpeechService::install(mute.get());
-    const QStringList texts = everySpokenText();
+    QStringList texts;
+    QStringList unitNames;
+    for (const units::Unit& unit : units::installedUnits().units) {
+        playUnit(unit);
+        texts << everySpokenText();
+        unitNames << unit.name;
+    }
+    texts.removeDuplicates();
+    playUnit(units::builtInUnit());
     SpeechService::install(nullptr);
 
     const QString path = QDir(folder).absolutePath();
@@ -140,10 +224,11 @@ int PrepareSpeech(const QString& folder, int voice, int velocita)
         std::fprintf(stderr, "munchora: %s\n", qPrintable(why));
         return 2;
     }
-    std::printf("munchora: %lld texts for voice %d (%s) at speed %d in %s: %d made, %d already there, %d failed; "
-                "%.1f MB\n",
-                qlonglong(texts.size()), voice, qPrintable(result.voiceName), velocita, qPrintable(path), result.made,
-                result.kept, result.failed, double(result.bytes) / 1e6);
+    std::printf("munchora: %lld texts of the units %s, for voice %d (%s) at speed %d in %s: %d made, %d already "
+                "there, %d failed; %.1f MB\n",
+                qlonglong(texts.size()), qPrintable(unitNames.join(QStringLiteral(", "))), voice,
+                qPrintable(result.voiceName), velocita, qPrintable(path), result.made, result.kept, result.failed,
+                double(result.bytes) / 1e6);
     return result.failed == 0 ? 0 : 1;
 }
 

@@ -116,7 +116,7 @@ void ExerciseScreen::Form_Activate()
 QStringList ExerciseScreen::spokenTexts() const
 {
     QStringList texts{config_.title, SayWrong, SayVoice, SayGoBack};
-    for (int word = 1; word <= Modulo1::WordCount; ++word)
+    for (int word = 1; word <= Modulo1::WordCount(); ++word)
         texts << Modulo1::Parola(word);
     return texts;
 }

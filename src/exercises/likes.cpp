@@ -74,7 +74,7 @@ void Smiley::resizeEvent(QResizeEvent* event)
 QStringList LikesScreen::spokenTexts() const
 {
     QStringList texts = ExerciseScreen::spokenTexts();
-    for (int word = 1; word <= Modulo1::WordCount; ++word)
+    for (int word = 1; word <= Modulo1::WordCount(); ++word)
         texts << likeSentence(Modulo1::sentenceForm(word)) << dislikeSentence(Modulo1::sentenceForm(word));
     return texts;
 }

@@ -106,7 +106,7 @@ QStringList Form14::spokenTexts() const
 {
     QStringList texts = ExerciseScreen::spokenTexts();
     for (const char* name : names)
-        for (int word = 1; word <= Modulo1::WordCount; ++word)
+        for (int word = 1; word <= Modulo1::WordCount(); ++word)
             texts << QString::fromLatin1(name) + Likes + Modulo1::sentenceForm(word)
                   << QString::fromLatin1(name) + DoesNotLike + Modulo1::sentenceForm(word);
     return texts;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "games/memory.h"
 
+#include "settings/modulo1.h"
 #include "settings/random_source.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
@@ -9,6 +10,8 @@
 
 #include <QLabel>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -213,16 +216,37 @@ void MemoryGame::Command1_Click()
     Ricomincia();
 }
 
+namespace {
+
+// The built-in unit's games keep their own twelve words. Another unit's first game takes its
+// first twelve words and the second the next twelve, or its last twelve when it has fewer than
+// twenty-four (a unit has at least twelve).
+QStringList wordsOf(int game, const QStringList& builtIn)
+{
+    if (Modulo1::unitInPlay().builtIn)
+        return builtIn;
+    const int count = Modulo1::WordCount();
+    const int first = game == 1 ? 1 : std::max(1, std::min(13, count - 11));
+    QStringList words;
+    for (int i = first; i < first + 12; ++i)
+        words << Modulo1::Parola(std::min(i, count));
+    return words;
+}
+
+} // namespace
+
 FormMemory::FormMemory(QWidget* parent)
     : MemoryGame(QStringLiteral("FormMemory"),
-                 {"apple", "banana", "beans", "beer", "biscuits", "carrot", "cake", "cheese", "chicken", "chips",
-                  "coffee", "eggs"},
+                 wordsOf(1,
+                         {"apple", "banana", "beans", "beer", "biscuits", "carrot", "cake", "cheese", "chicken",
+                          "chips", "coffee", "eggs"}),
                  parent)
 {}
 
 FormMemory2::FormMemory2(QWidget* parent)
     : MemoryGame(QStringLiteral("FormMemory2"),
-                 {"fish", "grapes", "ham", "ice cream", "lemon", "milk", "orange", "pear", "salad", "spinach", "tomato",
-                  "water"},
+                 wordsOf(2,
+                         {"fish", "grapes", "ham", "ice cream", "lemon", "milk", "orange", "pear", "salad", "spinach",
+                          "tomato", "water"}),
                  parent)
 {}

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "games/word_search.h"
 
+#include "settings/modulo1.h"
 #include "settings/random_source.h"
+#include "units/unit.h"
 #include "widgets/bocca.h"
 #include "widgets/impostavoce.h"
 
@@ -181,9 +183,26 @@ void FormCruciPuzzle::LeggiDirezioni()
 
 void FormCruciPuzzle::LeggiParole()
 {
+    ParoleCruci[0].clear();
+    if (!Modulo1::unitInPlay().builtIn) {
+        // Another unit: ten different words of those the grid can hold, drawn afresh each visit.
+        std::vector<int> fitting;
+        for (int i = 1; i <= Modulo1::WordCount(); ++i)
+            if (units::fitsWordSearch(Modulo1::Parola(i)))
+                fitting.push_back(i);
+        std::vector<int> drawn;
+        while (int(drawn.size()) < Slots && drawn.size() < fitting.size()) {
+            const int word = fitting[size_t(RandomChoice(int(fitting.size())))];
+            if (std::find(drawn.begin(), drawn.end(), word) == drawn.end())
+                drawn.push_back(word);
+        }
+        wordSet_ = 0;
+        for (int k = 1; k <= Slots; ++k)
+            ParoleCruci[size_t(k)] = k <= int(drawn.size()) ? Modulo1::Parola(drawn[size_t(k - 1)]) : QString();
+        return;
+    }
     wordSet_ = RandomChoice(3) + 1;
     const auto& words = wordSets[size_t(wordSet_ - 1)];
-    ParoleCruci[0].clear();
     for (int k = 1; k <= Slots; ++k)
         ParoleCruci[size_t(k)] = QString::fromLatin1(words[size_t(k - 1)]);
 }
@@ -192,6 +211,11 @@ void FormCruciPuzzle::InserisciParole()
 {
     IndiceParola = 1;
     while (ParoleTrattate < Slots) {
+        if (ParoleCruci[size_t(IndiceParola)].isEmpty()) { // a unit with fewer words than slots
+            ++ParoleTrattate;
+            ++IndiceParola;
+            continue;
+        }
         Lunghezza = qint16(ParoleCruci[size_t(IndiceParola)].length());
         Q_ASSERT(Lunghezza >= 1 && Lunghezza <= LetterGrid::Side);
         Direzione = qint16(RandomChoice(8));

@@ -159,7 +159,9 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     // It covers the window: nothing beneath it need be painted.
     ARGradient1->setAttribute(Qt::WA_OpaquePaintEvent);
 
-    Label2 = new TitleLabel(QStringLiteral("Munchora"), this);
+    // The unit's title: the built-in unit's is the program's name.
+    const Modulo1::UnitInPlay& unit = Modulo1::unitInPlay();
+    Label2 = new TitleLabel(unit.builtIn ? QStringLiteral("Munchora") : unit.name, this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(112, 34, 800, 160);
     Label2->setFont(designFont(QStringLiteral("Comic Neue"), 128, true));
@@ -183,7 +185,7 @@ FormAvvio::FormAvvio(QWidget* parent) : Screen(QStringLiteral("FormAvvio"), pare
     Bocca->setFocusPolicy(Qt::TabFocus);
     connect(Bocca, &::Bocca::Bocca_Click, this, &FormAvvio::leaveSplash);
 
-    Label1 = new QLabel(QStringLiteral("06 ottobre 2003"), this);
+    Label1 = new QLabel(unit.builtIn ? QStringLiteral("06 ottobre 2003") : QString(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(262, 664, 500, 56);
     Label1->setFont(designFont(QStringLiteral("Comic Neue"), 32, true));
@@ -216,12 +218,21 @@ void FormAvvio::Form_Load()
     for (PictureBox* picture : Image1)
         picture->setWord(Modulo1::Parola(RandomWordIndex()));
     ::ImpostaVoce(*Bocca);
-    Bocca->Speak(SayWelcome);
+    Bocca->Speak(welcome());
+}
+
+QString FormAvvio::welcome()
+{
+    const Modulo1::UnitInPlay& unit = Modulo1::unitInPlay();
+    if (unit.builtIn)
+        return SayWelcome;
+    return unit.number > 0 ? QStringLiteral("welcome. unit %1. %2").arg(unit.number).arg(unit.name)
+                           : QStringLiteral("welcome. %1").arg(unit.name);
 }
 
 QStringList FormAvvio::spokenTexts() const
 {
-    return {SayWelcome};
+    return {welcome()};
 }
 
 void FormAvvio::resizeEvent(QResizeEvent* event)

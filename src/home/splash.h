@@ -23,6 +23,8 @@ public:
     // Closing the window asks "exit?" as the menu does.
     void closeRequested() override;
     QStringList spokenTexts() const override;
+    // "welcome. unit 7. munchora"; another unit's number and name.
+    static QString welcome();
 
     GradientBackground* ARGradient1 = nullptr;
     ::Bocca* Bocca = nullptr;

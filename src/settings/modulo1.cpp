@@ -6,11 +6,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 
 namespace Modulo1 {
 
-std::array<QString, WordCount + 1> Parole;
+std::vector<QString> Parole;
 qint16 Voce = DefaultVoce;
 qint16 Velocita = DefaultVelocita;
 qint16 FlagVoce = 0;
@@ -20,34 +21,78 @@ namespace {
 QString settingsFolderOverride;
 QString programFolderOverride;
 const QString emptyWord;
+
+const char* const builtInWords[BuiltInWordCount] = {
+    "chicken", "beer",  "biscuits", "spinach",    "beans",  "orange", "cheese", "coffee", "chips",  "chocolate",
+    "banana",  "water", "ham",      "lemon",      "carrot", "pasta",  "coke",   "apple",  "fish",   "ice cream",
+    "eggs",    "cake",  "bread",    "sandwiches", "tomato", "salad",  "milk",   "pizza",  "grapes", "pear"};
+const char* const builtInForms[BuiltInWordCount] = {
+    "chicken", "beer",  "biscuits", "spinaches",  "beans",   "oranges", "cheese", "coffee", "chips",  "chocolate",
+    "bananas", "water", "ham",      "lemons",     "carrots", "pasta",   "coke",   "apples", "fish",   "ice cream",
+    "eggs",    "cakes", "bread",    "sandwiches", "tomatos", "salad",   "milk",   "pizza",  "grapes", "pears"};
+
+UnitInPlay unit;
+std::vector<QString> forms;       // index for index with Parole
+QHash<QString, QString> pictures; // another unit's: a word's picture file
 } // namespace
+
+int WordCount()
+{
+    return Parole.empty() ? 0 : int(Parole.size()) - 1;
+}
+
+const UnitInPlay& unitInPlay()
+{
+    return unit;
+}
 
 const QString& Parola(int index)
 {
-    Q_ASSERT_X(index >= 0 && index <= WordCount, "Parola", "word index outside 0..30");
-    if (index < 0 || index > WordCount)
+    Q_ASSERT_X(index >= 0 && index <= WordCount(), "Parola", "word index outside the unit");
+    if (index < 0 || index > WordCount())
         return emptyWord;
     return Parole[static_cast<size_t>(index)];
 }
 
 void CaricaParole()
 {
-    static const char* const words[WordCount] = {
-        "chicken", "beer",  "biscuits", "spinach",    "beans",  "orange", "cheese", "coffee", "chips",  "chocolate",
-        "banana",  "water", "ham",      "lemon",      "carrot", "pasta",  "coke",   "apple",  "fish",   "ice cream",
-        "eggs",    "cake",  "bread",    "sandwiches", "tomato", "salad",  "milk",   "pizza",  "grapes", "pear"};
-    Parole[0].clear();
-    for (int i = 0; i < WordCount; ++i)
-        Parole[static_cast<size_t>(i + 1)] = QString::fromLatin1(words[i]);
+    unit = UnitInPlay();
+    Parole.assign(1, QString());
+    forms.assign(1, QString());
+    pictures.clear();
+    for (int i = 1; i <= BuiltInWordCount; ++i) {
+        Parole.push_back(builtInWord(i));
+        forms.push_back(builtInForm(i));
+    }
+}
+
+void CaricaParole(const UnitInPlay& played, const std::vector<WordOfUnit>& words)
+{
+    unit = played;
+    unit.builtIn = false;
+    Parole.assign(1, QString());
+    forms.assign(1, QString());
+    pictures.clear();
+    for (const WordOfUnit& word : words) {
+        Parole.push_back(word.word);
+        forms.push_back(word.form);
+        pictures.insert(word.word, word.picture);
+    }
 }
 
 QString sentenceForm(int index)
 {
-    static const char* const forms[WordCount] = {
-        "chicken", "beer",  "biscuits", "spinaches",  "beans",   "oranges", "cheese", "coffee", "chips",  "chocolate",
-        "bananas", "water", "ham",      "lemons",     "carrots", "pasta",   "coke",   "apples", "fish",   "ice cream",
-        "eggs",    "cakes", "bread",    "sandwiches", "tomatos", "salad",   "milk",   "pizza",  "grapes", "pears"};
-    return index >= 1 && index <= WordCount ? QString::fromLatin1(forms[index - 1]) : QString();
+    return index >= 1 && index < int(forms.size()) ? forms[size_t(index)] : QString();
+}
+
+QString builtInWord(int index)
+{
+    return index >= 1 && index <= BuiltInWordCount ? QString::fromLatin1(builtInWords[index - 1]) : QString();
+}
+
+QString builtInForm(int index)
+{
+    return index >= 1 && index <= BuiltInWordCount ? QString::fromLatin1(builtInForms[index - 1]) : QString();
 }
 
 QString settingsFolder()
@@ -84,6 +129,12 @@ void setProgramFolder(const QString& folder)
 }
 
 QString picturePath(const QString& word)
+{
+    const auto found = pictures.constFind(word);
+    return found != pictures.constEnd() ? *found : builtInPicturePath(word);
+}
+
+QString builtInPicturePath(const QString& word)
 {
     // Beside the program in the build tree; installed, the program is in lib/munchora/ and the
     // pictures, being data, in share/munchora/.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/random_source.h"
 
+#include "settings/modulo1.h"
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -59,7 +61,7 @@ int RandomChoice(int n)
 
 int RandomWordIndex()
 {
-    return RandomChoice(30) + 1;
+    return RandomChoice(Modulo1::WordCount()) + 1;
 }
 
 std::vector<int> RandomDistinctWords(int count)

@@ -21,8 +21,9 @@ public:
 
 // floor(x * n): a choice among n, from 0 to n - 1.
 int RandomChoice(int n);
-// floor(x * 30) + 1: a word index from 1 to 30.
+// floor(x * n) + 1 for the n words of the unit in play: a word index from 1 to n.
 int RandomWordIndex();
 // count different word indices, in the order drawn: each after the first is drawn again,
-// without limit, while it equals one drawn before.
+// without limit, while it equals one drawn before (a unit has at least as many words as any
+// screen draws).
 std::vector<int> RandomDistinctWords(int count);

@@ -388,14 +388,14 @@ QString distrust(const files::Trust& trust, QString what)
 
 Unit builtInUnit()
 {
-    if (Modulo1::Parola(1).isEmpty())
-        Modulo1::CaricaParole();
     Unit unit;
     unit.id = QLatin1String(BuiltInId);
     unit.name = QStringLiteral("Food and drink");
     unit.number = 7;
-    for (int i = 1; i <= Modulo1::WordCount; ++i)
-        unit.words.push_back({Modulo1::Parola(i), Modulo1::sentenceForm(i), Modulo1::picturePath(Modulo1::Parola(i))});
+    for (int i = 1; i <= Modulo1::BuiltInWordCount; ++i) {
+        const QString word = Modulo1::builtInWord(i);
+        unit.words.push_back({word, Modulo1::builtInForm(i), Modulo1::builtInPicturePath(word)});
+    }
     return unit;
 }
 
@@ -443,6 +443,18 @@ QString describe(const UnitProblem& problem)
     if (problem.line == 0)
         return QStringLiteral("%1: %2").arg(problem.file, problem.text);
     return QStringLiteral("%1, riga %2: %3").arg(problem.file).arg(problem.line).arg(problem.text);
+}
+
+void play(const Unit& unit)
+{
+    if (unit.id == QLatin1String(BuiltInId)) {
+        Modulo1::CaricaParole();
+        return;
+    }
+    std::vector<Modulo1::WordOfUnit> words;
+    for (const UnitWord& word : unit.words)
+        words.push_back({word.word, word.form, word.picture});
+    Modulo1::CaricaParole({unit.id, unit.name, unit.number, false}, words);
 }
 
 } // namespace units

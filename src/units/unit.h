@@ -84,6 +84,9 @@ inline constexpr char BuiltInId[] = "7";
 // The words of today's screens as a unit: Modulo1's words, sentence forms and pictures.
 Unit builtInUnit();
 
+// Makes a unit the one the screens play (Modulo1's words, forms and pictures).
+void play(const Unit& unit);
+
 // Reads and checks the unit in a folder; every problem is named, none is fatal to the program.
 UnitReading readUnit(const QString& folder);
 

@@ -101,14 +101,20 @@ QImage PictureLoader::picture(const QString& name, int shownAt)
     } else {
         QString why;
         if (!readJpeg(path, side, image, why)) {
-            QImageReader reader(path, "jpg");
-            // No control shows a picture larger than this: a huge file is decoded down to it,
-            // so it costs megabytes, not gigabytes.
-            const QSize scaled = decodedSize(reader.size(), side);
-            if (scaled.isValid())
-                reader.setScaledSize(scaled);
-            image = reader.read();
-            why = reader.errorString();
+            // A unit a teacher made may have PNG pictures; nothing but JPEG and PNG is read.
+            QImageReader reader(path);
+            reader.setDecideFormatFromContent(true);
+            if (reader.format() == "png" || reader.format() == "jpeg") {
+                // No control shows a picture larger than this: a huge file is decoded down to
+                // it, so it costs megabytes, not gigabytes.
+                const QSize scaled = decodedSize(reader.size(), side);
+                if (scaled.isValid())
+                    reader.setScaledSize(scaled);
+                image = reader.read();
+                why = reader.errorString();
+            } else {
+                why = QStringLiteral("neither a JPEG nor a PNG picture");
+            }
         }
         if (image.isNull())
             qCWarning(lcPictures) << "cannot show picture" << path << "-" << why;

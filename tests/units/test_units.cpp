@@ -328,14 +328,13 @@ private slots:
         const Unit food = builtInUnit();
         QCOMPARE(int(food.words.size()), 30);
         // As the sentences say them.
+        QCOMPARE(food.words[3].word, QStringLiteral("spinach"));
         QCOMPARE(food.words[3].form, QStringLiteral("spinaches"));
         QCOMPARE(food.words[19].form, QStringLiteral("ice cream"));
         QCOMPARE(food.words[24].form, QStringLiteral("tomatos"));
         int searchable = 0;
         for (int i = 0; i < 30; ++i) {
             const UnitWord& word = food.words[size_t(i)];
-            QCOMPARE(word.word, Modulo1::Parola(i + 1));
-            QCOMPARE(word.picture, Modulo1::picturePath(word.word));
             QVERIFY(word.word.size() <= LongestWord && word.form.size() <= LongestForm);
             searchable += fitsWordSearch(word.word);
         }
