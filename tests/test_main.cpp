@@ -33,6 +33,8 @@ void useAnEnvironmentOfItsOwn(const QString& root)
     set("XDG_CONFIG_HOME", "home/.config");
     set("XDG_CONFIG_DIRS", "system-config");
     set("XDG_DATA_HOME", "home/.local/share");
+    // No school's units (/usr/local/share/munchora/units) nor an installed package's.
+    set("XDG_DATA_DIRS", "system-data");
     set("XDG_CACHE_HOME", "home/.cache");
     set("XDG_STATE_HOME", "home/.local/state");
     set("XDG_RUNTIME_DIR", "run");

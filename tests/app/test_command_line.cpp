@@ -227,16 +227,37 @@ private slots:
         QVERIFY(!QFile::exists(user.config()));
     }
 
+    void windowedStartsTheProgram_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("the built-in unit") << QString() << "welcome. unit 7. munchora";
+        QTest::newRow("the animals") << "animals"
+                                     << "welcome. unit 8. Animals";
+        // Named, and the children play the built-in unit.
+        QTest::newRow("a unit that is not there") << "./nowhere"
+                                                  << "welcome. unit 7. munchora";
+    }
+
     void windowedStartsTheProgram()
     {
+        QFETCH(QString, unit);
+        QFETCH(QString, said);
         FreshUser user;
         QProcess program;
-        program.setProcessEnvironment(user.environment(true));
-        program.start(buildDir() + "/munchora", {"--windowed"});
+        QProcessEnvironment env = user.environment(true);
+        env.insert("QT_LOGGING_RULES", "munchora.speech.debug=true");
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(user.dir.path());
+        program.start(buildDir() + "/munchora",
+                      QStringList{"--windowed"} + (unit.isEmpty() ? QStringList() : QStringList{"--unit", unit}));
         QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
         // Up as usual: it holds the lock and has made the settings folder.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.lock()) && QFile(user.lock()).size() > 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.config() + "/ImpostazioniProgrammiZerlino/leggimi.txt"), 10000);
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError())).contains(said), 10000);
+        QCOMPARE(err.contains("non si può usare"), unit.startsWith("./"));
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished();

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "exercises/exercise_rig.h"
 #include "exercises/likes.h"
 #include "helpers/environment_override.h"
 #include "helpers/test_files.h"
 #include "helpers/test_registry.h"
+#include "screens.h"
 #include "settings/modulo1.h"
 #include "units/installed_units.h"
 
@@ -227,6 +229,39 @@ private slots:
         QCOMPARE(last.word, "guinea pig");
         QCOMPARE(last.form, "guinea pigs");
         QCOMPARE(last.picture, unit.folder + "/guinea pig.png");
+    }
+
+    // The unit played on every screen: what each shows and says comes from it, every picture
+    // shows, and every text it says is among those made ahead for it.
+    void everyScreenPlaysTheUnit()
+    {
+        QTemporaryDir dir;
+        QVERIFY(makeUnit(dir.filePath("farm")));
+        const UnitReading reading = readUnit(dir.filePath("farm"));
+        QVERIFY(reading.ready());
+        for (const ScreenEntry& row : programScreens()) {
+            ExerciseRig rig;
+            play(reading.unit);
+            Screen* screen = rig.open<Screen>(row.make());
+            const QString where = screen->screenName();
+            for (const PictureBox* picture : screen->findChildren<PictureBox*>()) {
+                if (picture->word().isEmpty() || picture->word().startsWith("smileys"))
+                    continue;
+                QVERIFY2(Words.contains(picture->word()), qPrintable(where + ": " + picture->word()));
+                QVERIFY2(picture->hasPicture(), qPrintable(where + ": " + picture->word()));
+            }
+            // A word, or a sentence with one ("Yummy Yummy! I like foxs!").
+            for (const WordLabel* label : screen->findChildren<WordLabel*>())
+                QVERIFY2(label->caption().isEmpty()
+                             || std::any_of(Words.begin(), Words.end(),
+                                            [label](const QString& word) { return label->caption().contains(word); }),
+                         qPrintable(where + ": " + label->caption()));
+            const QStringList prepared = screen->spokenTexts();
+            for (const QString& said : rig.speech.spoken())
+                QVERIFY2(prepared.contains(said), qPrintable(where + ": " + said));
+            QVERIFY2(!prepared.contains("apple") && !prepared.join('|').contains("apples"), qPrintable(where));
+        }
+        Modulo1::setProgramFolder(path("program"));
     }
 
     // One folder with every fault a line can have, checked as a teacher checks it.
