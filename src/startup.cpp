@@ -78,8 +78,19 @@ UnitsAtStart unitsAtStart(const QString& argument)
         if (unit.id == choice.start)
             result.start = unit;
     }
-    if (argument.isEmpty())
+    if (argument.isEmpty()) {
+        // The classroom's start unit that cannot be played is the teacher's to mend: said as
+        // the log says it, with why its folder was not taken.
+        if (!choice.startRefused.isEmpty()) {
+            QStringList why = choice.problems;
+            for (const QString& skipped : installed.skipped)
+                if (skipped.contains(QLatin1Char('/') + choice.startRefused + QLatin1Char(':')))
+                    why << skipped;
+            result.problem = QStringLiteral("L'unità «%1» non si può usare:\n%2\nSi usa l'unità %3.")
+                                 .arg(choice.startRefused, why.join(QLatin1Char('\n')), result.start.id);
+        }
         return result;
+    }
     const units::UnitReading reading = units::findUnit(argument);
     if (!reading.ready()) {
         QStringList problems;

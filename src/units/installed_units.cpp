@@ -134,6 +134,8 @@ ClassroomChoice classroomChoice(const std::vector<Unit>& installed)
     };
     const QString start = conf.value(QStringLiteral("units/start")).toString().trimmed();
     const bool startReady = !start.isEmpty() && ready(start, "start");
+    if (!start.isEmpty() && !startReady)
+        choice.startRefused = start.left(64);
     if (conf.contains(QStringLiteral("units/offered"))) {
         QStringList offered;
         // "7, animals" is a list to QSettings; "animals" alone is one word.

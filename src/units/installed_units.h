@@ -36,6 +36,7 @@ struct ClassroomChoice
     QString start;        // the id of the unit to start with
     QStringList offered;  // the ids a child may choose, the start among them
     QStringList problems; // for the log, in Italian: what in [units] was not followed
+    QString startRefused; // the unit start= named when it cannot be played
 };
 // The [units] group of munchora.conf, each id checked against the installed units: the built-in
 // unit starts and every unit is offered unless it says otherwise. The unit start= names is
