@@ -14,6 +14,7 @@
 #include "games/word_search.h"
 #include "home/menu.h"
 #include "home/splash.h"
+#include "home/unit_chooser.h"
 #include "home/voice_settings.h"
 #include "shell/app_window.h"
 
@@ -113,6 +114,7 @@ QStringList everySpokenText()
     collect(newFormAvvio());
     collect(newFormMenu());
     collect(newFormImposta());
+    collect(new UnitChooser);
     for (const ScreenEntry& row : programScreens())
         if (row.make)
             collect(row.make());

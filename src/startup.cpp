@@ -14,6 +14,7 @@
 #include "speech/engine_speech_service.h"
 #include "speech/speech_service.h"
 #include "units/installed_units.h"
+#include "widgets/button_pictures.h"
 #include "widgets/fonts.h"
 #include "widgets/pictures.h"
 
@@ -171,8 +172,13 @@ int Main(WindowMode mode, const QString& unitArgument)
         qCWarning(lcUnits).noquote() << unitsToPlay.problem;
     playUnit(unitsToPlay.start);
     std::vector<OfferedUnit> offered;
-    for (const units::Unit& unit : unitsToPlay.offered)
-        offered.push_back({unit.id, unit.name, unit.number});
+    for (const units::Unit& unit : unitsToPlay.offered) {
+        QStringList pictures;
+        for (int word : unitShowcase(int(unit.words.size())))
+            if (word > 0)
+                pictures << unit.words.at(size_t(word - 1)).picture;
+        offered.push_back({unit.id, unit.name, unit.number, pictures});
+    }
     setOfferedUnits(std::move(offered), [units = unitsToPlay.offered](const QString& id) {
         for (const units::Unit& unit : units)
             if (unit.id == id)

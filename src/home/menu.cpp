@@ -3,6 +3,8 @@
 
 #include "home/program_boxes.h"
 #include "home/screen_catalogue.h"
+#include "home/unit_choice.h"
+#include "home/unit_chooser.h"
 #include "settings/modulo1.h"
 #include "widgets/bocca.h"
 #include "widgets/fonts.h"
@@ -26,6 +28,28 @@ constexpr int tileWidth = 150, tileHeight = 178, gap = 16, marginLeft = 22, marg
 constexpr int barTop = 618, barHeight = 118;
 constexpr int tilesHeight = barTop - 2 * marginTop + gap / 2;
 constexpr int tileFont = 18, barFont = 30;
+
+// The bar's buttons after the mouth, left and width; "Exit" set apart at the right end. With
+// units to choose from the unit in play's button comes first, and the others narrow with their
+// captions whole in a slightly smaller font, on an upright whiteboard too (where the pictures
+// grow with the height and the letters with the width).
+struct BarLayout
+{
+    int unit[2], voice[2], credits[2], exit[2];
+    int font;
+};
+constexpr BarLayout oneUnitBar{{0, 0}, {150, 270}, {436, 180}, {752, 250}, barFont};
+constexpr BarLayout unitsBar{{148, 257}, {417, 206}, {635, 152}, {820, 182}, 28};
+
+// The unit in play as the menu offers it; by its own name when it is not among those offered.
+OfferedUnit offeredUnitInPlay()
+{
+    const Modulo1::UnitInPlay& unit = Modulo1::unitInPlay();
+    for (const OfferedUnit& offered : offeredUnits())
+        if (offered.id == unit.id)
+            return offered;
+    return {unit.id, unit.name.isEmpty() ? QStringLiteral("Unit %1").arg(unit.number) : unit.name, unit.number, {}};
+}
 
 } // namespace
 
@@ -66,14 +90,25 @@ FormMenu::FormMenu(QWidget* parent) : Screen(QStringLiteral("FormMenu"), parent)
     Bocca->setGeometry(marginLeft, barTop + 4, barHeight - 8, barHeight - 8);
     // A click on the menu's mouth does nothing, so the keyboard passes it by.
 
+    const bool unitChoice = offeredUnits().size() > 1;
+    const BarLayout& bar = unitChoice ? unitsBar : oneUnitBar;
+    const auto barPlace = [](const int(&place)[2]) { return QRect(place[0], barTop, place[1], barHeight); };
+    if (unitChoice) {
+        const OfferedUnit unit = offeredUnitInPlay();
+        PictureButton* choice = makeButton(QStringLiteral("unitButton"), unit.name, ButtonPicture::Unit, 0, 0xffcc80,
+                                           barPlace(bar.unit), bar.font);
+        choice->setAccessibleName(QStringLiteral("Unit: ") + unit.name);
+        choice->setAccessibleDescription(QStringLiteral("choose another unit"));
+        connect(choice, &QPushButton::clicked, this, &FormMenu::chooseUnit);
+    }
     PictureButton* voice = makeButton(QStringLiteral("Command1"), QStringLiteral("Voice"), ButtonPicture::Voice, 0,
-                                      0x81d4fa, QRect(150, barTop, 270, barHeight), barFont);
+                                      0x81d4fa, barPlace(bar.voice), bar.font);
     connect(voice, &QPushButton::clicked, this, &FormMenu::Command1_Click);
     PictureButton* credits = makeButton(QStringLiteral("Command14"), QStringLiteral("?"), ButtonPicture::Credits, 0,
-                                        0xb0bec5, QRect(436, barTop, 180, barHeight), barFont);
+                                        0xb0bec5, barPlace(bar.credits), bar.font);
     connect(credits, &QPushButton::clicked, this, &FormMenu::Command14_Click);
     PictureButton* exit = makeButton(QStringLiteral("BottoneEsci"), QStringLiteral("Exit"), ButtonPicture::Exit, 0,
-                                     0xef9a9a, QRect(1002 - 250, barTop, 250, barHeight), barFont);
+                                     0xef9a9a, barPlace(bar.exit), bar.font);
     connect(exit, &QPushButton::clicked, this, &FormMenu::BottoneEsci_Click);
 }
 
@@ -127,6 +162,13 @@ void FormMenu::Command1_Click()
     Bocca->Speak(SayVoice);
     if (ScreenHost* window = host())
         window->showVoiceSettings();
+}
+
+void FormMenu::chooseUnit()
+{
+    // The chooser's own mouth says what it is.
+    if (ScreenHost* window = host())
+        window->showOverlay(new UnitChooser);
 }
 
 void FormMenu::Command14_Click()

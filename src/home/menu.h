@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The main menu: one button per exercise and game, the voice settings, the credits and "Exit".
-// Opening a screen replaces the menu; the voice settings are laid over it.
+// The main menu: one button per exercise and game, the voice settings, the credits and "Exit",
+// and, when more than one unit is offered, the unit in play. Opening a screen replaces the
+// menu; the voice settings and the units to choose from are laid over it.
 
 #include "shell/screen.h"
 
@@ -21,6 +22,7 @@ public:
     void Form_Load() override;
 
     void Command1_Click();    // "Voice"
+    void chooseUnit();        // the unit in play's button, when there are units to choose from
     void Command14_Click();   // "?"
     void BottoneEsci_Click(); // "Exit"
     void closeRequested() override;

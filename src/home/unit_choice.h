@@ -5,15 +5,17 @@
 // on offer the menu shows no choice.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
 
 struct OfferedUnit
 {
-    QString id;     // "7", "animals"
-    QString name;   // as shown and spoken: "Food and drink", "Animals"
-    int number = 0; // 0: none
+    QString id;           // "7", "animals"
+    QString name;         // as shown and spoken: "Food and drink", "Animals"
+    int number = 0;       // 0: none
+    QStringList pictures; // the files of the pictures it is shown by (see unitShowcase)
 };
 
 // Once, at start; the units in the order the menu shows them.

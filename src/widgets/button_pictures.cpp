@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/button_pictures.h"
 
+#include "settings/modulo1.h"
 #include "widgets/pictures.h"
 
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -89,19 +91,28 @@ void drawText(QPainter& p, const QRectF& r, const QString& text, const QString& 
     p.drawText(r, Qt::AlignCenter, text);
 }
 
-void drawFood(QPainter& p, const QRectF& r, const QString& word)
+// The largest side of r in the painter's device pixels, which a picture is decoded for.
+int shownAt(const QPainter& p, const QRectF& r)
 {
-    const QImage image = PictureLoader::instance().picture(
-        word, int(std::ceil(qMax(r.width(), r.height()) * deviceRatio(p))));
+    return int(std::ceil(qMax(r.width(), r.height()) * deviceRatio(p)));
+}
+
+void drawPicture(QPainter& p, const QRectF& r, const QImage& image, const QString& name)
+{
     if (!image.isNull()) {
         p.drawImage(r, image);
         return;
     }
-    // Without its picture file the food is a coloured disc with its initial.
+    // Without its picture file the thing is a coloured disc with its initial.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xff, 0xb7, 0x4d));
     p.drawEllipse(r.adjusted(r.width() * 0.1, r.height() * 0.1, -r.width() * 0.1, -r.height() * 0.1));
-    drawText(p, r, word.left(1).toUpper(), QStringLiteral("Comic Neue"), true, Qt::white, 0.5);
+    drawText(p, r, name.left(1).toUpper(), QStringLiteral("Comic Neue"), true, Qt::white, 0.5);
+}
+
+void drawFood(QPainter& p, const QRectF& r, const QString& word)
+{
+    drawPicture(p, r, PictureLoader::instance().picture(word, shownAt(p, r)), word);
 }
 
 void drawBadge(QPainter& p, const QPointF& centre, double radius, const QColor& colour, const QString& text)
@@ -379,9 +390,56 @@ void drawConfirm(QPainter& p, const Box& b)
     p.drawPath(tick);
 }
 
+void drawUnit(QPainter& p, const QRectF& area, const QStringList& files)
+{
+    PictureLoader& loader = PictureLoader::instance();
+    const std::array<int, 3> words = unitShowcase(Modulo1::WordCount());
+    // Left, right, then the middle card on top, as a hand of cards is held; the fan as large as
+    // the area holds, tilted corners and all.
+    struct Card
+    {
+        double x, y, tilt;
+        int slot;
+    };
+    static constexpr Card cards[3] = {{-0.36, 0.05, -13, 0}, {0.36, 0.05, 13, 2}, {0, 0, 0, 1}};
+    const double side = std::min(area.width() / 1.95, area.height() / 1.3);
+    const double radius = side * 0.1;
+    for (const Card& card : cards) {
+        p.save();
+        p.translate(area.center() + QPointF(card.x, card.y) * side);
+        p.rotate(card.tilt);
+        const QRectF face(-side / 2, -side / 2, side, side);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 45));
+        p.drawRoundedRect(face.translated(side * 0.03, side * 0.04), radius, radius);
+        p.setPen(QPen(QColor(0xff, 0xb7, 0x4d), std::max(1.0, side * 0.03)));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(face, radius, radius);
+        const QRectF inside = face.adjusted(side * 0.05, side * 0.05, -side * 0.05, -side * 0.05);
+        const QString file = files.isEmpty() ? QString() : files.at(card.slot % files.size());
+        const QString name = files.isEmpty() ? Modulo1::Parola(words[size_t(card.slot)]) : QFileInfo(file).baseName();
+        const QImage image = files.isEmpty() ? loader.picture(name, shownAt(p, inside))
+                                             : loader.pictureFile(file, shownAt(p, inside));
+        // A teacher's picture need not be square: it keeps its shape.
+        const QSizeF fitted = image.isNull() ? inside.size()
+                                             : QSizeF(image.size()).scaled(inside.size(), Qt::KeepAspectRatio);
+        drawPicture(p, QRectF(inside.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), image, name);
+        p.restore();
+    }
+}
+
 } // namespace
 
-void drawButtonPicture(QPainter& painter, const QRectF& area, ButtonPicture picture, int variant)
+std::array<int, 3> unitShowcase(int wordCount)
+{
+    std::array<int, 3> words{};
+    for (int k = 0; k < 3; ++k)
+        words[size_t(k)] = std::min(wordCount, 1 + wordCount * (2 * k + 1) / 6);
+    return words;
+}
+
+void drawButtonPicture(QPainter& painter, const QRectF& area, ButtonPicture picture, int variant,
+                       const QStringList& unitPictures)
 {
     if (area.width() < 2 || area.height() < 2)
         return;
@@ -402,6 +460,7 @@ void drawButtonPicture(QPainter& painter, const QRectF& area, ButtonPicture pict
     case ButtonPicture::Credits: drawCredits(painter, b); break;
     case ButtonPicture::Exit: drawExit(painter, b); break;
     case ButtonPicture::Confirm: drawConfirm(painter, b); break;
+    case ButtonPicture::Unit: drawUnit(painter, area, unitPictures); break;
     }
     painter.restore();
 }

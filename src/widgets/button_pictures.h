@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The small pictures on the buttons of the menu and of the voice settings screen: each shows
-// at a glance what its screen is about, drawn from the food pictures and simple shapes.
+// The small pictures on the buttons of the menu, the voice settings screen and the units to
+// choose from: each shows at a glance what its screen is about, drawn from the food pictures
+// (a unit's, its own) and simple shapes.
 
 #include <QRectF>
+#include <QStringList>
+
+#include <array>
 
 class QPainter;
 
@@ -20,8 +24,14 @@ enum class ButtonPicture {
     Credits,     // a question mark badge
     Exit,        // an open door and an arrow
     Confirm,     // a green tick
+    Unit,        // three of a unit's pictures fanned like cards
 };
 
 // Draws the picture inside area (any size; the drawing keeps its proportions and is centred).
 // variant picks other foods or another arrangement, so buttons of one kind still differ.
-void drawButtonPicture(QPainter& painter, const QRectF& area, ButtonPicture picture, int variant);
+// unitPictures: the files a Unit picture shows; none, the unit in play's words (unitShowcase).
+void drawButtonPicture(QPainter& painter, const QRectF& area, ButtonPicture picture, int variant,
+                       const QStringList& unitPictures = {});
+
+// The three words (1 to wordCount) a unit is shown by, spread over its list.
+std::array<int, 3> unitShowcase(int wordCount);

@@ -18,6 +18,13 @@ PictureButton::PictureButton(const QString& caption, ButtonPicture picture, int 
     setAttribute(Qt::WA_Hover);
 }
 
+void PictureButton::setUnitPictures(const QStringList& files)
+{
+    unitPictures_ = files;
+    cached_ = QPixmap();
+    update();
+}
+
 QPixmap PictureButton::pictureAt(const QSize& size, qreal ratio)
 {
     if (!cached_.isNull() && cached_.size() == size * ratio && cached_.devicePixelRatio() == ratio
@@ -30,7 +37,7 @@ QPixmap PictureButton::pictureAt(const QSize& size, qreal ratio)
     // A button whose screen is not there yet shows a faded picture.
     if (!isEnabled())
         painter.setOpacity(0.35);
-    drawButtonPicture(painter, QRectF(QPointF(0, 0), QSizeF(size)), picture_, variant_);
+    drawButtonPicture(painter, QRectF(QPointF(0, 0), QSizeF(size)), picture_, variant_, unitPictures_);
     painter.end();
     cached_ = pixmap;
     cachedEnabled_ = isEnabled();

@@ -20,6 +20,8 @@ public:
                   QWidget* parent = nullptr);
 
     ButtonPicture picture() const { return picture_; }
+    // The files a picture of a unit shows (none: the unit in play's words).
+    void setUnitPictures(const QStringList& files);
     // Lines kept for the caption of a tile (0: a fixed share of the tile). A screen sets the
     // same number on a row of tiles so their pictures and captions line up.
     void setCaptionLines(int lines);
@@ -50,6 +52,7 @@ private:
     int variant_;
     Shape shape_;
     QColor colour_;
+    QStringList unitPictures_;
     QPixmap cached_; // the picture at its current size and state, drawn once
     bool cachedEnabled_ = true;
     int captionLines_ = 0;

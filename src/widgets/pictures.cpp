@@ -72,6 +72,18 @@ PictureLoader& PictureLoader::instance()
 
 QImage PictureLoader::picture(const QString& name, int shownAt)
 {
+    return decoded(name, shownAt, [&name] { return Modulo1::picturePath(name); });
+}
+
+QImage PictureLoader::pictureFile(const QString& path, int shownAt)
+{
+    // Kept under a name no word has (a word has no control character), so a file and a word
+    // never share a decode.
+    return decoded(QChar(u'\0') + path, shownAt, [&path] { return path; });
+}
+
+QImage PictureLoader::decoded(const QString& name, int shownAt, const std::function<QString()>& picturePath)
+{
     int side = MaxSide;
     if (shownAt > 0) {
         // A power of two, which the files' 1024 pixels give straight from the JPEG's own
@@ -91,7 +103,7 @@ QImage PictureLoader::picture(const QString& name, int shownAt)
         return found->image;
     }
 
-    const QString path = Modulo1::picturePath(name);
+    const QString path = picturePath();
     QImage image;
     ++decodes_;
     // Only a regular file is opened: a fifo or a device in a picture's place would block the

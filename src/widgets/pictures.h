@@ -12,6 +12,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
+
 class QPainter;
 
 Q_DECLARE_LOGGING_CATEGORY(lcPictures)
@@ -38,6 +40,8 @@ public:
     // at half the side): it comes at a power of two near it (up to a third smaller), so a few
     // sizes serve every control.
     QImage picture(const QString& name, int shownAt = 0);
+    // The same for a picture file by its path (a unit's that is not in play, say).
+    QImage pictureFile(const QString& path, int shownAt = 0);
     // A control is done with a decode it had from here: image is emptied, and the decode goes
     // unless another control still holds it.
     void letGo(QImage& image);
@@ -63,6 +67,8 @@ private:
         QPixmap pixmap;
         quint64 used;
     };
+    // The decode kept under name at the side asked for, else the file picturePath() names, decoded.
+    QImage decoded(const QString& name, int shownAt, const std::function<QString()>& picturePath);
     void trim();
 
     QHash<QPair<QString, int>, Kept> cache_;

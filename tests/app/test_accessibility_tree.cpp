@@ -12,6 +12,7 @@
 #include "home/menu.h"
 #include "home/screen_catalogue.h"
 #include "home/splash.h"
+#include "home/unit_choice.h"
 #include "home/voice_settings.h"
 #include "screens.h"
 #include "shell/app_window.h"
@@ -20,6 +21,7 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -102,6 +104,7 @@ private slots:
     void everyScreenNamesWhatCanBePressed_data()
     {
         QTest::addColumn<int>("row");
+        QTest::newRow("units") << -4;
         QTest::newRow("splash") << -3;
         QTest::newRow("menu") << -2;
         QTest::newRow("voice") << -1;
@@ -113,14 +116,18 @@ private slots:
     void everyScreenNamesWhatCanBePressed()
     {
         QFETCH(int, row);
+        if (row == -4)
+            setOfferedUnits({{"7", "Food and drink", 7, {}}, {"animals", "Animals", 8, {}}}, {});
+        const auto restore = qScopeGuard([] { setOfferedUnits({}, {}); });
         ExerciseRig rig;
         if (row == -3) {
             rig.window.showScreen(newFormAvvio());
         } else {
             rig.window.showScreen(newFormMenu());
             flushDeletes();
-            if (row == -1)
-                click(qobject_cast<FormMenu*>(rig.window.currentScreen())->button(QStringLiteral("Command1")));
+            if (row == -1 || row == -4)
+                click(qobject_cast<FormMenu*>(rig.window.currentScreen())
+                          ->button(row == -1 ? QStringLiteral("Command1") : QStringLiteral("unitButton")));
             else if (row >= 0)
                 rig.window.showScreen(screenCatalogue().at(size_t(row)).make());
         }

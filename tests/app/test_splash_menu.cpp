@@ -5,6 +5,8 @@
 #include "home/menu.h"
 #include "home/screen_catalogue.h"
 #include "home/splash.h"
+#include "home/unit_choice.h"
+#include "home/unit_chooser.h"
 #include "home/voice_settings.h"
 #include "screens.h"
 #include "settings/modulo1.h"
@@ -33,6 +35,16 @@ FormMenu* showMenu(Rig& rig)
 {
     rig.window.showScreen(newFormMenu());
     return qobject_cast<FormMenu*>(rig.window.currentScreen());
+}
+
+// The first count of two units to choose from, the built-in one in play; none again once the
+// guard goes.
+auto offerUnits(int count, std::function<void(const QString&)> play = {})
+{
+    std::vector<OfferedUnit> units{{"7", "Food and drink", 7, {}}, {"animals", "Animals", 8, {}}};
+    units.resize(size_t(count));
+    setOfferedUnits(units, std::move(play));
+    return qScopeGuard([] { setOfferedUnits({}, {}); });
 }
 
 } // namespace
@@ -138,22 +150,30 @@ private slots:
     {
         QTest::addColumn<QSize>("display");
         QTest::addColumn<int>("captionLines");
-        QTest::newRow("1024x768") << QSize(1024, 768) << 2;
-        QTest::newRow("1920x1080") << QSize(1920, 1080) << 1;
+        QTest::addColumn<int>("units"); // offered; with one there is no choice on the menu
+        QTest::newRow("1024x768") << QSize(1024, 768) << 2 << 1;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << 1 << 1;
         // 2560 x 1440 at scale 1.5 and 2: the same look (1.5 once rounded its letters up
         // into two lines).
-        QTest::newRow("1707x960") << QSize(1707, 960) << 1;
-        QTest::newRow("1280x720") << QSize(1280, 720) << 1;
-        QTest::newRow("portrait 1080x1920") << QSize(1080, 1920) << 2;
-        QTest::newRow("portrait 768x1024") << QSize(768, 1024) << 2;
+        QTest::newRow("1707x960") << QSize(1707, 960) << 1 << 1;
+        QTest::newRow("1280x720") << QSize(1280, 720) << 1 << 1;
+        QTest::newRow("portrait 1080x1920") << QSize(1080, 1920) << 2 << 1;
+        QTest::newRow("portrait 768x1024") << QSize(768, 1024) << 2 << 1;
+        QTest::newRow("1024x768, two units") << QSize(1024, 768) << 2 << 2;
+        QTest::newRow("1920x1080, two units") << QSize(1920, 1080) << 1 << 2;
+        QTest::newRow("portrait 1080x1920, two units") << QSize(1080, 1920) << 2 << 2;
     }
 
     void menuButtonsAreTidyAndBigEnough()
     {
         QFETCH(QSize, display);
         QFETCH(int, captionLines);
+        QFETCH(int, units);
+        const auto restore = offerUnits(units);
         Rig rig(display);
         FormMenu* menu = showMenu(rig);
+        QCOMPARE(menu->buttons().size(), units > 1 ? 22 : 21);
+        QCOMPARE(bool(menu->button(QStringLiteral("unitButton"))), units > 1);
         QCOMPARE(menu->button(QStringLiteral("Command8"))->captionLines(), captionLines);
         // The whole window, or on a portrait screen its whole width, centred.
         QCOMPARE(menu->geometry(),
@@ -326,6 +346,46 @@ private slots:
                 ++menuRates;
         QCOMPARE(menuRates, 0);
         QCOMPARE(rig.speech.spoken(QStringLiteral("FormMenu")).size(), 1);
+    }
+
+    void aChildChangesUnitOnTheMenu()
+    {
+        QStringList played;
+        const auto restore = offerUnits(2, [&played](const QString& id) {
+            played << id;
+            Modulo1::CaricaParole({id, QStringLiteral("Animals"), 8, false},
+                                  {{"cat", "cats", Modulo1::builtInPicturePath(QStringLiteral("fish"))}});
+        });
+        Rig rig;
+        QPointer<FormMenu> menu = showMenu(rig);
+        PictureButton* unitButton = menu->button(QStringLiteral("unitButton"));
+        QCOMPARE(unitButton->text(), QStringLiteral("Food and drink"));
+        // Opened by a double click where a tile will lie: its second click chooses nothing.
+        const QPoint overTile(unitButton->width() / 2, 10);
+        windowClicks(unitButton, {0, 80}, overTile);
+        auto* chooser = qobject_cast<UnitChooser*>(rig.window.overlay());
+        QVERIFY(chooser);
+        QVERIFY(chooser->tile("7")->geometry().contains(unitButton->mapTo(menu, overTile)));
+        QCOMPARE(rig.speech.spoken(QStringLiteral("UnitChooser")), QStringList{QStringLiteral("units")});
+        // Escape leaves everything as it was.
+        QTest::keyClick(rig.window.windowHandle(), Qt::Key_Escape);
+        flushDeletes();
+        QVERIFY(!rig.window.overlay());
+        QCOMPARE(rig.window.currentScreen(), menu.data());
+
+        click(unitButton);
+        chooser = qobject_cast<UnitChooser*>(rig.window.overlay());
+        click(chooser->tile("animals"));
+        QCOMPARE(played, QStringList{QStringLiteral("animals")});
+        QCOMPARE(rig.window.currentScreen()->screenName(), QStringLiteral("FormAvvio"));
+        QCOMPARE(rig.speech.spoken(QStringLiteral("FormAvvio")),
+                 QStringList{QStringLiteral("welcome. unit 8. Animals")});
+        flushDeletes();
+        QVERIFY(menu.isNull() && !rig.window.overlay());
+        // Speech made ahead holds all of it.
+        const QStringList prepared = everySpokenText();
+        for (const QString& text : rig.speech.spoken())
+            QVERIFY2(prepared.contains(text), qPrintable(text));
     }
 
     void exerciseButtonsOpenTheirScreens_data()
