@@ -100,13 +100,13 @@ UnitsAtStart unitsAtStart(const QString& argument)
         result.problem = QStringLiteral("L'unità «%1» non si può usare:\n%2\nSi usa l'unità 7.")
                              .arg(argument, problems.join(QLatin1Char('\n')));
         result.start = units::builtInUnit();
-        return result;
+    } else {
+        result.start = reading.unit;
     }
-    result.start = reading.unit;
-    // A unit named on the command line can be chosen again after another.
+    // The unit that starts can be chosen again after another.
     if (std::none_of(result.offered.begin(), result.offered.end(),
-                     [&](const units::Unit& unit) { return unit.id == reading.unit.id; }))
-        result.offered.push_back(reading.unit);
+                     [&](const units::Unit& unit) { return unit.id == result.start.id; }))
+        result.offered.insert(result.offered.begin(), result.start);
     return result;
 }
 
