@@ -13,16 +13,7 @@
 set -euo pipefail
 
 OUT=${1:-$(cd "$(dirname "$0")" && pwd)}
-SIZE=1024
-QUALITY=90
-VERSION=1.3.0
-
-if [ -z "${PKG:-}" ]; then
-    TMP=$(mktemp -d)
-    trap 'rm -rf "$TMP"' EXIT
-    (cd "$TMP" && npm pack "fluentui-emoji@$VERSION" >/dev/null && tar xzf "fluentui-emoji-$VERSION.tgz")
-    PKG=$TMP/package
-fi
+. "$(cd "$(dirname "$0")" && pwd)/emoji_package.sh"
 E=$PKG/icons/modern
 B=$OUT/build
 U=$OUT/units/animals

@@ -121,16 +121,28 @@ public:
 
     void problem(const QString& file, int line, const QString& text) { reading_.problems.append({file, line, text}); }
 
-    void readIni(const QString& folder)
+    // A file's text; false, with the problem named, when it cannot be read or is not UTF-8.
+    bool readText(const QString& folder, const QString& file, qint64 most, const QString& howToSave, QString& text)
     {
         QByteArray bytes;
-        if (const QString why = readFile(folder + u'/' + IniFile, QStringLiteral("il file"), MostIniBytes, bytes);
-            !why.isEmpty())
-            return problem(IniFile, 0, why);
+        if (const QString why = readFile(folder + u'/' + file, QStringLiteral("il file"), most, bytes);
+            !why.isEmpty()) {
+            problem(file, 0, why);
+            return false;
+        }
         int bad = 0;
-        const QStringList lines = utf8Text(bytes, &bad).split(u'\n');
+        text = utf8Text(bytes, &bad);
         if (bad)
-            return problem(IniFile, bad, QStringLiteral("il testo non è in UTF-8: salvare il file in UTF-8"));
+            problem(file, bad, QStringLiteral("il testo non è in UTF-8: ") + howToSave);
+        return bad == 0;
+    }
+
+    void readIni(const QString& folder)
+    {
+        QString ini;
+        if (!readText(folder, IniFile, MostIniBytes, QStringLiteral("salvare il file in UTF-8"), ini))
+            return;
+        const QStringList lines = ini.split(u'\n');
         QString group;
         for (int i = 0; i < lines.size(); ++i) {
             const QString line = lines[i].trimmed();
@@ -154,15 +166,9 @@ public:
 
     void readWords(const QString& folder)
     {
-        QByteArray bytes;
-        if (const QString why = readFile(folder + u'/' + WordsFile, QStringLiteral("il file"), MostCsvBytes, bytes);
-            !why.isEmpty())
-            return problem(WordsFile, 0, why);
-        int bad = 0;
-        const QString text = utf8Text(bytes, &bad);
-        if (bad)
-            return problem(WordsFile, bad,
-                           QStringLiteral("il testo non è in UTF-8: salvare la tabella come «CSV UTF-8»"));
+        QString text;
+        if (!readText(folder, WordsFile, MostCsvBytes, QStringLiteral("salvare la tabella come «CSV UTF-8»"), text))
+            return;
         // An Italian spreadsheet separates with semicolons; the header says which.
         const qsizetype headerEnd = text.indexOf(u'\n');
         const QStringView header = QStringView(text).first(headerEnd < 0 ? text.size() : headerEnd);
