@@ -110,6 +110,26 @@ UnitsAtStart unitsAtStart(const QString& argument)
     return result;
 }
 
+// Hands the units a child may choose to the menu, each with three of its pictures.
+void offerUnits(const UnitsAtStart& units)
+{
+    if (!units.problem.isEmpty())
+        qCWarning(lcUnits).noquote() << units.problem;
+    std::vector<OfferedUnit> offered;
+    for (const units::Unit& unit : units.offered) {
+        QStringList pictures;
+        for (int word : unitShowcase(int(unit.words.size())))
+            if (word > 0)
+                pictures << unit.words.at(size_t(word - 1)).picture;
+        offered.push_back({unit.id, unit.name, unit.number, pictures});
+    }
+    setOfferedUnits(std::move(offered), [units = units.offered](const QString& id) {
+        for (const units::Unit& unit : units)
+            if (unit.id == id)
+                playUnit(unit);
+    });
+}
+
 } // namespace
 
 namespace Modulo1 {
@@ -166,24 +186,20 @@ int Main(WindowMode mode, const QString& unitArgument)
     RandomSource::seedFromClock();
     FlagVoce = 0;
     LeggiImpostazioni();
-    // The unit: the one --unit names, else the classroom's, else the built-in one.
-    UnitsAtStart unitsToPlay = unitsAtStart(unitArgument);
-    if (!unitsToPlay.problem.isEmpty())
-        qCWarning(lcUnits).noquote() << unitsToPlay.problem;
-    playUnit(unitsToPlay.start);
-    std::vector<OfferedUnit> offered;
-    for (const units::Unit& unit : unitsToPlay.offered) {
-        QStringList pictures;
-        for (int word : unitShowcase(int(unit.words.size())))
-            if (word > 0)
-                pictures << unit.words.at(size_t(word - 1)).picture;
-        offered.push_back({unit.id, unit.name, unit.number, pictures});
+    // The unit: the one --unit names, else the classroom's, else the built-in one. Reading the
+    // units installed takes a while (every picture's header): when the built-in unit starts
+    // anyway, that is done once the splash is up, long before a child reaches the menu.
+    const QString configuredStart = units::configuredStartUnit();
+    const bool builtInFirst = unitArgument.isEmpty()
+        && (configuredStart.isEmpty() || configuredStart == QLatin1String(units::BuiltInId));
+    UnitsAtStart unitsToPlay;
+    if (builtInFirst) {
+        playUnit(unitsToPlay.start);
+    } else {
+        unitsToPlay = unitsAtStart(unitArgument);
+        playUnit(unitsToPlay.start);
+        offerUnits(unitsToPlay);
     }
-    setOfferedUnits(std::move(offered), [units = unitsToPlay.offered](const QString& id) {
-        for (const units::Unit& unit : units)
-            if (unit.id == id)
-                playUnit(unit);
-    });
     // The record of answers, when the school keeps one: it opens on a thread of its own.
     AnswerRecord::start();
 
@@ -199,6 +215,8 @@ int Main(WindowMode mode, const QString& unitArgument)
         window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
     front = &window;
+    if (builtInFirst)
+        QTimer::singleShot(100, [] { offerUnits(unitsAtStart(QString())); });
     // The teacher reads what is wrong with the unit named; the children play the built-in one.
     if (!unitsToPlay.problem.isEmpty())
         MsgBox(&window, unitsToPlay.problem, QStringLiteral("munchora"), BoxIcon::Critical, BoxButtons::Ok);

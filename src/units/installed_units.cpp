@@ -161,6 +161,14 @@ ClassroomChoice classroomChoice(const std::vector<Unit>& installed)
     return choice;
 }
 
+QString configuredStartUnit()
+{
+    const QString path = SettingsFile::systemConfigFile(QStringLiteral("munchora/munchora.conf"));
+    if (path.isEmpty())
+        return QString();
+    return QSettings(path, QSettings::IniFormat).value(QStringLiteral("units/start")).toString().trimmed();
+}
+
 UnitReading findUnit(const QString& argument)
 {
     if (argument.contains(u'/'))

@@ -42,6 +42,8 @@ struct ClassroomChoice
 // unit starts and every unit is offered unless it says otherwise. The unit start= names is
 // offered too; when none that offered= names is ready, the built-in unit is.
 ClassroomChoice classroomChoice(const std::vector<Unit>& installed);
+// What [units] start= says, unchecked; empty when nothing.
+QString configuredStartUnit();
 
 // What --unit takes: the id of an installed unit ("animals", looked for as installedUnits()
 // does, "7" for the built-in one), or a folder, written with a '/' ("./animali").
