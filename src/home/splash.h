@@ -22,6 +22,7 @@ public:
     void Form_Load() override;
     // Closing the window asks "exit?" as the menu does.
     void closeRequested() override;
+    void edgeClicked() override { leaveSplash(); }
     QStringList spokenTexts() const override;
     // "welcome. unit 7. munchora"; another unit's number and name.
     static QString welcome();

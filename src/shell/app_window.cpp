@@ -232,6 +232,16 @@ void AppWindow::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), gradient);
 }
 
+void AppWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The press was on the window itself too, or the screen beneath would have this release.
+    Screen* screen = activeScreen();
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && screen && rect().contains(at) && !screen->geometry().contains(at))
+        screen->edgeClicked();
+    QWidget::mouseReleaseEvent(event);
+}
+
 Screen* AppWindow::activeScreen() const
 {
     Screen* screen = overlay_ ? overlay_.data() : current_.data();

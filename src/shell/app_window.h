@@ -69,6 +69,8 @@ protected:
     // Escape does the same.
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // A click on the bands beyond a screen is the screen's.
+    void mouseReleaseEvent(QMouseEvent* event) override;
     // Tab, Shift+Tab and a control that loses the focus (hidden, disabled) go on in the
     // screen's reading order.
     bool focusNextPrevChild(bool next) override;

@@ -72,6 +72,8 @@ public:
     void setEdgeColours(const QColor& top, const QColor& bottom);
     QColor topColour() const { return top_; }
     QColor bottomColour() const { return bottom_; }
+    // A click on those bands, which a child takes for the screen's own background.
+    virtual void edgeClicked() {}
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
