@@ -52,3 +52,13 @@ bool Soak::roundTrip(int speakMs)
     ++done_;
     return program.waitUntil([this] { return qobject_cast<FormMenu*>(program.front()) != nullptr; });
 }
+
+QString Soak::state()
+{
+    return QStringLiteral("%1, input %2, program %3")
+        .arg(program.frontName(),
+             InputGate::holding()    ? QStringLiteral("held")
+                 : InputGate::idle() ? QStringLiteral("free")
+                                     : QStringLiteral("being handed on"),
+             program.ended() ? QStringLiteral("ended") : QStringLiteral("running"));
+}

@@ -15,6 +15,8 @@ public:
     // One round trip; false when the program did not come back to the menu.
     bool roundTrip(int speakMs = 30);
     int done() const { return done_; }
+    // What the program is doing, for a trip that failed: the screen in front and the gate.
+    QString state();
     ProgramUnderTest program;
 
 private:

@@ -114,8 +114,7 @@ private slots:
         const int Trips = tripsFromEnvironment();
         long at100 = 0;
         for (int trip = 1; trip <= Trips; ++trip) {
-            QVERIFY2(soak.roundTrip(),
-                     qPrintable(QStringLiteral("trip %1 (%2)").arg(trip).arg(soak.program.frontName())));
+            QVERIFY2(soak.roundTrip(), qPrintable(QStringLiteral("trip %1 (%2)").arg(trip).arg(soak.state())));
             if (trip == 100)
                 at100 = residentKb();
         }
