@@ -188,7 +188,7 @@ int Main(WindowMode mode, const QString& unitArgument)
     LeggiImpostazioni();
     // The unit: the one --unit names, else the classroom's, else the built-in one. Reading the
     // units installed takes a while (every picture's header): when the built-in unit starts
-    // anyway, that is done once the splash is up, long before a child reaches the menu.
+    // anyway, that is done once the splash is up, or when the menu first asks, if sooner.
     const QString configuredStart = units::configuredStartUnit();
     const bool builtInFirst = unitArgument.isEmpty()
         && (configuredStart.isEmpty() || configuredStart == QLatin1String(units::BuiltInId));
@@ -215,8 +215,10 @@ int Main(WindowMode mode, const QString& unitArgument)
         window.showFullScreenOnItsScreen();
     window.showScreen(newFormAvvio());
     front = &window;
-    if (builtInFirst)
-        QTimer::singleShot(100, [] { offerUnits(unitsAtStart(QString())); });
+    if (builtInFirst) {
+        offerUnitsLater([] { offerUnits(unitsAtStart(QString())); });
+        QTimer::singleShot(100, &window, &offerUnitsNow);
+    }
     // The teacher reads what is wrong with the unit named; the children play the built-in one.
     if (!unitsToPlay.problem.isEmpty())
         MsgBox(&window, unitsToPlay.problem, QStringLiteral("munchora"), BoxIcon::Critical, BoxButtons::Ok);

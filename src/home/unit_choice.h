@@ -20,6 +20,11 @@ struct OfferedUnit
 
 // Once, at start; the units in the order the menu shows them.
 void setOfferedUnits(std::vector<OfferedUnit> units, std::function<void(const QString& id)> play);
+// Or later: `offer` calls setOfferedUnits at the latest when the units are first asked for, so
+// the start may read them once the splash is up without racing a quick child to the menu.
+void offerUnitsLater(std::function<void()> offer);
+// Runs an offer left for later, if one is still waiting.
+void offerUnitsNow();
 const std::vector<OfferedUnit>& offeredUnits();
 // Makes that unit the one the screens play from now on (the screens shown are made anew by the
 // caller).

@@ -132,7 +132,7 @@ ClassroomChoice classroomChoice(const std::vector<Unit>& installed)
                                .arg(path, QLatin1String(key), id.left(64));
         return false;
     };
-    const QString start = conf.value(QStringLiteral("units/start")).toString().trimmed();
+    const QString start = configuredStartUnit();
     const bool startReady = !start.isEmpty() && ready(start, "start");
     if (!start.isEmpty() && !startReady)
         choice.startRefused = start.left(64);

@@ -43,7 +43,8 @@ auto offerUnits(int count, std::function<void(const QString&)> play = {})
 {
     std::vector<OfferedUnit> units{{"7", "Food and drink", 7, {}}, {"animals", "Animals", 8, {}}};
     units.resize(size_t(count));
-    setOfferedUnits(units, std::move(play));
+    // As the start offers them when the built-in unit plays: once the menu asks.
+    offerUnitsLater([units, play = std::move(play)] { setOfferedUnits(units, play); });
     return qScopeGuard([] { setOfferedUnits({}, {}); });
 }
 
